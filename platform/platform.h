@@ -1,0 +1,148 @@
+// The operating system as padlink sees it: serial device, error text, clock,
+// pause, console keyboard and process exit. One implementation per platform
+// (platform/posix, later platform/win32) and a fake for the unit tests
+// (platform/fake); the build links exactly one of them.
+#pragma once
+
+#include <cstdint>
+
+// ---------------------------------------------------------------------------
+// Serial device
+
+// An open device. Holds a file descriptor on POSIX and a HANDLE on Windows.
+using PlatformHandle = std::intptr_t;
+constexpr PlatformHandle kInvalidPlatformHandle = -1;
+
+// Codes of the line-settings record. The values are those of the Windows
+// device control block, so the record maps one to one there.
+constexpr std::uint8_t kOneStopBit = 0;
+constexpr std::uint8_t kOne5StopBits = 1;
+constexpr std::uint8_t kTwoStopBits = 2;
+
+constexpr std::uint8_t kNoParity = 0;
+constexpr std::uint8_t kOddParity = 1;
+constexpr std::uint8_t kEvenParity = 2;
+constexpr std::uint8_t kMarkParity = 3;
+constexpr std::uint8_t kSpaceParity = 4;
+
+constexpr std::uint8_t kDtrControlDisable = 0;
+constexpr std::uint8_t kDtrControlEnable = 1;
+constexpr std::uint8_t kDtrControlHandshake = 2;
+
+constexpr std::uint8_t kRtsControlDisable = 0;
+constexpr std::uint8_t kRtsControlEnable = 1;
+constexpr std::uint8_t kRtsControlHandshake = 2;
+constexpr std::uint8_t kRtsControlToggle = 3;
+
+// The line settings of a port: speed, framing, parity, modem lines and flow
+// control. Flags are 0 or 1.
+struct LineSettings {
+  std::uint32_t DCBlength;
+  std::uint32_t BaudRate;
+  std::uint8_t fBinary;
+  std::uint8_t fParity;
+  std::uint8_t fOutxCtsFlow;
+  std::uint8_t fOutxDsrFlow;
+  std::uint8_t fDtrControl;
+  std::uint8_t fDsrSensitivity;
+  std::uint8_t fTXContinueOnXoff;
+  std::uint8_t fOutX;
+  std::uint8_t fInX;
+  std::uint8_t fErrorChar;
+  std::uint8_t fNull;
+  std::uint8_t fRtsControl;
+  std::uint8_t fAbortOnError;
+  std::uint16_t XonLim;
+  std::uint16_t XoffLim;
+  std::uint8_t ByteSize;
+  std::uint8_t Parity;
+  std::uint8_t StopBits;
+  char XonChar;
+  char XoffChar;
+  char ErrorChar;
+  char EofChar;
+  char EvtChar;
+
+  bool operator==(const LineSettings&) const = default;
+};
+
+// Time-outs of a port, in milliseconds. A read returns when all requested
+// bytes arrived, when ReadIntervalTimeout passes between two bytes, or when
+// ReadTotalTimeoutMultiplier * n + ReadTotalTimeoutConstant passes in total;
+// 0 switches the respective limit off. A write gives up after its total.
+struct PortTimeouts {
+  std::uint32_t ReadIntervalTimeout;
+  std::uint32_t ReadTotalTimeoutMultiplier;
+  std::uint32_t ReadTotalTimeoutConstant;
+  std::uint32_t WriteTotalTimeoutMultiplier;
+  std::uint32_t WriteTotalTimeoutConstant;
+
+  bool operator==(const PortTimeouts&) const = default;
+};
+
+// The line escape functions used on the RTS line.
+enum class RtsEscape { kSet = 3, kClear = 4 };
+
+// Room for a device name.
+constexpr std::int32_t kMaxDeviceName = 4096;
+// Writes the platform's device name of serial port `port` into buf; false,
+// with the last error set, when it does not fit.
+bool SerialDeviceName(std::int32_t port, char* buf, std::int32_t size);
+// Opens the named device exclusively for reading and writing, only if it
+// exists. kInvalidPlatformHandle on failure, with the last error set.
+PlatformHandle SerialOpen(const char* name);
+bool SerialSetQueues(PlatformHandle h, std::int32_t in_size, std::int32_t out_size);
+bool SerialGetSettings(PlatformHandle h, LineSettings* settings);
+bool SerialSetSettings(PlatformHandle h, const LineSettings* settings);
+bool SerialGetTimeouts(PlatformHandle h, PortTimeouts* timeouts);
+bool SerialSetTimeouts(PlatformHandle h, const PortTimeouts* timeouts);
+// Bytes waiting in the driver's input queue; false when the query fails.
+bool SerialInputCount(PlatformHandle h, std::int32_t* count);
+// One synchronous transfer within the port's time-outs; returns the bytes
+// that moved (0 when nothing did, also on failure).
+std::int32_t SerialRead(PlatformHandle h, void* buf, std::int32_t n);
+std::int32_t SerialWrite(PlatformHandle h, const void* buf, std::int32_t n);
+bool SerialEscape(PlatformHandle h, RtsEscape function);
+bool SerialClose(PlatformHandle h);
+
+// ---------------------------------------------------------------------------
+// Errors
+
+// The platform's last-error code, as the most recent failing call left it.
+std::int32_t PlatformLastError();
+// Sets the last error to what the platform reports for a port that does not
+// exist, and for an argument that the platform cannot accept.
+void PlatformSetNoSuchPortError();
+void PlatformSetInvalidArgumentError();
+// The system's text for an error code; release it with PlatformFreeErrorText.
+// Never null.
+char* PlatformErrorText(std::int32_t code);
+void PlatformFreeErrorText(char* text);
+
+// ---------------------------------------------------------------------------
+// Time
+
+// A free-running millisecond tick count that wraps at 2^32.
+std::uint32_t PlatformTickMs();
+// Suspends the thread for at least ms milliseconds.
+void PlatformPause(std::int32_t ms);
+
+// ---------------------------------------------------------------------------
+// Console keyboard
+
+// Prepares the console for reading single keys (no echo, no line editing).
+// The console's previous state comes back on every way out of the process.
+void KeyboardOpen();
+// True when a key code can be read without waiting: a key press that yields a
+// code, or the second code of a special key.
+bool KeyboardKeyWaiting();
+// The next key code: a character code, or 0 and then an extended code for a
+// special key; -1 when the console cannot be read. Waits for a key.
+int KeyboardReadKey();
+
+// ---------------------------------------------------------------------------
+// Process
+
+// Ends the process with the given status after restoring the console.
+// Buffered standard output is delivered.
+[[noreturn]] void PlatformExit(int status);

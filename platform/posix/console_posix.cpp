@@ -1,0 +1,159 @@
+// The keyboard on POSIX: standard input, a terminal put into single-key mode
+// for the run, and its exact previous settings back on every way out.
+#include <poll.h>
+#include <signal.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/platform.h"
+#include "platform/posix/posix_internal.h"
+#include "platform/term_decoder.h"
+
+namespace {
+
+TermDecoder g_decoder;
+bool g_end_of_input = false;
+bool g_read_error = false;
+
+// The terminal's settings before the run, and whether ours are in force.
+termios g_saved;
+volatile sig_atomic_t g_have_saved = 0;
+volatile sig_atomic_t g_raw = 0;
+
+// Single keys: no line editing, no echo, Enter arrives as 13 and Ctrl+S as a
+// key. Signal characters stay on; output processing is left as it was.
+void EnterRaw() {
+  if (!g_have_saved) return;
+  termios t = g_saved;
+  t.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ECHONL | IEXTEN);
+  t.c_iflag &= ~static_cast<tcflag_t>(ICRNL | INLCR | IGNCR | IXON | IXOFF | ISTRIP);
+  t.c_cc[VMIN] = 1;
+  t.c_cc[VTIME] = 0;
+  if (tcsetattr(STDIN_FILENO, TCSANOW, &t) == 0) g_raw = 1;
+}
+
+// Async-signal-safe.
+void Restore() {
+  if (g_raw) {
+    tcsetattr(STDIN_FILENO, TCSANOW, &g_saved);
+    g_raw = 0;
+  }
+}
+
+constexpr int kFatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
+
+void Install(int sig, void (*handler)(int)) {
+  struct sigaction sa {};
+  sa.sa_handler = handler;
+  sigemptyset(&sa.sa_mask);
+  sigaction(sig, &sa, nullptr);
+}
+
+// Restore the terminal, then die of the same signal, so that the exit status
+// still names it.
+void OnFatalSignal(int sig) {
+  Restore();
+  PosixSerialReleaseAll();
+  signal(sig, SIG_DFL);
+  raise(sig);  // delivered when the handler returns
+}
+
+// Suspend: the shell gets its terminal back as it was; on resume the run
+// takes it over again.
+void OnSuspend(int) {
+  const int saved_errno = errno;
+  Restore();
+  signal(SIGTSTP, SIG_DFL);
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGTSTP);
+  sigprocmask(SIG_UNBLOCK, &set, nullptr);
+  raise(SIGTSTP);  // stops here until SIGCONT
+  Install(SIGTSTP, OnSuspend);
+  EnterRaw();
+  errno = saved_errno;
+}
+
+// Resumed after a stop that could not be caught (SIGSTOP).
+void OnContinue(int) {
+  const int saved_errno = errno;
+  if (!g_raw) EnterRaw();
+  errno = saved_errno;
+}
+
+void RestoreAtExit() {
+  Restore();
+}
+
+// Feeds what standard input holds now to the decoder, without waiting.
+void Pump() {
+  while (!g_end_of_input && !g_read_error) {
+    pollfd p{STDIN_FILENO, POLLIN, 0};
+    const int r = poll(&p, 1, 0);
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0 || !(p.revents & (POLLIN | POLLHUP | POLLERR))) break;
+    unsigned char buf[64];
+    const ssize_t n = read(STDIN_FILENO, buf, sizeof buf);
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) break;
+    if (n < 0) {
+      g_read_error = true;
+      break;
+    }
+    if (n == 0) {
+      g_end_of_input = true;
+      break;
+    }
+    const std::uint32_t now = PlatformTickMs();
+    for (ssize_t i = 0; i < n; ++i)
+      DecoderFeed(&g_decoder, buf[i], now);
+  }
+  DecoderTick(&g_decoder, PlatformTickMs());
+}
+
+}  // namespace
+
+void KeyboardOpen() {
+  DecoderReset(&g_decoder);
+  if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &g_saved) != 0) return;
+  g_have_saved = 1;
+  for (int sig : kFatalSignals)
+    Install(sig, OnFatalSignal);
+  Install(SIGTSTP, OnSuspend);
+  Install(SIGCONT, OnContinue);
+  std::atexit(RestoreAtExit);
+  EnterRaw();
+}
+
+bool KeyboardKeyWaiting() {
+  Pump();
+  return DecoderHasCode(&g_decoder) || g_read_error;
+}
+
+int KeyboardReadKey() {
+  for (;;) {
+    Pump();
+    if (DecoderHasCode(&g_decoder)) return DecoderTake(&g_decoder);
+    if (g_read_error) {
+      g_read_error = false;
+      return -1;
+    }
+    if (g_end_of_input) {
+      // Whatever is held settles after the Esc time-out.
+      const int wait = DecoderWaitMs(&g_decoder, PlatformTickMs());
+      if (wait < 0) return -1;
+      PlatformPause(wait);
+      continue;
+    }
+    pollfd p{STDIN_FILENO, POLLIN, 0};
+    poll(&p, 1, DecoderWaitMs(&g_decoder, PlatformTickMs()));
+  }
+}
+
+void PlatformExit(int status) {
+  Restore();
+  std::exit(status);
+}

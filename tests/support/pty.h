@@ -1,0 +1,77 @@
+// Pseudo-terminals, child processes and bounded waits for the tests that run
+// the real platform layer and the built programs.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testpty {
+
+// A pseudo-terminal: the master end and the path of the slave end.
+struct Pty {
+  int master = -1;
+  std::string slave_path;
+};
+// A new pseudo-terminal whose slave is raw (nothing echoed or translated
+// before padlink configures it).
+Pty OpenPty();
+void ClosePty(Pty& pty);
+
+// A temporary directory, removed with its contents by the destructor.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  // Creates path()/comN -> target.
+  void LinkPort(int n, const std::string& target) const;
+
+ private:
+  std::string path_;
+};
+
+struct ChildOptions {
+  std::vector<std::string> argv;
+  std::vector<std::string> env;  // NAME=value, added to the environment
+  // Standard input (and controlling terminal when terminal is true): a path
+  // opened in the child; /dev/null when empty.
+  std::string stdin_path;
+  bool terminal = false;
+  // Capture standard output and standard error through pipes. When false
+  // they go to the same place as standard input.
+  bool capture = true;
+};
+
+struct Child {
+  pid_t pid = -1;
+  int out = -1;  // standard output pipe, or -1
+  int err = -1;  // standard error pipe, or -1
+  std::string out_text;
+  std::string err_text;
+};
+
+Child Spawn(const ChildOptions& options);
+// Waits up to timeout_ms for the child to end, collecting its output; true
+// with the raw wait status when it ended. Kills it on time-out.
+bool Wait(Child& child, int timeout_ms, int* status);
+// Collects what the child printed so far, waiting up to timeout_ms for
+// `needle` to appear in its standard output (or error when from_err).
+bool WaitForOutput(Child& child, const std::string& needle, int timeout_ms, bool from_err = false);
+// Exit status of a normal exit, or -1.
+int ExitCode(int status);
+
+// Reads from fd until `count` bytes arrived or timeout_ms passed.
+std::vector<std::uint8_t> ReadBytes(int fd, std::size_t count, int timeout_ms);
+// Reads from fd for exactly timeout_ms (or until the other end closes).
+std::vector<std::uint8_t> ReadFor(int fd, int timeout_ms);
+void WriteAll(int fd, const std::string& bytes);
+
+std::uint64_t NowMs();
+void SleepMs(int ms);
+
+}  // namespace testpty

@@ -1,0 +1,167 @@
+#include "app/command_line.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/fake_fixture.h"
+
+namespace {
+
+struct ParseCase {
+  std::vector<const char*> args;  // after the program name
+  bool ok;
+  RunSettings expected;  // compared when ok
+};
+
+RunSettings Settings(int port, int cable = 0, int ad = -1, int gyro = -1, int interval = 200) {
+  RunSettings s;
+  s.port = port;
+  s.cable = cable;
+  s.ad_channel = ad;
+  s.gyro = gyro;
+  s.interval_ms = interval;
+  return s;
+}
+
+class ParseTest : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(ParseTest, ReadsTheOptions) {
+  const ParseCase& c = GetParam();
+  std::vector<const char*> argv{"padlink"};
+  argv.insert(argv.end(), c.args.begin(), c.args.end());
+  RunSettings s;
+  EXPECT_EQ(ParseCommandLine(static_cast<int>(argv.size()), argv.data(), &s), c.ok);
+  if (c.ok) {
+    EXPECT_EQ(s.port, c.expected.port);
+    EXPECT_EQ(s.cable, c.expected.cable);
+    EXPECT_EQ(s.ad_channel, c.expected.ad_channel);
+    EXPECT_EQ(s.gyro, c.expected.gyro);
+    EXPECT_EQ(s.interval_ms, c.expected.interval_ms);
+  }
+}
+
+const RunSettings kAny;
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ParseTest,
+    ::testing::Values(
+        ParseCase{{}, false, kAny}, ParseCase{{"-c", "3"}, true, Settings(3)},
+        ParseCase{{"-c3"}, true, Settings(3)}, ParseCase{{"-cX", "3"}, true, Settings(3)},
+        ParseCase{{"-c", "0"}, true, Settings(0)},  // rejected later by the open
+        ParseCase{{"-c", "5x"}, true, Settings(5)},
+        ParseCase{{"-c", "3", "-c", "4"}, true, Settings(4)}, ParseCase{{"-c"}, false, kAny},
+        ParseCase{{"-c", "-d"}, false, kAny}, ParseCase{{"-d"}, false, kAny},
+        ParseCase{{"-c", "1", "-d"}, true, Settings(1, 1)},
+        ParseCase{{"-c", "1", "-dx"}, true, Settings(1, 1)},
+        ParseCase{{"-c", "1", "-a", "7"}, true, Settings(1, 0, 7)},
+        ParseCase{{"-c", "1", "-a", "0"}, true, Settings(1, 0, 0)},
+        ParseCase{{"-c", "1", "-a", "8"}, false, kAny}, ParseCase{{"-c", "1", "-a"}, false, kAny},
+        ParseCase{{"-c", "1", "-a", "3", "-a"}, true, Settings(1, 0, 3)},
+        ParseCase{{"-c", "1", "-g", "1"}, true, Settings(1, 0, -1, 1)},
+        ParseCase{{"-c", "1", "-g", "4"}, true, Settings(1, 0, -1, 4)},
+        ParseCase{{"-c", "1", "-g", "0"}, false, kAny},
+        ParseCase{{"-c", "1", "-g", "5"}, false, kAny},
+        ParseCase{{"-c", "1", "-a", "2", "-g", "3"}, true, Settings(1, 0, 2, 3)},
+        ParseCase{{"-c", "1", "-t", "0"}, true, Settings(1, 0, -1, -1, 0)},
+        ParseCase{{"-c", "1", "-t2"}, true, Settings(1, 0, -1, -1, 2000)},
+        ParseCase{{"-c", "1", "-t"}, false, kAny}, ParseCase{{"-c", "1", "-t", "x"}, false, kAny},
+        ParseCase{{"-c", "1", "-x"}, false, kAny}, ParseCase{{"-c", "1", "-"}, false, kAny},
+        ParseCase{{"-c", "1", ""}, false, kAny}, ParseCase{{"c3"}, false, kAny},
+        ParseCase{{"-c", "1", "3"}, false, kAny},
+        // Values that do not fit 32 bits, and intervals whose milliseconds do not.
+        ParseCase{{"-c", "2147483647"}, true, Settings(2147483647)},
+        ParseCase{{"-c", "2147483648"}, false, kAny},
+        ParseCase{{"-c", "99999999999999999999"}, false, kAny},
+        ParseCase{{"-c", "1", "-a", "4294967299"}, false, kAny},
+        ParseCase{{"-c", "1", "-t", "2147483"}, true, Settings(1, 0, -1, -1, 2147483000)},
+        ParseCase{{"-c", "1", "-t", "2147484"}, false, kAny}));
+
+using StartUpTest = FakeTest;
+
+std::string Usage() {
+  return "Usage: padlink -c ComNo [-d] [-a SensorNo | -g GyroNo] [-t Interval]\n"
+         "\t-c ComNo\tSerial Port No. of PC\n"
+         "\t-d\t\tCommunication via Cable\n"
+         "\t-a SensorNo\tA/D Port No.(0-7) of ROBOT\n"
+         "\t-g GyroNo\tGyro No.(1-4) of ROBOT\n"
+         "\t-t Interval\tMonitoring interval by Second(s)\n"
+         "\t\t= padlink robot remote control v1.7 =\n";
+}
+
+// Runs start-up with these arguments; returns the exit status and stderr.
+std::pair<int, std::string> RunStartUp(std::vector<const char*> args) {
+  args.insert(args.begin(), "padlink");
+  ::testing::internal::CaptureStderr();
+  const int status =
+      FakeTest::ExitStatusOf([&] { StartUp(static_cast<int>(args.size()), args.data()); });
+  return {status, ::testing::internal::GetCapturedStderr()};
+}
+
+TEST_F(StartUpTest, BadOptionsPrintTheUsageAndTouchNoPort) {
+  const auto [status, err] = RunStartUp({"-c", "1", "-a", "8"});
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(err, Usage());
+  EXPECT_TRUE(fake::Get().log.empty());
+}
+
+TEST_F(StartUpTest, OpenFailureReportsTheOpenError) {
+  fake::Refuse(fake::Call::kOpen, 5);
+  const auto [status, err] = RunStartUp({"-c", "3"});
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(err, "Open error. error 5\n");
+}
+
+TEST_F(StartUpTest, PortOutsideTheTableReportsANonexistentPortNotAStaleError) {
+  for (const char* port : {"0", "257"}) {
+    ResetProcess();
+    fake::Get().last_error = 0;  // "success" left over from earlier calls
+    const auto [status, err] = RunStartUp({"-c", port});
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(err, "Open error. error 2\n") << port;
+    EXPECT_TRUE(fake::Get().log.empty());
+  }
+}
+
+TEST_F(StartUpTest, ConfigFailureReportsAndClosesThePort) {
+  // The open's own settings write succeeds; the link mode's is refused.
+  fake::Refuse(fake::Call::kSetSettings, 31, 1);
+  const auto [status, err] = RunStartUp({"-c", "4", "-d"});
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(err, "Config error. error 31\n");
+  EXPECT_EQ(fake::Count(fake::Call::kClose), 1);
+  EXPECT_EQ(ComCheck(4), 1);
+}
+
+TEST_F(StartUpTest, AppliesTheSettingsWordOfTheLinkMode) {
+  struct Case {
+    const char* mode_option;
+    std::uint8_t rts;
+  };
+  for (const Case& c : {Case{"-d", kRtsControlDisable}, Case{"-c2", kRtsControlEnable}}) {
+    ResetProcess();
+    fake::PressKey(0, 27);  // Esc ends the run once start-up is done
+    ::testing::internal::CaptureStderr();
+    ExitStatusOf([&] {
+      const char* argv[] = {"padlink", "-c", "2", c.mode_option};
+      StartUp(4, argv);
+    });
+    ::testing::internal::GetCapturedStderr();
+    const auto sets = fake::Calls(fake::Call::kSetSettings);
+    ASSERT_EQ(sets.size(), 2u);
+    const auto queues = fake::Calls(fake::Call::kSetQueues);
+    ASSERT_EQ(queues.size(), 1u);
+    EXPECT_EQ(queues[0].value, (std::int64_t{256} << 32) | 256);
+    const LineSettings& s = sets[1].settings;
+    EXPECT_EQ(s.BaudRate, 9600u);
+    EXPECT_EQ(s.ByteSize, 8);
+    EXPECT_EQ(s.Parity, kNoParity);
+    EXPECT_EQ(s.StopBits, kOneStopBit);
+    EXPECT_EQ(s.fDtrControl, kDtrControlDisable);
+    EXPECT_EQ(s.fRtsControl, c.rts) << c.mode_option;
+  }
+}
+
+}  // namespace
