@@ -217,16 +217,13 @@ Parse ParseSequence(const unsigned char* b, int len, int offset, bool alt) {
     return Nothing(offset + j + 2);
   }
   const int params_start = j;
-  while (j < len && b[j] >= 0x20 && b[j] <= 0x3F)
+  // rxvt ends its Shift forms with '$', which is otherwise an intermediate.
+  while (j < len && b[j] >= 0x20 && b[j] <= 0x3F && !(b[j] == '$' && !ss3))
     ++j;
-  if (j >= len) {
-    // Longer than any key sends: not a key.
-    return len >= static_cast<int>(sizeof(TermDecoder::held)) ? Nothing(offset + len)
-                                                              : Incomplete();
-  }
+  if (j >= len) return Incomplete();
   const unsigned char f = b[j];
   const int consumed = offset + j + 1;
-  if (f < 0x40 || f > 0x7E) return Nothing(consumed);
+  if ((f < 0x40 || f > 0x7E) && f != '$') return Nothing(consumed);
   const Params p = ReadParams(b + params_start, j - params_start);
   if (p.other) return Nothing(consumed);
   // CSI 1;m X and SS3 1;m X carry the modifier second; SS3 m X first.
@@ -309,12 +306,21 @@ void DecoderReset(TermDecoder* d) {
 }
 
 void DecoderFeed(TermDecoder* d, unsigned char byte, std::uint32_t now) {
-  if (d->held_len == static_cast<int>(sizeof d->held)) {
-    d->held_len = 0;  // nothing a key sends is this long
+  if (d->discarding) {
+    // The rest of a sequence too long to be a key, up to its final byte.
+    if (byte >= 0x20 && byte <= 0x7E) {
+      d->discarding = byte <= 0x3F;
+      return;
+    }
+    d->discarding = false;
   }
   if (d->held_len == 0) d->held_since = now;
   d->held[d->held_len++] = byte;
   Settle(d, now);
+  if (d->held_len == static_cast<int>(sizeof d->held)) {
+    d->held_len = 0;  // no key sends this much
+    d->discarding = true;
+  }
 }
 
 void DecoderTick(TermDecoder* d, std::uint32_t now) {

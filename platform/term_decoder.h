@@ -13,6 +13,7 @@ constexpr std::uint32_t kEscTimeoutMs = 50;
 struct TermDecoder {
   unsigned char held[32];  // bytes of a key not finished yet
   int held_len;
+  bool discarding;           // dropping the rest of an over-long sequence
   std::uint32_t held_since;  // when its first byte arrived
   int codes[16];             // codes ready to be read, oldest first
   int code_count;

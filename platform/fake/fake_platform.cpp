@@ -197,9 +197,9 @@ std::int32_t SerialRead(PlatformHandle h, void* buf, std::int32_t n) {
 std::int32_t SerialWrite(PlatformHandle h, const void* buf, std::int32_t n) {
   fake::Record& r = fake::Log(Call::kWrite, h);
   r.value = n;
-  if (fake::Refused(r)) return 0;
   const auto* in = static_cast<const std::uint8_t*>(buf);
-  r.bytes.assign(in, in + n);
+  r.bytes.assign(in, in + n);  // what was asked to be written
+  if (fake::Refused(r)) return 0;
   // The record may move when the robot's answer is logged; copy what it needs.
   const std::vector<std::uint8_t> bytes = r.bytes;
   const std::uint64_t time = g_state.now;
@@ -252,6 +252,8 @@ void PlatformPause(std::int32_t ms) {
   fake::Record& r = fake::Log(Call::kPause, kInvalidPlatformHandle);
   r.value = ms;
   g_state.now += static_cast<std::uint64_t>(ms);
+  auto late = g_state.late_pauses.find(g_state.pauses_made++);
+  if (late != g_state.late_pauses.end()) g_state.now += late->second;
 }
 
 void KeyboardOpen() {

@@ -74,6 +74,10 @@ struct State {
   // Keys: (virtual time the key is pressed, code).
   std::deque<std::pair<std::uint64_t, int>> keys;
   bool keyboard_open = false;
+  // Extra milliseconds for chosen pauses (by their number, counting from 0),
+  // as a real pause that wakes up late.
+  std::map<int, std::uint64_t> late_pauses;
+  int pauses_made = 0;
 };
 
 State& Get();

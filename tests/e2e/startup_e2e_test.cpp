@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/padlink_run.h"
 #include "tests/support/pty.h"
 
 namespace {
@@ -92,52 +93,7 @@ TEST(StartupE2E, PortHeldByAnotherProgramIsReported) {
   testpty::ClosePty(pty);
 }
 
-// padlink on a pseudo-terminal port, its keyboard another pseudo-terminal.
-class PortE2E : public ::testing::Test {
- protected:
-  void SetUp() override {
-    port_ = testpty::OpenPty();
-    console_ = testpty::OpenPty();
-    dir_.LinkPort(1, port_.slave_path);
-  }
-  void TearDown() override {
-    testpty::ClosePty(port_);
-    testpty::ClosePty(console_);
-  }
-
-  testpty::Child Start(std::vector<std::string> args) {
-    testpty::ChildOptions o;
-    o.argv = {PADLINK_BIN};
-    o.argv.insert(o.argv.end(), args.begin(), args.end());
-    o.env = {"PADLINK_PORT_DIR=" + dir_.path()};
-    o.stdin_path = console_.slave_path;
-    o.terminal = true;
-    return testpty::Spawn(o);
-  }
-
-  // Waits until padlink has set the port to 9600 baud.
-  bool WaitForConfiguredPort() {
-    for (int i = 0; i < 500; ++i) {
-      termios t{};
-      tcgetattr(port_.master, &t);
-      if (cfgetospeed(&t) == B9600) return true;
-      testpty::SleepMs(10);
-    }
-    return false;
-  }
-
-  // True when nothing holds the port any more.
-  bool PortIsFree() {
-    const int fd = open(port_.slave_path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    const bool free = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0;
-    if (fd >= 0) close(fd);
-    return free;
-  }
-
-  testpty::TempDir dir_;
-  testpty::Pty port_;
-  testpty::Pty console_;
-};
+using PortE2E = PadlinkRun;
 
 TEST_F(PortE2E, ConfiguresThePortInBothLinkModesAndReleasesItOnQuit) {
   for (const char* mode : {"-d", "-c1"}) {

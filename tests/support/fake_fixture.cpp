@@ -1,8 +1,14 @@
 #include "tests/support/fake_fixture.h"
 
+#include <algorithm>
+
+#include "link/buffers.h"
+
 void FakeTest::ResetProcess() {
   fake::Reset();
   g_port_table = PortTable{};
   g_run = RunSettings{};
+  std::fill(std::begin(TxBuffer), std::end(TxBuffer), 0);
+  std::fill(std::begin(RxBuffer), std::end(RxBuffer), 0);
   ElapsedStart();
 }

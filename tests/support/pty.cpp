@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
@@ -25,19 +26,30 @@ std::uint64_t NowMs() {
          static_cast<std::uint64_t>(ts.tv_nsec) / 1000000;
 }
 
+char ProcessState(pid_t pid) {
+  const std::string path = "/proc/" + std::to_string(pid) + "/stat";
+  FILE* f = fopen(path.c_str(), "r");
+  if (!f) return 0;
+  char buf[512] = {};
+  const size_t n = fread(buf, 1, sizeof buf - 1, f);
+  fclose(f);
+  const char* close_paren = strrchr(buf, ')');
+  return (n > 0 && close_paren && close_paren[1] == ' ') ? close_paren[2] : 0;
+}
+
 void SleepMs(int ms) {
   timespec ts{ms / 1000, static_cast<long>(ms % 1000) * 1000000L};
   while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
   }
 }
 
-Pty OpenPty() {
+Pty OpenPty(bool raw) {
   Pty pty;
   pty.master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (pty.master < 0 || grantpt(pty.master) != 0 || unlockpt(pty.master) != 0)
     throw std::runtime_error("cannot create a pseudo-terminal");
   pty.slave_path = ptsname(pty.master);
-  // Make the slave raw once, so nothing is echoed before padlink opens it.
+  if (!raw) return pty;
   const int slave = open(pty.slave_path.c_str(), O_RDWR | O_NOCTTY);
   termios t{};
   tcgetattr(slave, &t);
@@ -98,6 +110,26 @@ Child Spawn(const ChildOptions& o) {
     for (const std::string& e : o.env)
       putenv(const_cast<char*>(e.c_str()));
     signal(SIGPIPE, SIG_DFL);
+    if (o.job) {
+      signal(SIGTTOU, SIG_IGN);
+      const pid_t job = fork();
+      if (job == 0) {
+        setpgid(0, 0);
+        tcsetpgrp(0, getpid());
+        signal(SIGTTOU, SIG_DFL);
+        execv(argv[0], argv.data());
+        _exit(127);
+      }
+      setpgid(job, job);
+      int st = 0;
+      while (waitpid(job, &st, 0) < 0 && errno == EINTR) {
+      }
+      if (WIFSIGNALED(st)) {
+        signal(WTERMSIG(st), SIG_DFL);
+        kill(getpid(), WTERMSIG(st));
+      }
+      _exit(WIFEXITED(st) ? WEXITSTATUS(st) : 125);
+    }
     execv(argv[0], argv.data());
     _exit(127);
   }

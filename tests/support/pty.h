@@ -15,9 +15,10 @@ struct Pty {
   int master = -1;
   std::string slave_path;
 };
-// A new pseudo-terminal whose slave is raw (nothing echoed or translated
-// before padlink configures it).
-Pty OpenPty();
+// A new pseudo-terminal. A raw one echoes and translates nothing before
+// padlink configures it (a serial port); otherwise it keeps the settings of a
+// new terminal, line editing and echo on (a console).
+Pty OpenPty(bool raw = true);
 void ClosePty(Pty& pty);
 
 // A temporary directory, removed with its contents by the destructor.
@@ -45,6 +46,11 @@ struct ChildOptions {
   // Capture standard output and standard error through pipes. When false
   // they go to the same place as standard input.
   bool capture = true;
+  // Run the program as a shell runs a job: in its own process group, the
+  // terminal's foreground group, below a session leader that waits for it
+  // and ends as it ends. Needed for stopping with Ctrl+Z, which the kernel
+  // ignores in a group that no shell could resume.
+  bool job = false;
 };
 
 struct Child {
@@ -70,6 +76,9 @@ std::vector<std::uint8_t> ReadBytes(int fd, std::size_t count, int timeout_ms);
 // Reads from fd for exactly timeout_ms (or until the other end closes).
 std::vector<std::uint8_t> ReadFor(int fd, int timeout_ms);
 void WriteAll(int fd, const std::string& bytes);
+
+// The state letter of a process in /proc (R, S, T, ...), or 0.
+char ProcessState(pid_t pid);
 
 std::uint64_t NowMs();
 void SleepMs(int ms);

@@ -1,0 +1,3 @@
+#include "app/monitors.h"
+
+void MonitorStep(std::int32_t, std::int32_t, std::int32_t, std::int32_t) {}

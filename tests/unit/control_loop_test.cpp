@@ -1,0 +1,198 @@
+#include "app/control_loop.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "link/buffers.h"
+#include "tests/support/fake_fixture.h"
+
+namespace {
+
+using fake::Call;
+using ::testing::ElementsAre;
+using ::testing::Pair;
+
+constexpr int kQuitAt = 5000;
+
+class ControlLoopTest : public FakeTest {
+ protected:
+  void SetUp() override {
+    FakeTest::SetUp();
+    ASSERT_EQ(ComOpen(1, 256, 256), 0);
+    fake::Get().log.clear();
+  }
+
+  // Runs the loop until the Esc pressed at `quit_at`; returns its stderr.
+  std::string RunLoop(int cable = 0, int quit_at = kQuitAt) {
+    fake::PressKey(static_cast<std::uint64_t>(quit_at), 27);
+    ::testing::internal::CaptureStderr();
+    status_ = ExitStatusOf([&] { ControlLoop(1, cable, -1, -1, 200); });
+    return ::testing::internal::GetCapturedStderr();
+  }
+
+  // (virtual time, byte) of every byte written.
+  static std::vector<std::pair<std::uint64_t, int>> Sends() {
+    std::vector<std::pair<std::uint64_t, int>> out;
+    for (const fake::Record& r : fake::Calls(Call::kWrite))
+      out.emplace_back(r.time, r.bytes.at(0));
+    return out;
+  }
+
+  int status_ = -1;
+};
+
+TEST_F(ControlLoopTest, StrobeModeWritesTheByteThenStrobesRts) {
+  fake::PressSpecial(0, 0x48);  // Up
+  RunLoop();
+  const auto& log = fake::Get().log;
+  ASSERT_GE(log.size(), 5u);
+  EXPECT_EQ(log[0].call, Call::kWrite);
+  EXPECT_EQ(log[0].bytes, std::vector<std::uint8_t>{11});
+  EXPECT_EQ(log[1].call, Call::kClearRts);
+  EXPECT_EQ(log[2].call, Call::kPause);
+  EXPECT_EQ(log[2].value, 8);
+  EXPECT_EQ(log[3].call, Call::kSetRts);
+  EXPECT_EQ(log[3].time, 8u);
+  EXPECT_EQ(log[4].call, Call::kPause);  // the pass ends with its 5 ms pause
+  EXPECT_EQ(log[4].value, 5);
+  EXPECT_EQ(status_, 0);
+}
+
+TEST_F(ControlLoopTest, CableModeMakesNoRtsChangesButStillPauses8Ms) {
+  fake::PressKey(0, '7');
+  RunLoop(1);
+  const auto& log = fake::Get().log;
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(log[0].call, Call::kWrite);
+  EXPECT_EQ(log[1].call, Call::kPause);
+  EXPECT_EQ(log[1].value, 8);
+  EXPECT_EQ(log[2].call, Call::kPause);
+  EXPECT_EQ(log[2].value, 5);
+  EXPECT_EQ(fake::Count(Call::kClearRts) + fake::Count(Call::kSetRts), 0);
+}
+
+TEST_F(ControlLoopTest, IdlePassesOnlyPause) {
+  RunLoop(0, 50);
+  const auto pauses = fake::Calls(Call::kPause);
+  EXPECT_EQ(pauses.size(), 10u);                         // passes at 0, 5, ..., 45; the quit at 50
+  EXPECT_EQ(fake::Get().log.size(), pauses.size() + 1);  // and the close
+  EXPECT_EQ(fake::Get().log.back().call, Call::kClose);
+}
+
+// Passes run every 5 ms; a pass that sends takes 8 ms more. The key times
+// below fall on passes, so each key is read when it is pressed.
+
+TEST_F(ControlLoopTest, RepeatWithin500MsIsDropped) {
+  // The first send ends at 8 ms: the last send time. Passes at 13 + 5k.
+  fake::PressKey(0, '5');
+  fake::PressKey(303, '5');  // 295 ms later: dropped
+  fake::PressKey(603, '5');  // 595 ms later: sent
+  RunLoop();
+  EXPECT_THAT(Sends(), ElementsAre(Pair(0u, 5), Pair(603u, 5)));
+}
+
+TEST_F(ControlLoopTest, Exactly500MsIsDroppedAnd501IsSent) {
+  fake::PressKey(0, '5');
+  fake::PressKey(508, '5');  // read at 508: 500 ms after the send
+  RunLoop();
+  EXPECT_THAT(Sends(), ElementsAre(Pair(0u, 5)));
+
+  ResetProcess();
+  ASSERT_EQ(ComOpen(1, 256, 256), 0);
+  fake::Get().log.clear();
+  fake::Get().late_pauses[1] = 1;  // the first pass's 5 ms pause wakes 1 ms late
+  fake::PressKey(0, '5');
+  fake::PressKey(509, '5');  // read at 509: 501 ms after the send
+  RunLoop();
+  EXPECT_THAT(Sends(), ElementsAre(Pair(0u, 5), Pair(509u, 5)));
+}
+
+TEST_F(ControlLoopTest, SuppressionComparesOnlyWithThePreviousCommand) {
+  fake::PressKey(0, '5');
+  fake::PressKey(43, '6');
+  fake::PressKey(81, '5');
+  RunLoop();
+  EXPECT_THAT(Sends(), ElementsAre(Pair(0u, 5), Pair(43u, 6), Pair(81u, 5)));
+}
+
+TEST_F(ControlLoopTest, KeyWithoutActionSendsNothingAndKeepsTheLastSendTime) {
+  fake::PressKey(0, '5');
+  fake::PressKey(453, 'x');  // no action
+  fake::PressKey(458, -1);   // a console that cannot be read: no action
+  fake::PressKey(523, '5');  // 515 ms after the send, so sent
+  RunLoop();
+  EXPECT_THAT(Sends(), ElementsAre(Pair(0u, 5), Pair(523u, 5)));
+}
+
+TEST_F(ControlLoopTest, SpecialKeysUseTheirExtendedCode) {
+  fake::PressSpecial(0, 0x73);   // Ctrl+Left: 's'
+  fake::PressSpecial(23, 0x8D);  // Ctrl+Up
+  fake::PressSpecial(41, 0x3D);  // F3: no action
+  fake::PressKey(61, 13);        // Enter
+  RunLoop();
+  EXPECT_THAT(Sends(), ElementsAre(Pair(0u, 22), Pair(23u, 10), Pair(61u, 26)));
+}
+
+TEST_F(ControlLoopTest, SendFailuresAreReportedAndTheLoopGoesOn) {
+  fake::Refuse(Call::kWrite, 5, 0, 1);
+  fake::Refuse(Call::kClearRts, 5, 1, 1);
+  fake::Refuse(Call::kSetRts, 5, 2, 1);
+  fake::PressKey(0, '1');
+  fake::PressKey(20, '2');
+  fake::PressKey(40, '3');
+  fake::PressKey(60, '4');
+  const std::string err = RunLoop();
+  EXPECT_EQ(err, "CMD:Send error 0 bytes sent.\nCMD:CLRRTS error\nCMD:SETRTS error\n");
+  // The failed write still strobes; every send has its strobe and pause.
+  EXPECT_EQ(fake::Count(Call::kClearRts), 4);
+  EXPECT_EQ(fake::Count(Call::kSetRts), 4);
+  EXPECT_EQ(Sends().size(), 4u);
+  EXPECT_EQ(status_, 0);
+}
+
+TEST_F(ControlLoopTest, FailedSendStillSetsTheLastSendTime) {
+  fake::Refuse(Call::kWrite, 5, 0, 1);
+  fake::PressKey(0, '5');
+  fake::PressKey(303, '5');  // a repeat of the failed send: dropped
+  fake::PressKey(603, '5');
+  EXPECT_EQ(RunLoop(), "CMD:Send error 0 bytes sent.\n");
+  EXPECT_THAT(Sends(), ElementsAre(Pair(0u, 5), Pair(603u, 5)));
+}
+
+TEST_F(ControlLoopTest, QuitKeysCloseEveryPortAndExitWithZero) {
+  const std::vector<std::pair<int, int>> quits = {{27, -1}, {'S', -1}, {0, 0x53}};
+  for (auto [first, second] : quits) {
+    ResetProcess();
+    ASSERT_EQ(ComOpen(1, 256, 256), 0);
+    ASSERT_EQ(ComOpen(9, 256, 256), 0);
+    fake::PressKey(10, first);
+    if (second >= 0) fake::PressKey(10, second);
+    fake::PressKey(20, '5');  // never read
+    const int status = ExitStatusOf([] { ControlLoop(1, 0, -1, -1, 200); });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ComCheck(1), 1);
+    EXPECT_EQ(ComCheck(9), 1);
+    EXPECT_EQ(fake::Count(Call::kWrite), 0);
+    EXPECT_TRUE(fake::Get().keyboard_open);
+  }
+}
+
+TEST_F(ControlLoopTest, RepeatWindowWorksAcrossTheWrapOfTheTickCount) {
+  ResetProcess();
+  fake::Get().tick_at_zero = 0xFFFFFF00u;  // the tick count wraps 256 ms in
+  ElapsedStart();
+  fake::Get().tick_at_zero = 0x7FFFFF00u;  // and ElapsedMs passes INT32_MAX
+  ASSERT_EQ(ComOpen(1, 256, 256), 0);
+  fake::Get().log.clear();
+  fake::PressKey(200, '5');
+  fake::PressKey(403, '5');  // dropped
+  fake::PressKey(803, '5');  // sent
+  RunLoop();
+  EXPECT_THAT(Sends(), ElementsAre(Pair(200u, 5), Pair(803u, 5)));
+}
+
+}  // namespace
