@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/monitors.h"
 #include "link/buffers.h"
 
 void FakeTest::ResetProcess() {
@@ -10,5 +11,7 @@ void FakeTest::ResetProcess() {
   g_run = RunSettings{};
   std::fill(std::begin(TxBuffer), std::end(TxBuffer), 0);
   std::fill(std::begin(RxBuffer), std::end(RxBuffer), 0);
+  g_ad_monitor = Monitor{};
+  g_gyro_monitor = Monitor{};
   ElapsedStart();
 }

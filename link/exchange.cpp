@@ -1,0 +1,65 @@
+#include "link/exchange.h"
+
+#include <cstdio>
+
+#include "app/run_settings.h"
+#include "link/buffers.h"
+#include "platform/platform.h"
+#include "serial/com.h"
+
+namespace {
+
+constexpr int kReplyPolls = 50;  // each followed by a 1 ms pause
+constexpr std::int32_t kStrobeMs = 8;
+
+// The reply is in RxBuffer: the echo must match the request; the last byte
+// is the value. Neither discipline flushes the input queue first, so bytes
+// left from earlier traffic are read as the start of the reply.
+std::int32_t CheckReply(std::int32_t port, std::int32_t count) {
+  // A short read leaves bytes of an earlier exchange in RxBuffer: the reply
+  // did not arrive, whatever those bytes say.
+  if (ComRead(port, RxBuffer, count) < count) return kExchangeTimeout;
+  for (std::int32_t j = 0; j < count - 1; ++j) {
+    if (RxBuffer[j] != TxBuffer[j]) return kExchangeMismatch;
+  }
+  return RxBuffer[count - 1];
+}
+
+}  // namespace
+
+std::int32_t ExchangeStrobed(std::int32_t port, std::int32_t count) {
+  for (std::int32_t i = 0; i < count; ++i) {
+    if (ComWrite(port, &TxBuffer[i], 1) < 1) return kExchangeSendError;
+    if (!ComClearRts(port)) {
+      std::fprintf(stderr, "CLRRTS error\n");
+      return kExchangeClearRtsError;
+    }
+    PlatformPause(kStrobeMs);
+    if (!ComSetRts(port)) {
+      std::fprintf(stderr, "SETRTS error\n");
+      return kExchangeSetRtsError;
+    }
+  }
+  for (int poll = 0; poll < kReplyPolls; ++poll) {
+    if (ComRxCount(port) >= count) return CheckReply(port, count);
+    PlatformPause(1);
+  }
+  return kExchangeTimeout;
+}
+
+std::int32_t ExchangeCable(std::int32_t port, std::int32_t count) {
+  for (std::int32_t i = 0; i < count; ++i) {
+    if (ComWrite(port, &TxBuffer[i], 1) < 1) return kExchangeSendError;
+    // Wait for this byte's echo; a late one is caught by the final read.
+    for (int poll = 0; poll < kReplyPolls; ++poll) {
+      if (ComRxCount(port) > i) break;
+      PlatformPause(1);
+    }
+  }
+  // Waits within the port's read time-outs for reply bytes still missing.
+  return CheckReply(port, count);
+}
+
+std::int32_t EchoExchange(std::int32_t port, std::int32_t count) {
+  return g_run.cable ? ExchangeCable(port, count) : ExchangeStrobed(port, count);
+}

@@ -1,0 +1,153 @@
+#include "app/monitors.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/control_loop.h"
+#include "link/buffers.h"
+#include "tests/support/fake_fixture.h"
+#include "tests/support/fake_robot.h"
+
+namespace {
+
+using fake::Call;
+using Bytes = std::vector<std::uint8_t>;
+
+// Cable mode; the robot echoes each byte 1 ms after it, so a PeekAD takes
+// 3 ms and a PeekSRAM 4 ms. A/D values are 100 + channel, gyro values
+// 200 + gyro, the SRAM byte 7.
+class MonitorTest : public FakeTest {
+ protected:
+  void SetUp() override {
+    FakeTest::SetUp();
+    ASSERT_EQ(ComOpen(1, 256, 256), 0);
+    fake::Get().log.clear();
+    g_run.cable = 1;
+    robot_.value = [](const Bytes& f) {
+      if (f[0] == 0xE2) return 100 + f[1];
+      return f[1] == 65 ? 7 : 200 + f[1] - 47;
+    };
+    robot_.Attach();
+  }
+
+  FakeRobot robot_;
+};
+
+TEST_F(MonitorTest, FirstCallPrintsTheHeaderAndASampleThenWaitsForTheInterval) {
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(MonitorAD(1, 3, 200), 0);  // starts at ElapsedMs 0; ends at 7
+  fake::Get().now = 199;
+  EXPECT_EQ(MonitorAD(1, 3, 200), 0);  // 199 ms after the previous start
+  fake::Get().now = 200;
+  EXPECT_EQ(MonitorAD(1, 3, 200), 0);
+  fake::Get().now = 405;  // 205 ms after the previous sample began, not ended
+  EXPECT_EQ(MonitorAD(1, 3, 200), 0);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+            "AD3, ADsecond, SRAM, SRAMsecond\n"
+            "103, 0.003, 7, 0.007\n"
+            "103, 0.203, 7, 0.207\n"
+            "103, 0.408, 7, 0.412\n");
+  EXPECT_EQ(robot_.frames.size(), 6u);
+}
+
+TEST_F(MonitorTest, IntervalZeroSamplesEveryCall) {
+  ::testing::internal::CaptureStdout();
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(MonitorGyro(1, 2, 0), 0);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+            "GYRO2, GYROsecond, SRAM, SRAMsecond\n"
+            "202, 0.004, 7, 0.008\n"
+            "202, 0.012, 7, 0.016\n"
+            "202, 0.020, 7, 0.024\n");
+  EXPECT_EQ(robot_.frames[0], (Bytes{0xF7, 49, 5, 0}));
+  EXPECT_EQ(robot_.frames[1], (Bytes{0xF7, 65, 1, 0}));
+}
+
+TEST_F(MonitorTest, HeaderOnceAndTimesFromTheFirstSampleEvenWhenItStartsAtZero) {
+  // The first sample begins at ElapsedMs 0, and later ones keep counting
+  // from there.
+  ::testing::internal::CaptureStdout();
+  MonitorAD(1, 0, 0);
+  MonitorAD(1, 0, 0);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(out, "AD0, ADsecond, SRAM, SRAMsecond\n100, 0.003, 7, 0.007\n100, 0.010, 7, 0.014\n");
+}
+
+TEST_F(MonitorTest, TimesAcrossTheWrapOfTheTickCount) {
+  fake::Get().tick_at_zero = 0xFFFFFFFEu;
+  ElapsedStart();
+  ::testing::internal::CaptureStdout();
+  MonitorAD(1, 1, 0);
+  MonitorAD(1, 1, 0);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+            "AD1, ADsecond, SRAM, SRAMsecond\n101, 0.003, 7, 0.007\n101, 0.010, 7, 0.014\n");
+}
+
+// Runs the loop with both monitors until Esc at quit_at; returns stdout.
+std::string RunMonitoredLoop(int interval, int quit_at, std::string* err = nullptr) {
+  fake::PressKey(static_cast<std::uint64_t>(quit_at), 27);
+  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
+  const int status = FakeTest::ExitStatusOf([&] { ControlLoop(1, 1, 4, 1, interval); });
+  const std::string e = ::testing::internal::GetCapturedStderr();
+  if (err) *err = e;
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(status, 0);
+  return out;
+}
+
+TEST_F(MonitorTest, BothMonitorsSampleInEveryPassAdFirst) {
+  const std::string out = RunMonitoredLoop(0, 30);
+  // Pass 1 at 0: A/D (0..7), gyro (7..15), pause to 20; pass 2 at 20.
+  EXPECT_EQ(out,
+            "AD4, ADsecond, SRAM, SRAMsecond\n"
+            "104, 0.003, 7, 0.007\n"
+            "GYRO1, GYROsecond, SRAM, SRAMsecond\n"
+            "201, 0.004, 7, 0.008\n"
+            "104, 0.023, 7, 0.027\n"
+            "201, 0.024, 7, 0.028\n");
+}
+
+TEST_F(MonitorTest, FailedRequestStillReadsTheSramByteAndEndsTheRunWithItsLine) {
+  robot_.value = [](const Bytes& f) { return f[0] == 0xE2 ? 100 : 7; };
+  fake::Refuse(Call::kWrite, 5, 7, 1);  // the second sample's PeekAD fails
+  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
+  const int status = ExitStatusOf([] {
+    for (;;)
+      MonitorStep(1, 3, -1, 0);
+  });
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(err, "PeekAD3:Send error.\n");
+  EXPECT_EQ(out,
+            "AD3, ADsecond, SRAM, SRAMsecond\n"
+            "100, 0.003, 7, 0.007\n"
+            "-1, 0.007, 7, 0.011\n");
+  EXPECT_EQ(robot_.frames.back(), (Bytes{0xF7, 65, 1, 0}));
+  EXPECT_EQ(ComCheck(1), 1);  // closed before the exit
+}
+
+TEST_F(MonitorTest, FirstKeyAfterASampleIsNeverARepeat) {
+  // The samples right after the first send leave 0xF7 in LastCommand; the
+  // next ones are due 300 ms later.
+  fake::PressKey(0, '5');    // sent
+  fake::PressKey(103, '5');  // a repeat within 500 ms, but after a sample: sent
+  fake::PressKey(136, '5');  // no sample since: dropped
+  RunMonitoredLoop(300, 150);
+  EXPECT_EQ(robot_.commands, (Bytes{5, 5}));
+}
+
+TEST_F(MonitorTest, KeyWithoutActionAfterASamplePutsThePendingCommandBack) {
+  fake::PressKey(0, '5');
+  fake::PressKey(103, 'x');  // after the sample at 100: LastCommand 0xF7 -> 5
+  fake::PressKey(118, '5');  // a repeat of 5 within 500 ms: dropped again
+  RunMonitoredLoop(300, 150);
+  EXPECT_EQ(robot_.commands, (Bytes{5}));
+}
+
+}  // namespace
