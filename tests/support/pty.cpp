@@ -213,6 +213,19 @@ bool WaitForOutput(Child& c, const std::string& needle, int timeout_ms, bool fro
   }
 }
 
+bool WaitForLines(Child& c, std::size_t count, int timeout_ms) {
+  const std::uint64_t deadline = NowMs() + static_cast<std::uint64_t>(timeout_ms);
+  for (;;) {
+    Drain(c);
+    std::size_t lines = 0;
+    for (char ch : c.out_text)
+      lines += ch == '\n' ? 1 : 0;
+    if (lines >= count) return true;
+    if (NowMs() >= deadline) return false;
+    PollPipes(c, 5);
+  }
+}
+
 int ExitCode(int status) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

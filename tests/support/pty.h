@@ -68,6 +68,9 @@ bool Wait(Child& child, int timeout_ms, int* status);
 // Collects what the child printed so far, waiting up to timeout_ms for
 // `needle` to appear in its standard output (or error when from_err).
 bool WaitForOutput(Child& child, const std::string& needle, int timeout_ms, bool from_err = false);
+// Waits up to timeout_ms until the child's standard output holds `count`
+// whole lines.
+bool WaitForLines(Child& child, std::size_t count, int timeout_ms);
 // Exit status of a normal exit, or -1.
 int ExitCode(int status);
 

@@ -1,0 +1,168 @@
+// padlink against the simulated robot: monitor lines while the keys keep
+// driving, and every fault the robot can show.
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/pty.h"
+
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(line);
+  return lines;
+}
+
+class RobotE2E : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    StopRobot();
+    testpty::ClosePty(console_);
+  }
+
+  void StartRobot(std::vector<std::string> args = {}) {
+    testpty::ChildOptions o;
+    o.argv = {ROBOT_BIN, "--port", "1", "--port-dir", dir_.path()};
+    o.argv.insert(o.argv.end(), args.begin(), args.end());
+    robot_ = testpty::Spawn(o);
+    ASSERT_TRUE(testpty::WaitForOutput(robot_, "connect with:", 5000)) << robot_.err_text;
+  }
+
+  void StopRobot() {
+    if (robot_.pid < 0) return;
+    kill(robot_.pid, SIGTERM);
+    int status = 0;
+    testpty::Wait(robot_, 5000, &status);
+    robot_.pid = -1;
+  }
+
+  testpty::Child StartPadlink(std::vector<std::string> args) {
+    console_ = testpty::OpenPty(/*raw=*/false);
+    testpty::ChildOptions o;
+    o.argv = {PADLINK_BIN};
+    o.argv.insert(o.argv.end(), args.begin(), args.end());
+    o.env = {"PADLINK_PORT_DIR=" + dir_.path()};
+    o.stdin_path = console_.slave_path;
+    o.terminal = true;
+    return testpty::Spawn(o);
+  }
+
+  // Runs padlink until it ends by itself; its exit code.
+  int RunToEnd(testpty::Child& c) {
+    int status = 0;
+    EXPECT_TRUE(testpty::Wait(c, 15000, &status));
+    return testpty::ExitCode(status);
+  }
+
+  testpty::TempDir dir_;
+  testpty::Pty console_;
+  testpty::Child robot_;
+};
+
+const std::regex kSampleLine(R"(-?\d+, \d+\.\d{3}, -?\d+, \d+\.\d{3})");
+
+TEST_F(RobotE2E, CableModeMonitorsPrintLinesWhileKeysDriveTheRobot) {
+  StartRobot();
+  testpty::Child c = StartPadlink({"-c", "1", "-d", "-a", "3", "-g", "2", "-t", "0"});
+  // Lines reach the pipe while the run goes on.
+  ASSERT_TRUE(testpty::WaitForOutput(c, "GYRO2, GYROsecond, SRAM, SRAMsecond\n", 5000));
+  ASSERT_TRUE(testpty::WaitForLines(c, 8, 5000)) << c.out_text;
+  testpty::WriteAll(console_.master, "5");
+  ASSERT_TRUE(testpty::WaitForOutput(robot_, "command  5 (0x05)", 5000)) << robot_.out_text;
+  testpty::WriteAll(console_.master, "S");
+  EXPECT_EQ(RunToEnd(c), 0) << c.err_text;
+  EXPECT_EQ(c.err_text, "");
+
+  const auto lines = Lines(c.out_text);
+  EXPECT_EQ(lines[0], "AD3, ADsecond, SRAM, SRAMsecond");
+  EXPECT_EQ(lines[2], "GYRO2, GYROsecond, SRAM, SRAMsecond");
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    if (i == 2) continue;
+    EXPECT_TRUE(std::regex_match(lines[i], kSampleLine)) << lines[i];
+  }
+  // The values are what the robot sent, in order: A/D then gyro each pass.
+  std::smatch m;
+  const std::string log = robot_.out_text;
+  ASSERT_TRUE(std::regex_search(log, m, std::regex(R"(PeekAD 3 -> (\d+))")));
+  EXPECT_THAT(lines[1], StartsWith(m[1].str() + ", "));
+  ASSERT_TRUE(std::regex_search(log, m, std::regex(R"(PeekSRAM 49,5 -> (\d+))")));
+  EXPECT_THAT(lines[3], StartsWith(m[1].str() + ", "));
+  EXPECT_THAT(log, HasSubstr("line: 9600 baud, 8 data bits, no parity, 1 stop bit"));
+}
+
+struct FaultCase {
+  const char* fault;
+  const char* err;  // padlink's standard error
+  const char* line_start;
+};
+
+TEST_F(RobotE2E, EachFaultEndsTheRunWithItsMessage) {
+  const FaultCase cases[] = {
+      {"silent", "PeekAD3:Echoeback timeout.\nPeekSRAM:Echoeback timeout.\n", "-3, "},
+      {"short", "PeekAD3:Echoeback timeout.\nPeekSRAM:Echoeback timeout.\n", "-3, "},
+      {"bad-echo", "PeekAD3:Echoeback unmatch.\nPeekSRAM:Echoeback unmatch.\n", "-2, "},
+      // Later than the final read waits.
+      {"late:1300", "PeekAD3:Echoeback timeout.\n", "-3, "},
+  };
+  for (const FaultCase& f : cases) {
+    StartRobot({"--fault", f.fault});
+    testpty::Child c = StartPadlink({"-c", "1", "-d", "-a", "3"});
+    EXPECT_EQ(RunToEnd(c), 1) << f.fault;
+    EXPECT_THAT(c.err_text, StartsWith(f.err)) << f.fault;
+    const auto lines = Lines(c.out_text);
+    ASSERT_EQ(lines.size(), 2u) << f.fault << c.out_text;
+    EXPECT_EQ(lines[0], "AD3, ADsecond, SRAM, SRAMsecond");
+    EXPECT_THAT(lines[1], StartsWith(f.line_start)) << f.fault;
+    EXPECT_TRUE(std::regex_match(lines[1], kSampleLine)) << lines[1];
+    StopRobot();
+    testpty::ClosePty(console_);
+  }
+}
+
+TEST_F(RobotE2E, LateEchoInCableModeStillCompletes) {
+  StartRobot({"--fault", "late:100"});
+  testpty::Child c = StartPadlink({"-c", "1", "-d", "-g", "1", "-t", "0"});
+  EXPECT_TRUE(testpty::WaitForLines(c, 3, 5000));
+  testpty::WriteAll(console_.master, "S");
+  EXPECT_EQ(RunToEnd(c), 0);
+  const auto lines = Lines(c.out_text);
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_TRUE(std::regex_match(lines[1], kSampleLine));
+  EXPECT_THAT(lines[1], ::testing::Not(StartsWith("-")));
+}
+
+TEST_F(RobotE2E, StrobeModeOnALineWithoutRtsReportsTheFailedStrobe) {
+  StartRobot();
+  testpty::Child c = StartPadlink({"-c", "1", "-a", "3"});
+  EXPECT_EQ(RunToEnd(c), 1);
+  EXPECT_EQ(c.err_text,
+            "CLRRTS error\nPeekAD3:CLRRTS error.\nCLRRTS error\nPeekSRAM:CLRRTS error.\n");
+  const auto lines = Lines(c.out_text);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_THAT(lines[1], StartsWith("-5, "));
+  EXPECT_THAT(lines[1], HasSubstr(", -5, "));
+}
+
+TEST_F(RobotE2E, RobotRemovesItsPortLinkWhenStopped) {
+  StartRobot();
+  const std::string link = dir_.path() + "/com1";
+  struct stat st {};
+  EXPECT_EQ(lstat(link.c_str(), &st), 0);
+  StopRobot();
+  EXPECT_NE(lstat(link.c_str(), &st), 0);
+}
+
+}  // namespace
