@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -120,15 +121,15 @@ class Robot {
     std::uint64_t last_line_check = MonotonicUs();
     while (!g_stop) {
       const std::uint64_t now = MonotonicUs();
-      int timeout = 20;
+      // Wake exactly when the next reply byte is due, to the microsecond.
+      std::uint64_t wait_us = 20000;
       if (!out_.empty()) {
         const std::uint64_t due = out_.front().due_us;
-        timeout = due <= now
-                      ? 0
-                      : static_cast<int>(std::min<std::uint64_t>((due - now + 999) / 1000, 20));
+        wait_us = due <= now ? 0 : std::min<std::uint64_t>(due - now, 20000);
       }
+      const timespec timeout{0, static_cast<long>(wait_us * 1000)};
       pollfd p{fd_, POLLIN, 0};
-      const int r = poll(&p, 1, timeout);
+      const int r = ppoll(&p, 1, &timeout, nullptr);
       if (r < 0 && errno != EINTR) break;
       if (r > 0 && (p.revents & POLLIN)) {
         unsigned char buf[256];
@@ -316,6 +317,7 @@ int main(int argc, char** argv) {
   sigaction(SIGTERM, &sa, nullptr);
   sigaction(SIGHUP, &sa, nullptr);
   signal(SIGPIPE, SIG_IGN);
+  prctl(PR_SET_TIMERSLACK, 1000UL);  // pace reply bytes to the microsecond
 
   int fd = -1;
   int slave = -1;

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #if defined(__linux__)
 #include <linux/serial.h>
@@ -218,6 +219,45 @@ bool WaitFor(int fd, short events, std::uint64_t deadline) {
     return Fail(EIO);  // POLLHUP, POLLERR or POLLNVAL alone
   }
 }
+
+#if defined(PADLINK_TRACE)
+// Benchmark builds only: a time-stamped trace of the bytes written and the
+// RTS changes, kept in memory and written at exit to $PADLINK_TRACE_FILE.
+// There a device without modem lines takes RTS changes as done, so strobe
+// mode can be timed on a pseudo-terminal.
+struct TraceEvent {
+  std::uint64_t ns;
+  char kind;  // 'W' write, 'C' clear RTS, 'S' set RTS
+  unsigned char byte;
+};
+constexpr int kMaxTrace = 200000;
+TraceEvent g_trace[kMaxTrace];
+int g_trace_len = 0;
+
+void WriteTrace() {
+  const char* path = std::getenv("PADLINK_TRACE_FILE");
+  FILE* f = path ? std::fopen(path, "w") : nullptr;
+  if (!f) return;
+  for (int i = 0; i < g_trace_len; ++i)
+    std::fprintf(f, "%c %llu %u\n", g_trace[i].kind, static_cast<unsigned long long>(g_trace[i].ns),
+                 g_trace[i].byte);
+  std::fclose(f);
+}
+
+void Trace(char kind, unsigned char byte) {
+  static bool registered = false;
+  if (!registered) {
+    registered = true;
+    std::atexit(WriteTrace);
+  }
+  if (g_trace_len == kMaxTrace) return;
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  g_trace[g_trace_len++] = {
+      static_cast<std::uint64_t>(ts.tv_sec) * 1000000000u + static_cast<std::uint64_t>(ts.tv_nsec),
+      kind, byte};
+}
+#endif
 
 }  // namespace
 
@@ -454,6 +494,10 @@ std::int32_t SerialWrite(PlatformHandle h, const void* buf, std::int32_t n) {
       to.WriteTotalTimeoutConstant;
   const std::uint64_t deadline = total ? PosixMonotonicMs() + total : kNoDeadline;
   const auto* in = static_cast<const unsigned char*>(buf);
+#if defined(PADLINK_TRACE)
+  for (std::int32_t i = 0; i < n; ++i)
+    Trace('W', in[i]);
+#endif
   std::int32_t done = 0;
   while (done < n) {
     const ssize_t r = write(d->fd, in + done, static_cast<std::size_t>(n - done));
@@ -474,7 +518,12 @@ std::int32_t SerialWrite(PlatformHandle h, const void* buf, std::int32_t n) {
 bool SerialEscape(PlatformHandle h, RtsEscape function) {
   int line = TIOCM_RTS;
   const unsigned long request = function == RtsEscape::kSet ? TIOCMBIS : TIOCMBIC;
-  if (ioctl(static_cast<int>(h), request, &line) != 0) return Fail(errno);
+  const bool ok = ioctl(static_cast<int>(h), request, &line) == 0;
+#if defined(PADLINK_TRACE)
+  Trace(function == RtsEscape::kSet ? 'S' : 'C', 0);
+  if (!ok && NoModemLines(errno)) return true;
+#endif
+  if (!ok) return Fail(errno);
   return true;
 }
 

@@ -179,11 +179,12 @@ void PollPipes(const Child& c, int timeout_ms) {
 
 }  // namespace
 
-bool Wait(Child& c, int timeout_ms, int* status) {
+bool Wait(Child& c, int timeout_ms, int* status, struct rusage* usage) {
   const std::uint64_t deadline = NowMs() + static_cast<std::uint64_t>(timeout_ms);
   for (;;) {
     Drain(c);
-    const pid_t r = waitpid(c.pid, status, WNOHANG);
+    struct rusage ignored {};
+    const pid_t r = wait4(c.pid, status, WNOHANG, usage ? usage : &ignored);
     if (r == c.pid) {
       // Collect what is left in the pipes.
       for (int i = 0; i < 50 && (c.out >= 0 || c.err >= 0); ++i) {

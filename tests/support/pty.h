@@ -2,6 +2,7 @@
 // the real platform layer and the built programs.
 #pragma once
 
+#include <sys/resource.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -64,7 +65,8 @@ struct Child {
 Child Spawn(const ChildOptions& options);
 // Waits up to timeout_ms for the child to end, collecting its output; true
 // with the raw wait status when it ended. Kills it on time-out.
-bool Wait(Child& child, int timeout_ms, int* status);
+// With `usage`, also the resources the child used.
+bool Wait(Child& child, int timeout_ms, int* status, struct rusage* usage = nullptr);
 // Collects what the child printed so far, waiting up to timeout_ms for
 // `needle` to appear in its standard output (or error when from_err).
 bool WaitForOutput(Child& child, const std::string& needle, int timeout_ms, bool from_err = false);

@@ -1,0 +1,6 @@
+#include <cstdio>
+
+int main() {
+  std::fflush(stdout);
+  return 0;
+}
