@@ -1,0 +1,73 @@
+#include "platform/console_keys.h"
+
+#include "app/key_map.h"
+
+namespace {
+
+// Virtual-key codes.
+constexpr std::uint16_t kVkEscape = 0x1B;
+constexpr std::uint16_t kVkMultiply = 0x6A;
+constexpr std::uint16_t kVkDecimal = 0x6E;
+constexpr std::uint16_t kVkNumpad0 = 0x60;
+
+struct VkKey {
+  std::uint16_t vk;
+  SpecialKey key;
+};
+
+// The special keys by virtual-key code; the keypad's keys report these too
+// when Num Lock is off or Shift is held.
+constexpr VkKey kSpecial[] = {
+    {0x26, SpecialKey::kUp},       {0x28, SpecialKey::kDown},   {0x27, SpecialKey::kRight},
+    {0x25, SpecialKey::kLeft},     {0x24, SpecialKey::kHome},   {0x23, SpecialKey::kEnd},
+    {0x2D, SpecialKey::kInsert},   {0x2E, SpecialKey::kDelete}, {0x21, SpecialKey::kPageUp},
+    {0x22, SpecialKey::kPageDown}, {0x70, SpecialKey::kF1},     {0x71, SpecialKey::kF2},
+    {0x72, SpecialKey::kF3},       {0x73, SpecialKey::kF4},     {0x74, SpecialKey::kF5},
+    {0x75, SpecialKey::kF6},       {0x76, SpecialKey::kF7},     {0x77, SpecialKey::kF8},
+    {0x78, SpecialKey::kF9},       {0x79, SpecialKey::kF10},    {0x7A, SpecialKey::kF11},
+    {0x7B, SpecialKey::kF12},
+};
+
+// The keypad's digits 0..9 stand for these keys when they carry no digit
+// (Num Lock on, Ctrl held).
+constexpr SpecialKey kKeypad[] = {
+    SpecialKey::kInsert, SpecialKey::kEnd,    SpecialKey::kDown,  SpecialKey::kPageDown,
+    SpecialKey::kLeft,   SpecialKey::kHome,   SpecialKey::kRight, SpecialKey::kHome,
+    SpecialKey::kUp,     SpecialKey::kPageUp,
+};
+
+int Pair(int codes[2], int extended) {
+  codes[0] = 0;
+  codes[1] = extended;
+  return 2;
+}
+
+}  // namespace
+
+int ConsoleKeyCodes(const ConsoleKeyEvent& e, int codes[2]) {
+  if (!e.key_down) return 0;
+  const bool shift = e.control_state & kShiftPressed;
+  const bool ctrl = e.control_state & (kLeftCtrlPressed | kRightCtrlPressed);
+  const bool alt = e.control_state & (kLeftAltPressed | kRightAltPressed);
+  const KeyForm form = FormOf(shift, ctrl, alt);
+  for (const VkKey& s : kSpecial) {
+    if (s.vk == e.virtual_key) return Pair(codes, ExtendedCode(s.key, form));
+  }
+  if (e.virtual_key == kVkEscape) {
+    codes[0] = 27;
+    return 1;
+  }
+  if (e.character != 0) {
+    codes[0] = static_cast<signed char>(e.character);  // 128 or more: negative
+    return 1;
+  }
+  // Keypad keys that carry no character.
+  if (form == KeyForm::kCtrl) {
+    if (e.virtual_key == kVkDecimal) return Pair(codes, 0x53);
+    if (e.virtual_key >= kVkNumpad0 && e.virtual_key <= kVkNumpad0 + 9 &&
+        e.virtual_key != kVkNumpad0 + 5)
+      return Pair(codes, ExtendedCode(kKeypad[e.virtual_key - kVkNumpad0], KeyForm::kCtrl));
+  }
+  if (form == KeyForm::kAlt && e.virtual_key == kVkMultiply) return Pair(codes, 0x37);
+  return 0;
+}

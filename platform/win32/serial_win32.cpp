@@ -1,0 +1,170 @@
+// Serial ports on Windows: \\.\COMn through the communications API.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/platform.h"
+
+namespace {
+
+HANDLE Handle(PlatformHandle h) {
+  return reinterpret_cast<HANDLE>(h);
+}
+
+char g_no_memory_text[] = "Unknown error\r\n";
+
+}  // namespace
+
+bool SerialDeviceName(std::int32_t port, char* buf, std::int32_t size) {
+  const int n =
+      std::snprintf(buf, static_cast<std::size_t>(size), "\\\\.\\COM%d", static_cast<int>(port));
+  if (n < 0 || n >= size) {
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return false;
+  }
+  return true;
+}
+
+PlatformHandle SerialOpen(const char* name) {
+  const HANDLE h =
+      CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  return reinterpret_cast<PlatformHandle>(h);  // INVALID_HANDLE_VALUE is -1
+}
+
+bool SerialSetQueues(PlatformHandle h, std::int32_t in_size, std::int32_t out_size) {
+  return SetupComm(Handle(h), static_cast<DWORD>(in_size), static_cast<DWORD>(out_size)) != 0;
+}
+
+bool SerialGetSettings(PlatformHandle h, LineSettings* s) {
+  DCB dcb{};
+  dcb.DCBlength = sizeof dcb;
+  if (!GetCommState(Handle(h), &dcb)) return false;
+  s->DCBlength = dcb.DCBlength;
+  s->BaudRate = dcb.BaudRate;
+  s->fBinary = static_cast<std::uint8_t>(dcb.fBinary);
+  s->fParity = static_cast<std::uint8_t>(dcb.fParity);
+  s->fOutxCtsFlow = static_cast<std::uint8_t>(dcb.fOutxCtsFlow);
+  s->fOutxDsrFlow = static_cast<std::uint8_t>(dcb.fOutxDsrFlow);
+  s->fDtrControl = static_cast<std::uint8_t>(dcb.fDtrControl);
+  s->fDsrSensitivity = static_cast<std::uint8_t>(dcb.fDsrSensitivity);
+  s->fTXContinueOnXoff = static_cast<std::uint8_t>(dcb.fTXContinueOnXoff);
+  s->fOutX = static_cast<std::uint8_t>(dcb.fOutX);
+  s->fInX = static_cast<std::uint8_t>(dcb.fInX);
+  s->fErrorChar = static_cast<std::uint8_t>(dcb.fErrorChar);
+  s->fNull = static_cast<std::uint8_t>(dcb.fNull);
+  s->fRtsControl = static_cast<std::uint8_t>(dcb.fRtsControl);
+  s->fAbortOnError = static_cast<std::uint8_t>(dcb.fAbortOnError);
+  s->XonLim = dcb.XonLim;
+  s->XoffLim = dcb.XoffLim;
+  s->ByteSize = dcb.ByteSize;
+  s->Parity = dcb.Parity;
+  s->StopBits = dcb.StopBits;
+  s->XonChar = dcb.XonChar;
+  s->XoffChar = dcb.XoffChar;
+  s->ErrorChar = dcb.ErrorChar;
+  s->EofChar = dcb.EofChar;
+  s->EvtChar = dcb.EvtChar;
+  return true;
+}
+
+bool SerialSetSettings(PlatformHandle h, const LineSettings* s) {
+  DCB dcb{};
+  dcb.DCBlength = s->DCBlength;
+  dcb.BaudRate = s->BaudRate;
+  dcb.fBinary = s->fBinary;
+  dcb.fParity = s->fParity;
+  dcb.fOutxCtsFlow = s->fOutxCtsFlow;
+  dcb.fOutxDsrFlow = s->fOutxDsrFlow;
+  dcb.fDtrControl = s->fDtrControl;
+  dcb.fDsrSensitivity = s->fDsrSensitivity;
+  dcb.fTXContinueOnXoff = s->fTXContinueOnXoff;
+  dcb.fOutX = s->fOutX;
+  dcb.fInX = s->fInX;
+  dcb.fErrorChar = s->fErrorChar;
+  dcb.fNull = s->fNull;
+  dcb.fRtsControl = s->fRtsControl;
+  dcb.fAbortOnError = s->fAbortOnError;
+  dcb.XonLim = s->XonLim;
+  dcb.XoffLim = s->XoffLim;
+  dcb.ByteSize = s->ByteSize;
+  dcb.Parity = s->Parity;
+  dcb.StopBits = s->StopBits;
+  dcb.XonChar = s->XonChar;
+  dcb.XoffChar = s->XoffChar;
+  dcb.ErrorChar = s->ErrorChar;
+  dcb.EofChar = s->EofChar;
+  dcb.EvtChar = s->EvtChar;
+  return SetCommState(Handle(h), &dcb) != 0;
+}
+
+bool SerialGetTimeouts(PlatformHandle h, PortTimeouts* t) {
+  COMMTIMEOUTS c{};
+  if (!GetCommTimeouts(Handle(h), &c)) return false;
+  *t = PortTimeouts{c.ReadIntervalTimeout, c.ReadTotalTimeoutMultiplier, c.ReadTotalTimeoutConstant,
+                    c.WriteTotalTimeoutMultiplier, c.WriteTotalTimeoutConstant};
+  return true;
+}
+
+bool SerialSetTimeouts(PlatformHandle h, const PortTimeouts* t) {
+  COMMTIMEOUTS c{t->ReadIntervalTimeout, t->ReadTotalTimeoutMultiplier, t->ReadTotalTimeoutConstant,
+                 t->WriteTotalTimeoutMultiplier, t->WriteTotalTimeoutConstant};
+  return SetCommTimeouts(Handle(h), &c) != 0;
+}
+
+bool SerialInputCount(PlatformHandle h, std::int32_t* count) {
+  DWORD errors = 0;
+  COMSTAT stat{};
+  if (!ClearCommError(Handle(h), &errors, &stat)) return false;
+  *count = static_cast<std::int32_t>(stat.cbInQue);
+  return true;
+}
+
+std::int32_t SerialRead(PlatformHandle h, void* buf, std::int32_t n) {
+  DWORD got = 0;
+  ReadFile(Handle(h), buf, static_cast<DWORD>(n), &got, nullptr);
+  return static_cast<std::int32_t>(got);
+}
+
+std::int32_t SerialWrite(PlatformHandle h, const void* buf, std::int32_t n) {
+  DWORD done = 0;
+  WriteFile(Handle(h), buf, static_cast<DWORD>(n), &done, nullptr);
+  return static_cast<std::int32_t>(done);
+}
+
+bool SerialEscape(PlatformHandle h, RtsEscape function) {
+  return EscapeCommFunction(Handle(h), function == RtsEscape::kSet ? SETRTS : CLRRTS) != 0;
+}
+
+bool SerialClose(PlatformHandle h) {
+  return CloseHandle(Handle(h)) != 0;
+}
+
+std::int32_t PlatformLastError() {
+  return static_cast<std::int32_t>(GetLastError());
+}
+
+void PlatformSetNoSuchPortError() {
+  SetLastError(ERROR_FILE_NOT_FOUND);
+}
+
+void PlatformSetInvalidArgumentError() {
+  SetLastError(ERROR_INVALID_PARAMETER);
+}
+
+// The system's text, line end included, from its message table.
+char* PlatformErrorText(std::int32_t code) {
+  char* text = nullptr;
+  const DWORD n = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<LPSTR>(&text), 0, nullptr);
+  if (n == 0 || !text) {
+    text = static_cast<char*>(LocalAlloc(LMEM_FIXED, 32));
+    if (text) std::snprintf(text, 32, "Unknown error %lu\r\n", static_cast<unsigned long>(code));
+  }
+  return text ? text : g_no_memory_text;
+}
+
+void PlatformFreeErrorText(char* text) {
+  if (text != g_no_memory_text) LocalFree(text);
+}

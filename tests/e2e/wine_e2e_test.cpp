@@ -1,0 +1,147 @@
+// padlink.exe, the Windows build, under Wine: usage, open errors, a run
+// against the simulated robot through a COM port, keys from a terminal.
+// Runs when PADLINK_WIN_EXE (the exe) and PADLINK_WINE_RUN (the Wine runner)
+// are set, with WINEPREFIX naming the build's private prefix.
+//
+// Known limits of Wine on a pseudo-terminal, which these tests do not rely
+// on: no modem lines (EscapeCommFunction fails with error 50), a second open
+// of the same port is not refused, non-standard baud rates are ignored, and
+// Ctrl+C ends the run even with console mode 0. Wine also points com1.. at
+// the machine's /dev/ttyS* devices, so the tests use ports from 100 up.
+#include <signal.h>
+#include <unistd.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "tests/support/pty.h"
+
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+std::string Env(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? v : "";
+}
+
+std::string NoCr(std::string s) {
+  s.erase(std::remove(s.begin(), s.end(), '\r'), s.end());
+  return s;
+}
+
+class WineE2E : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    exe_ = Env("PADLINK_WIN_EXE");
+    runner_ = Env("PADLINK_WINE_RUN");
+    prefix_ = Env("WINEPREFIX");
+    if (exe_.empty() || runner_.empty() || prefix_.empty())
+      GTEST_SKIP() << "no Windows build to run (PADLINK_WIN_EXE, PADLINK_WINE_RUN, WINEPREFIX)";
+  }
+  void TearDown() override {
+    for (const std::string& link : links_)
+      unlink(link.c_str());
+    if (robot_.pid > 0) {
+      kill(robot_.pid, SIGTERM);
+      int st = 0;
+      testpty::Wait(robot_, 5000, &st);
+    }
+    testpty::ClosePty(console_);
+  }
+
+  // Serves COM`port` with the simulated robot.
+  void StartRobot(int port, std::vector<std::string> args = {}) {
+    testpty::ChildOptions o;
+    o.argv = {ROBOT_BIN, "--port", "1", "--port-dir", dir_.path()};
+    o.argv.insert(o.argv.end(), args.begin(), args.end());
+    robot_ = testpty::Spawn(o);
+    ASSERT_TRUE(testpty::WaitForOutput(robot_, "connect with:", 5000));
+    char target[PATH_MAX] = {};
+    ASSERT_GT(readlink((dir_.path() + "/com1").c_str(), target, sizeof target - 1), 0);
+    const std::string link = prefix_ + "/dosdevices/com" + std::to_string(port);
+    unlink(link.c_str());
+    ASSERT_EQ(symlink(target, link.c_str()), 0);
+    links_.push_back(link);
+  }
+
+  testpty::Child Start(std::vector<std::string> args, bool terminal) {
+    testpty::ChildOptions o;
+    o.argv = {runner_, exe_};
+    o.argv.insert(o.argv.end(), args.begin(), args.end());
+    o.env = {"TERM=xterm"};
+    if (terminal) {
+      console_ = testpty::OpenPty(/*raw=*/false);
+      o.stdin_path = console_.slave_path;
+      o.terminal = true;
+    }
+    return testpty::Spawn(o);
+  }
+
+  int End(testpty::Child& c) {
+    int status = 0;
+    EXPECT_TRUE(testpty::Wait(c, 30000, &status));
+    return testpty::ExitCode(status);
+  }
+
+  std::string exe_, runner_, prefix_;
+  testpty::TempDir dir_;
+  testpty::Pty console_;
+  testpty::Child robot_;
+  std::vector<std::string> links_;
+};
+
+TEST_F(WineE2E, UsageTextAndStatus) {
+  testpty::Child c = Start({"-c", "1", "-g", "9"}, false);
+  EXPECT_EQ(End(c), 1);
+  EXPECT_THAT(NoCr(c.err_text), StartsWith("Usage: padlink -c ComNo [-d] [-a SensorNo | -g GyroNo] "
+                                           "[-t Interval]\n\t-c ComNo\tSerial Port No. of PC\n"));
+  EXPECT_THAT(NoCr(c.err_text), HasSubstr("\t\t= padlink robot remote control v1.7 =\n"));
+  EXPECT_EQ(c.out_text, "");
+}
+
+TEST_F(WineE2E, OpenErrorCarriesTheSystemText) {
+  testpty::Child c = Start({"-c", "199"}, false);
+  EXPECT_EQ(End(c), 1);
+  // The system's text, line end included, then the message's own.
+  EXPECT_TRUE(std::regex_match(NoCr(c.err_text), std::regex("Open error\\. [A-Za-z][^\n]*\\.\n\n")))
+      << c.err_text;
+  testpty::Child zero = Start({"-c", "0"}, false);
+  EXPECT_EQ(End(zero), 1);
+  EXPECT_EQ(NoCr(zero.err_text), NoCr(c.err_text));  // "no such port", not a stale reason
+}
+
+TEST_F(WineE2E, CableModeRunAgainstTheRobotWithKeysFromATerminal) {
+  StartRobot(101);
+  testpty::Child c = Start({"-c", "101", "-d", "-a", "3", "-t", "0"}, true);
+  ASSERT_TRUE(testpty::WaitForLines(c, 4, 20000)) << c.out_text << c.err_text;
+  testpty::WriteAll(console_.master, "5");
+  ASSERT_TRUE(testpty::WaitForOutput(robot_, "command  5 (0x05)", 10000)) << robot_.out_text;
+  testpty::WriteAll(console_.master, "\x1b[1;5D");  // Ctrl+Left
+  ASSERT_TRUE(testpty::WaitForOutput(robot_, "command 22 (0x16)", 10000)) << robot_.out_text;
+  testpty::WriteAll(console_.master, "S");
+  EXPECT_EQ(End(c), 0) << c.err_text;
+  const std::string out = NoCr(c.out_text);
+  EXPECT_THAT(out, StartsWith("AD3, ADsecond, SRAM, SRAMsecond\n"));
+  EXPECT_TRUE(std::regex_search(out, std::regex("\n\\d+, \\d+\\.\\d{3}, \\d+, \\d+\\.\\d{3}\n")));
+  EXPECT_THAT(robot_.out_text, HasSubstr("line: 9600 baud"));
+}
+
+TEST_F(WineE2E, StrobeModeOnAPseudoTerminalReportsTheFailedStrobe) {
+  StartRobot(102);
+  testpty::Child c = Start({"-c", "102", "-a", "3"}, false);
+  EXPECT_EQ(End(c), 1);
+  EXPECT_EQ(NoCr(c.err_text),
+            "CLRRTS error\nPeekAD3:CLRRTS error.\nCLRRTS error\nPeekSRAM:CLRRTS error.\n");
+  EXPECT_THAT(NoCr(c.out_text), HasSubstr("\n-5, "));
+}
+
+}  // namespace

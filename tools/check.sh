@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the Linux build with warnings as errors, the
+# same under AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows
+# build cross-compiled with MinGW-w64 and tested under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+cmake --workflow --preset ci
+cmake --workflow --preset asan
+
+cmake --preset windows
+cmake --build --preset windows
+export WINEPREFIX="$PWD/build/windows/wineprefix" WINEDEBUG=-all
+unset DISPLAY
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+mkdir -p "$WINEPREFIX"
+# One persistent server for all the runs, its output kept out of the logs.
+"$wineserver" -p >"$PWD/build/windows/wineserver.log" 2>&1
+trap '"$wineserver" -k >/dev/null 2>&1 || true' EXIT
+ctest --preset windows
+PADLINK_WIN_EXE="$PWD/build/windows/padlink.exe" PADLINK_WINE_RUN="$PWD/cmake/wine-run.sh" \
+  ctest --preset ci -R WineE2E
