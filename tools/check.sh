@@ -17,6 +17,9 @@ mkdir -p "$WINEPREFIX"
 # One persistent server for all the runs, its output kept out of the logs.
 "$wineserver" -p >"$PWD/build/windows/wineserver.log" 2>&1
 trap '"$wineserver" -k >/dev/null 2>&1 || true' EXIT
+# Set up the prefix first: the services Wine starts then would otherwise
+# hold the test runner's output pipe open.
+cmake/wine-run.sh wineboot --init </dev/null >>"$PWD/build/windows/wineserver.log" 2>&1
 ctest --preset windows
 PADLINK_WIN_EXE="$PWD/build/windows/padlink.exe" PADLINK_WINE_RUN="$PWD/cmake/wine-run.sh" \
   ctest --preset ci -R WineE2E
