@@ -175,17 +175,7 @@ class Robot {
   void CheckLine() {
     termios t{};
     if (tcgetattr(fd_, &t) != 0) return;
-    std::uint32_t baud = 0;
-    static const struct {
-      speed_t code;
-      std::uint32_t baud;
-    } kSpeeds[] = {{B110, 110},     {B300, 300},     {B600, 600},       {B1200, 1200},
-                   {B2400, 2400},   {B4800, 4800},   {B9600, 9600},     {B19200, 19200},
-                   {B38400, 38400}, {B57600, 57600}, {B115200, 115200}, {B230400, 230400}};
-    for (const auto& s : kSpeeds) {
-      if (cfgetospeed(&t) == s.code) baud = s.baud;
-    }
-    if (baud == 0) PosixGetCustomSpeed(fd_, &baud);
+    const std::uint32_t baud = PosixLineSpeed(fd_);
     int data = 8;
     switch (t.c_cflag & CSIZE) {
       case CS5:

@@ -18,6 +18,10 @@ bool PosixSetCustomSpeed(int fd, std::uint32_t baud);
 bool PosixGetCustomSpeed(int fd, std::uint32_t* baud);
 bool PosixHasCustomSpeeds();
 
+// The line speed of a terminal device in baud, custom speeds included; 0
+// when it cannot be read.
+std::uint32_t PosixLineSpeed(int fd);
+
 // Gives up the exclusive use of every open serial device. Safe to call from a
 // signal handler.
 void PosixSerialReleaseAll();

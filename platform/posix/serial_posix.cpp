@@ -537,6 +537,11 @@ bool SerialClose(PlatformHandle h) {
   return true;
 }
 
+std::uint32_t PosixLineSpeed(int fd) {
+  termios t{};
+  return tcgetattr(fd, &t) == 0 ? SpeedOf(fd, t) : 0;
+}
+
 void PosixSerialReleaseAll() {
   for (const Device& d : g_devices) {
     if (d.fd >= 0) ioctl(d.fd, TIOCNXCL);

@@ -5,6 +5,11 @@
 #include "app/monitors.h"
 #include "link/buffers.h"
 
+void FakeTest::OpenPortQuietly() {
+  ASSERT_EQ(ComOpen(1, 256, 256), 0);
+  fake::Get().log.clear();
+}
+
 void FakeTest::ResetProcess() {
   fake::Reset();
   g_port_table = PortTable{};

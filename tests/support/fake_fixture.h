@@ -16,6 +16,8 @@ class FakeTest : public ::testing::Test {
   void SetUp() override { ResetProcess(); }
 
   static void ResetProcess();
+  // Opens port 1 of the fake and forgets the calls the open made.
+  static void OpenPortQuietly();
 
   // Runs f, which must end the process, and returns its exit status.
   template <typename F>

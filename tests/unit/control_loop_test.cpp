@@ -22,8 +22,7 @@ class ControlLoopTest : public FakeTest {
  protected:
   void SetUp() override {
     FakeTest::SetUp();
-    ASSERT_EQ(ComOpen(1, 256, 256), 0);
-    fake::Get().log.clear();
+    OpenPortQuietly();
   }
 
   // Runs the loop until the Esc pressed at `quit_at`; returns its stderr.
@@ -102,8 +101,7 @@ TEST_F(ControlLoopTest, Exactly500MsIsDroppedAnd501IsSent) {
   EXPECT_THAT(Sends(), ElementsAre(Pair(0u, 5)));
 
   ResetProcess();
-  ASSERT_EQ(ComOpen(1, 256, 256), 0);
-  fake::Get().log.clear();
+  OpenPortQuietly();
   fake::Get().late_pauses[1] = 1;  // the first pass's 5 ms pause wakes 1 ms late
   fake::PressKey(0, '5');
   fake::PressKey(509, '5');  // read at 509: 501 ms after the send
@@ -186,8 +184,7 @@ TEST_F(ControlLoopTest, RepeatWindowWorksAcrossTheWrapOfTheTickCount) {
   fake::Get().tick_at_zero = 0xFFFFFF00u;  // the tick count wraps 256 ms in
   ElapsedStart();
   fake::Get().tick_at_zero = 0x7FFFFF00u;  // and ElapsedMs passes INT32_MAX
-  ASSERT_EQ(ComOpen(1, 256, 256), 0);
-  fake::Get().log.clear();
+  OpenPortQuietly();
   fake::PressKey(200, '5');
   fake::PressKey(403, '5');  // dropped
   fake::PressKey(803, '5');  // sent

@@ -19,8 +19,7 @@ class ExchangeTest : public FakeTest {
  protected:
   void SetUp() override {
     FakeTest::SetUp();
-    ASSERT_EQ(ComOpen(1, 256, 256), 0);
-    fake::Get().log.clear();
+    OpenPortQuietly();
   }
 
   // Puts a request into TxBuffer and runs the exchange; keeps stderr.
@@ -87,8 +86,7 @@ TEST_F(ExchangeTest, StrobeModeFailuresStopAtOnce) {
   };
   for (const Case& c : cases) {
     ResetProcess();
-    ASSERT_EQ(ComOpen(1, 256, 256), 0);
-    fake::Get().log.clear();
+    OpenPortQuietly();
     robot_.Attach();
     fake::Refuse(c.refused, 5, c.after, 1);
     EXPECT_EQ(Exchange({0xF7, 0x41, 0x01, 0x00}, false), c.result) << c.name;

@@ -23,8 +23,7 @@ class MonitorTest : public FakeTest {
  protected:
   void SetUp() override {
     FakeTest::SetUp();
-    ASSERT_EQ(ComOpen(1, 256, 256), 0);
-    fake::Get().log.clear();
+    OpenPortQuietly();
     g_run.cable = 1;
     robot_.value = [](const Bytes& f) {
       if (f[0] == 0xE2) return 100 + f[1];

@@ -116,8 +116,7 @@ TEST_F(PortTableTest, TimeoutsChangeOnlyTheirOwnHalf) {
 }
 
 TEST_F(PortTableTest, TimeoutFailures) {
-  ASSERT_EQ(ComOpen(1, 256, 256), 0);
-  fake::Get().log.clear();
+  OpenPortQuietly();
   // Reading the current time-outs fails: nothing is written.
   fake::Refuse(Call::kGetTimeouts, 5, 0, 1);
   EXPECT_EQ(ComSetReadTimeout(1, 10), 2);
