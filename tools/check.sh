@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the Linux build with warnings as errors, the
-# same under AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows
-# build cross-compiled with MinGW-w64 and tested under Wine.
+# same under AddressSanitizer and UndefinedBehaviorSanitizer, the Windows
+# build cross-compiled with MinGW-w64 and tested under Wine, and every fuzz
+# target for 20 seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,3 +24,6 @@ cmake/wine-run.sh wineboot --init </dev/null >>"$PWD/build/windows/wineserver.lo
 ctest --preset windows
 PADLINK_WIN_EXE="$PWD/build/windows/padlink.exe" PADLINK_WINE_RUN="$PWD/cmake/wine-run.sh" \
   ctest --preset ci -R WineE2E
+
+# The libFuzzer targets of fuzz/, 20 seconds each, from their seed corpora.
+fuzz/run.sh 20

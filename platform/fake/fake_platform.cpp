@@ -89,9 +89,10 @@ std::vector<std::uint8_t> Written() {
 }
 
 std::int32_t Waiting() {
+  // Arrivals are kept in order: the waiting bytes are those at the front.
   std::int32_t n = 0;
-  for (const auto& [t, b] : g_state.rx)
-    n += t <= g_state.now ? 1 : 0;
+  for (auto it = g_state.rx.begin(); it != g_state.rx.end() && it->first <= g_state.now; ++it)
+    ++n;
   return n;
 }
 
