@@ -64,7 +64,9 @@ for name in "${names[@]}"; do
     echo "fuzz: $name: passed, ${runs:-?} inputs run"
   else
     echo "fuzz: $name: FAILED (log $log, inputs in $artifacts/):" >&2
-    grep -v '^#[0-9]' "$log" | tail -40 >&2
+    # What went wrong (a failed check, a sanitizer's report) and the input.
+    grep -E -A2 'fuzz check failed|ERROR: |runtime error' "$log" | grep -v '^ *#[0-9]' | head -20 >&2
+    grep -E 'SUMMARY|Test unit written' "$log" >&2 || tail -5 "$log" >&2
     failed+=("$name")
   fi
 done
