@@ -75,6 +75,11 @@ int KeyboardReadKey() {
   return result;
 }
 
+// The console's mode is saved and restored around each read; a device
+// cannot change it, and there is nothing to release on the way out that the
+// system does not release itself.
+void PlatformStartUp() {}
+
 void PlatformExit(int status) {
   std::exit(status);
 }
