@@ -69,6 +69,7 @@ class WineE2E : public ::testing::Test {
     o.argv = {runner_, exe_};
     o.argv.insert(o.argv.end(), args.begin(), args.end());
     o.env = {"TERM=xterm"};
+    o.env.insert(o.env.end(), extra_env_.begin(), extra_env_.end());
     if (terminal) {
       console_ = testpty::OpenPty(/*raw=*/false);
       o.stdin_path = console_.slave_path;
@@ -88,6 +89,7 @@ class WineE2E : public ::testing::Test {
   testpty::Pty console_;
   testpty::Robot robot_;
   std::vector<std::string> links_;
+  std::vector<std::string> extra_env_;
 };
 
 TEST_F(WineE2E, UsageTextAndStatus) {
@@ -124,6 +126,22 @@ TEST_F(WineE2E, CableModeRunAgainstTheRobotWithKeysFromATerminal) {
   EXPECT_THAT(out, StartsWith("AD3, ADsecond, SRAM, SRAMsecond\n"));
   EXPECT_TRUE(std::regex_search(out, std::regex("\n\\d+, \\d+\\.\\d{3}, \\d+, \\d+\\.\\d{3}\n")));
   EXPECT_THAT(robot_.log(), HasSubstr("line: 9600 baud"));
+}
+
+TEST_F(WineE2E, CharacterTheConsoleCodePageCannotHoldSendsNoCommand) {
+  // With a UTF-8 terminal Wine's console uses code page 437, which has no č
+  // (U+010D): the key must not arrive as its best-fit look-alike 'c'
+  // (command 17) nor as any other command.
+  StartRobot(103);
+  extra_env_ = {"LANG=C.UTF-8"};
+  testpty::Child c = Start({"-c", "103", "-d"}, true);
+  testpty::WriteAll(console_.master, "\xc4\x8d");  // č in UTF-8
+  testpty::WriteAll(console_.master, "1");
+  ASSERT_TRUE(testpty::WaitForOutput(robot_.child(), "command  1 (0x01)", 20000)) << robot_.log();
+  testpty::WriteAll(console_.master, "S");
+  EXPECT_EQ(End(c), 0) << c.err_text;
+  const std::string log = robot_.log();
+  EXPECT_EQ(log.find("command"), log.find("command  1 (0x01)")) << log;
 }
 
 TEST_F(WineE2E, StrobeModeOnAPseudoTerminalReportsTheFailedStrobe) {
