@@ -24,20 +24,23 @@ constexpr std::int32_t kGyroP2 = 5;
 // Sample lines that cannot be written (a full disk, a closed pipe) end the
 // run: the reason on standard error, every port closed, status 1. Sampling
 // on without a place for the lines would lose them silently.
+// error is the errno value the failed call left, 0 when it left none.
 [[noreturn]] void CannotWriteSamples(int error) {
-  std::fprintf(stderr, "padlink: cannot write samples: %s\n", std::strerror(error));
+  std::fprintf(stderr, "padlink: cannot write samples: %s\n", std::strerror(error ? error : EIO));
   ComCloseAll();
   PlatformExit(1);
 }
 
+// Checks the result of a print to standard output.
 void Printed(int result) {
   if (result < 0) CannotWriteSamples(errno);
 }
 
 // Delivers what standard output holds, or ends the run.
 void FlushSamples() {
+  errno = 0;
   if (std::fflush(stdout) != 0) CannotWriteSamples(errno);
-  if (std::ferror(stdout)) CannotWriteSamples(EIO);
+  if (std::ferror(stdout)) CannotWriteSamples(0);
 }
 
 double SecondsSince(std::int32_t start, std::int32_t then) {
