@@ -274,9 +274,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!expected_ok) {
     FUZZ_CHECK(status == 1, "usage: status %d", status);
     FUZZ_CHECK(err == kUsage, "usage text expected, got \"%s\"", err.c_str());
-    FUZZ_CHECK(fake::Get().log.empty(), "the port was touched after a usage error");
+    FUZZ_CHECK(fake::Get().log.empty() && fake::Get().started_after_calls == -1,
+               "the port or the console was touched after a usage error");
     return 0;
   }
+  FUZZ_CHECK(fake::Get().started_after_calls == 0,
+             "the console's settings were not taken before the port was touched");
   FUZZ_CHECK(g_run == expected, "g_run is not the parsed settings");
   if (!in_range || refusal == Refusal::kOpen) {
     const std::string want = "Open error. error " + std::to_string(in_range ? error : 2) + "\n";
