@@ -108,15 +108,30 @@ TEST_F(WineE2E, UsageTextAndStatus) {
   EXPECT_EQ(c.out_text, "");
 }
 
-TEST_F(WineE2E, OpenErrorCarriesTheSystemText) {
+TEST_F(WineE2E, OpenErrorCarriesTheSystemTextAndTheCOMPortsThatExist) {
+  // The system's text, line end included, then the message's own; then the
+  // hint with the COM ports the system lists.
+  const std::string open_error = "Open error\\. [A-Za-z][^\n]*\\.\n\n";
+  const std::string ports =
+      "(serial devices here: COM[0-9]+(, COM[0-9]+)*|no serial devices found here)";
   testpty::Child c = Start({"-c", "199"}, false);
   EXPECT_EQ(End(c), 1);
-  // The system's text, line end included, then the message's own.
-  EXPECT_TRUE(std::regex_match(NoCr(c.err_text), std::regex("Open error\\. [A-Za-z][^\n]*\\.\n\n")))
+  EXPECT_TRUE(std::regex_match(
+      NoCr(c.err_text),
+      std::regex(open_error + "padlink: port 199 is COM199, which does not exist; " + ports +
+                 "; (use the number of one of them with -c|plug in the adapter and look up its "
+                 "COM number in the Device Manager), see padlink\\(1\\)\n")))
       << c.err_text;
   testpty::Child zero = Start({"-c", "0"}, false);
   EXPECT_EQ(End(zero), 1);
-  EXPECT_EQ(NoCr(zero.err_text), NoCr(c.err_text));  // "no such port", not a stale reason
+  EXPECT_TRUE(std::regex_match(
+      NoCr(zero.err_text),
+      std::regex(open_error + "padlink: there is no port 0: port numbers run from 1 to 256; " +
+                 ports + "; .*, see padlink\\(1\\)\n")))
+      << zero.err_text;
+  // "no such port", not a stale reason
+  const auto first_line = [](const std::string& s) { return s.substr(0, s.find('\n')); };
+  EXPECT_EQ(first_line(NoCr(zero.err_text)), first_line(NoCr(c.err_text)));
 }
 
 TEST_F(WineE2E, CableModeRunAgainstTheRobotWithKeysFromATerminal) {
