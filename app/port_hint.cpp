@@ -41,6 +41,9 @@ void AddProblem(Text* t, const PortDescription& d) {
     case PortProblem::kBusy:
       Add(t, ", which another program is using");
       break;
+    case PortProblem::kMarked:
+      Add(t, ", which is marked for exclusive use");
+      break;
     case PortProblem::kNoAccess:
       if (d.group[0])
         Add(t, ", which belongs to group %s", d.group);
@@ -80,6 +83,11 @@ void AddAdvice(Text* t, bool port_in_range, const PortDescription& d) {
   }
   if (d.problem == PortProblem::kBusy) {
     Add(t, "; end the other program, or choose another port");
+    return;
+  }
+  if (d.problem == PortProblem::kMarked) {
+    // The mark goes with the device's last close.
+    Add(t, "; end every program that has it open, or choose another port");
     return;
   }
   switch (d.naming) {

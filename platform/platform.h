@@ -115,6 +115,7 @@ enum class PortProblem : std::int32_t {
   kNoHardware,  // the device exists, but no serial hardware is behind it
   kNotSerial,   // the name is no serial device
   kBusy,        // another program has the port
+  kMarked,      // the device is marked for exclusive use, by no program known
   kNoAccess,    // the user may not open the device
 };
 

@@ -221,13 +221,18 @@ PortProblem ProblemOf(std::int32_t error, const char* device) {
         return PortProblem::kNoHardware;
       return PortProblem::kUnknown;
     }
-    case EBUSY:
     case kErrPortBusy:
       return PortProblem::kBusy;
+    case EBUSY:
+    case kErrPortMarked:
+    case kErrPortMarkedUnlocked:
+      return PortProblem::kMarked;
     case EACCES:
     case EPERM:
       return PortProblem::kNoAccess;
     case kErrNotATerminal:
+    case kErrPtyMaster:
+    case kErrOwnTerminal:
       return PortProblem::kNotSerial;
     default:
       return PortProblem::kUnknown;

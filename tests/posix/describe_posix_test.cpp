@@ -184,7 +184,11 @@ TEST_F(DescribePort, TheDeviceItsLinkAndTheProblem) {
   };
   const Case cases[] = {
       {1, kErrPortBusy, Com(1), pty.slave_path, PortProblem::kBusy},
-      {1, EBUSY, Com(1), pty.slave_path, PortProblem::kBusy},
+      {1, EBUSY, Com(1), pty.slave_path, PortProblem::kMarked},
+      {1, kErrPortMarked, Com(1), pty.slave_path, PortProblem::kMarked},
+      {1, kErrPortMarkedUnlocked, Com(1), pty.slave_path, PortProblem::kMarked},
+      {1, kErrOwnTerminal, Com(1), pty.slave_path, PortProblem::kNotSerial},
+      {1, kErrPtyMaster, Com(1), pty.slave_path, PortProblem::kNotSerial},
       {2, ENOENT, Com(2), "/nonexistent/ttyUSB9", PortProblem::kMissing},
       {3, kErrNotATerminal, Com(3), "/dev/null", PortProblem::kNotSerial},
       {4, ENOENT, Com(4), "", PortProblem::kMissing},

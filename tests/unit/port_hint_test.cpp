@@ -82,6 +82,11 @@ TEST(PortHint, EveryProblemAndNaming) {
        "padlink: port 3 is /p/com3 -> /dev/ttyUSB0, which another program is using; serial "
        "devices here: /dev/ttyUSB0 as port 3; end the other program, or choose another port, see "
        "padlink(1)"},
+      {"marked for exclusive use, no lock held", 1,
+       Describe(kPortDir, "/p/com1", "/dev/pts/3", kMarked, "", {{"/dev/pts/3", "", 1}}),
+       "padlink: port 1 is /p/com1 -> /dev/pts/3, which is marked for exclusive use; serial "
+       "devices here: /dev/pts/3 as port 1; end every program that has it open, or choose another "
+       "port, see padlink(1)"},
       {"a link in the port directory that leads nowhere", 2,
        Describe(kPortDir, "/p/com2", "/dev/ttyUSB1", kMissing, "",
                 {{"/dev/pts/4", "", 1}, {"/dev/ttyUSB0", kById, 0}}),
