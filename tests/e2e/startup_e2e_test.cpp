@@ -191,7 +191,7 @@ TEST(StartupE2E, PortWithoutPermissionNamesTheGroupThatMayUseIt) {
     testpty::ChildOptions o;
     o.argv = {exe, "-c", "1", "-d"};
     o.env = {"PADLINK_PORT_DIR=" + dir.path()};
-    if (root) o.uid = o.gid = 65534;
+    o.unprivileged = true;
     testpty::Child child = testpty::Spawn(o);
     int status = 0;
     ASSERT_TRUE(testpty::Wait(child, 10000, &status));

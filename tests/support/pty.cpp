@@ -123,9 +123,6 @@ Child Spawn(const ChildOptions& o) {
     }
     for (const std::string& e : o.env)
       putenv(const_cast<char*>(e.c_str()));
-    if (o.gid >= 0 && (setgroups(0, nullptr) != 0 || setgid(static_cast<gid_t>(o.gid)) != 0))
-      _exit(126);
-    if (o.uid >= 0 && setuid(static_cast<uid_t>(o.uid)) != 0) _exit(126);
     signal(SIGPIPE, SIG_DFL);
     if (drop && (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0)) _exit(126);
     if (o.job) {

@@ -58,10 +58,6 @@ struct ChildOptions {
   // and ends as it ends. Needed for stopping with Ctrl+Z, which the kernel
   // ignores in a group that no shell could resume.
   bool job = false;
-  // Run as this user and group, with no supplementary groups, when not -1
-  // (the test must run as root).
-  int uid = -1;
-  int gid = -1;
 };
 
 struct Child {
