@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "platform/win32/net_win32.h"
 
 namespace {
 
@@ -16,7 +17,9 @@ char g_no_memory_text[] = "Unknown error\r\n";
 
 }  // namespace
 
+// Port n is COMn, or the remote port whose URL $PADLINK_PORT_<n> holds.
 bool SerialDeviceName(std::int32_t port, char* buf, std::int32_t size) {
+  if (const int r = rfc2217::PortUrlFromEnvironment(port, buf, size)) return Win32Net(r > 0);
   const int n =
       std::snprintf(buf, static_cast<std::size_t>(size), "\\\\.\\COM%d", static_cast<int>(port));
   if (n < 0 || n >= size) {
@@ -27,16 +30,19 @@ bool SerialDeviceName(std::int32_t port, char* buf, std::int32_t size) {
 }
 
 PlatformHandle SerialOpen(const char* name) {
+  if (rfc2217::LooksLikeUrl(name)) return Win32Net(rfc2217::NetOpen(name, Win32Connect));
   const HANDLE h =
       CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   return reinterpret_cast<PlatformHandle>(h);  // INVALID_HANDLE_VALUE is -1
 }
 
 bool SerialSetQueues(PlatformHandle h, std::int32_t in_size, std::int32_t out_size) {
+  if (rfc2217::IsNetHandle(h)) return true;
   return SetupComm(Handle(h), static_cast<DWORD>(in_size), static_cast<DWORD>(out_size)) != 0;
 }
 
 bool SerialGetSettings(PlatformHandle h, LineSettings* s) {
+  if (rfc2217::IsNetHandle(h)) return Win32Net(rfc2217::NetGetSettings(h, s));
   DCB dcb{};
   dcb.DCBlength = sizeof dcb;
   if (!GetCommState(Handle(h), &dcb)) return false;
@@ -69,6 +75,7 @@ bool SerialGetSettings(PlatformHandle h, LineSettings* s) {
 }
 
 bool SerialSetSettings(PlatformHandle h, const LineSettings* s) {
+  if (rfc2217::IsNetHandle(h)) return Win32Net(rfc2217::NetSetSettings(h, s));
   DCB dcb{};
   dcb.DCBlength = s->DCBlength;
   dcb.BaudRate = s->BaudRate;
@@ -99,6 +106,7 @@ bool SerialSetSettings(PlatformHandle h, const LineSettings* s) {
 }
 
 bool SerialGetTimeouts(PlatformHandle h, PortTimeouts* t) {
+  if (rfc2217::IsNetHandle(h)) return Win32Net(rfc2217::NetGetTimeouts(h, t));
   COMMTIMEOUTS c{};
   if (!GetCommTimeouts(Handle(h), &c)) return false;
   *t = PortTimeouts{c.ReadIntervalTimeout, c.ReadTotalTimeoutMultiplier, c.ReadTotalTimeoutConstant,
@@ -107,12 +115,14 @@ bool SerialGetTimeouts(PlatformHandle h, PortTimeouts* t) {
 }
 
 bool SerialSetTimeouts(PlatformHandle h, const PortTimeouts* t) {
+  if (rfc2217::IsNetHandle(h)) return Win32Net(rfc2217::NetSetTimeouts(h, t));
   COMMTIMEOUTS c{t->ReadIntervalTimeout, t->ReadTotalTimeoutMultiplier, t->ReadTotalTimeoutConstant,
                  t->WriteTotalTimeoutMultiplier, t->WriteTotalTimeoutConstant};
   return SetCommTimeouts(Handle(h), &c) != 0;
 }
 
 bool SerialInputCount(PlatformHandle h, std::int32_t* count) {
+  if (rfc2217::IsNetHandle(h)) return Win32Net(rfc2217::NetInputCount(h, count));
   DWORD errors = 0;
   COMSTAT stat{};
   if (!ClearCommError(Handle(h), &errors, &stat)) return false;
@@ -121,22 +131,26 @@ bool SerialInputCount(PlatformHandle h, std::int32_t* count) {
 }
 
 std::int32_t SerialRead(PlatformHandle h, void* buf, std::int32_t n) {
+  if (rfc2217::IsNetHandle(h)) return Win32Net(rfc2217::NetRead(h, buf, n));
   DWORD got = 0;
   ReadFile(Handle(h), buf, static_cast<DWORD>(n), &got, nullptr);
   return static_cast<std::int32_t>(got);
 }
 
 std::int32_t SerialWrite(PlatformHandle h, const void* buf, std::int32_t n) {
+  if (rfc2217::IsNetHandle(h)) return Win32Net(rfc2217::NetWrite(h, buf, n));
   DWORD done = 0;
   WriteFile(Handle(h), buf, static_cast<DWORD>(n), &done, nullptr);
   return static_cast<std::int32_t>(done);
 }
 
 bool SerialEscape(PlatformHandle h, RtsEscape function) {
+  if (rfc2217::IsNetHandle(h)) return Win32Net(rfc2217::NetEscape(h, function));
   return EscapeCommFunction(Handle(h), function == RtsEscape::kSet ? SETRTS : CLRRTS) != 0;
 }
 
 bool SerialClose(PlatformHandle h) {
+  if (rfc2217::IsNetHandle(h)) return Win32Net(rfc2217::NetClose(h));
   return CloseHandle(Handle(h)) != 0;
 }
 
@@ -154,6 +168,15 @@ void PlatformSetInvalidArgumentError() {
 
 // The system's text, line end included, from its message table.
 char* PlatformErrorText(std::int32_t code) {
+  char remote[512];
+  if (rfc2217::ErrorText(code, remote, sizeof remote - 2)) {
+    std::strcat(remote, "\r\n");  // as the system's texts end
+    const std::size_t n = std::strlen(remote) + 1;
+    char* copy = static_cast<char*>(LocalAlloc(LMEM_FIXED, n));
+    if (!copy) return g_no_memory_text;
+    std::memcpy(copy, remote, n);
+    return copy;
+  }
   char* text = nullptr;
   const DWORD n = FormatMessageA(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
