@@ -30,61 +30,69 @@ int PollTimeout(std::uint64_t deadline) {
   return left > (1u << 30) ? (1 << 30) : static_cast<int>(left);
 }
 
-class SocketTransport final : public rfc2217::Transport {
- public:
+// One connection: its socket and the operations the device uses.
+struct Socket {
   int fd = -1;
-
-  std::uint64_t NowMs() override { return PosixMonotonicMs(); }
-
-  int Send(const std::uint8_t* p, int n, int* err) override {
-    for (;;) {
-      const ssize_t r = send(fd, p, static_cast<std::size_t>(n), kSendFlags);
-      if (r >= 0) return static_cast<int>(r);
-      if (errno == EINTR) continue;
-      if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
-      *err = errno;
-      return -1;
-    }
-  }
-
-  int Receive(std::uint8_t* p, int n, int* err) override {
-    for (;;) {
-      const ssize_t r = recv(fd, p, static_cast<std::size_t>(n), 0);
-      if (r > 0) return static_cast<int>(r);
-      if (r == 0) {
-        *err = 0;
-        return -1;
-      }
-      if (errno == EINTR) continue;
-      if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
-      *err = errno;
-      return -1;
-    }
-  }
-
-  bool Wait(bool write, std::uint64_t deadline) override {
-    for (;;) {
-      const int timeout = PollTimeout(deadline);
-      if (timeout == 0) return false;
-      pollfd p{fd, static_cast<short>(write ? POLLOUT : POLLIN), 0};
-      const int r = poll(&p, 1, timeout);
-      if (r < 0 && errno == EINTR) continue;
-      // A failed poll, a hang-up or an error: the next transfer reports it.
-      return r != 0;
-    }
-  }
-
-  void Close() override {
-    close(fd);
-    fd = -1;
-  }
-
-  void DescribeError(int err, char* buf, std::size_t size) override {
-    std::snprintf(buf, size, "%s", std::strerror(err));
-  }
+  rfc2217::Transport ops{};
 };
 
-SocketTransport g_transports[rfc2217::kMaxNetDevices];
+int SocketOf(void* self) {
+  return static_cast<Socket*>(self)->fd;
+}
+
+std::uint64_t NowMs(void*) {
+  return PosixMonotonicMs();
+}
+
+int Send(void* self, const std::uint8_t* p, int n, int* err) {
+  for (;;) {
+    const ssize_t r = send(SocketOf(self), p, static_cast<std::size_t>(n), kSendFlags);
+    if (r >= 0) return static_cast<int>(r);
+    if (errno == EINTR) continue;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
+    *err = errno;
+    return -1;
+  }
+}
+
+int Receive(void* self, std::uint8_t* p, int n, int* err) {
+  for (;;) {
+    const ssize_t r = recv(SocketOf(self), p, static_cast<std::size_t>(n), 0);
+    if (r > 0) return static_cast<int>(r);
+    if (r == 0) {
+      *err = 0;
+      return -1;
+    }
+    if (errno == EINTR) continue;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
+    *err = errno;
+    return -1;
+  }
+}
+
+bool Wait(void* self, bool write, std::uint64_t deadline) {
+  for (;;) {
+    const int timeout = PollTimeout(deadline);
+    if (timeout == 0) return false;
+    pollfd p{SocketOf(self), static_cast<short>(write ? POLLOUT : POLLIN), 0};
+    const int r = poll(&p, 1, timeout);
+    if (r < 0 && errno == EINTR) continue;
+    // A failed poll, a hang-up or an error: the next transfer reports it.
+    return r != 0;
+  }
+}
+
+void Close(void* self) {
+  Socket* s = static_cast<Socket*>(self);
+  close(s->fd);
+  s->fd = -1;
+}
+
+void DescribeError(void*, int err, char* buf, std::size_t size) {
+  std::snprintf(buf, size, "%s", std::strerror(err));
+}
+
+Socket g_sockets[rfc2217::kMaxNetDevices];
 
 // Connects one address within the deadline: the socket, or -1 with *err.
 int ConnectOne(const addrinfo& ai, std::uint64_t deadline, int* err) {
@@ -130,8 +138,8 @@ int ConnectOne(const addrinfo& ai, std::uint64_t deadline, int* err) {
 }  // namespace
 
 rfc2217::Transport* PosixConnect(const rfc2217::PortUrl& url, std::uint32_t timeout_ms) {
-  SocketTransport* t = nullptr;
-  for (SocketTransport& s : g_transports) {
+  Socket* t = nullptr;
+  for (Socket& s : g_sockets) {
     if (s.fd < 0) {
       t = &s;
       break;
@@ -166,7 +174,8 @@ rfc2217::Transport* PosixConnect(const rfc2217::PortUrl& url, std::uint32_t time
                         std::strerror(err));
     return nullptr;
   }
-  return t;
+  t->ops = {t, NowMs, Send, Receive, Wait, Close, DescribeError};
+  return &t->ops;
 }
 
 void PosixRemoteLinkTarget(char* buf, std::int32_t size) {

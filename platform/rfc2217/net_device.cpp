@@ -14,22 +14,29 @@ namespace {
 constexpr std::uint64_t kNoDeadline = ~std::uint64_t{0};
 
 struct Device {
-  Transport* t;  // nullptr for a free slot
+  Transport* t = nullptr;  // nullptr for a free slot
   Engine engine;
   // Data from the server with the telnet layer removed, not yet read.
-  std::uint8_t rx[4096];
-  std::size_t rx_start;
-  std::size_t rx_size;
+  std::uint8_t rx[4096] = {};
+  std::size_t rx_start = 0;
+  std::size_t rx_size = 0;
   // Bytes for the server, in order: negotiation replies, commands, and the
   // rest of a data byte whose escape was cut by a short send.
   Outbox out;
-  PortTimeouts timeouts;
-  LineSettings settings;
-  bool lost;
-  char lost_reason[160];
+  PortTimeouts timeouts{};
+  LineSettings settings{};
+  bool lost = false;
+  char lost_reason[160] = {};
 };
 
 Device g_devices[kMaxNetDevices];
+
+std::uint64_t Now(const Device& d) {
+  return d.t->now_ms(d.t->self);
+}
+bool WaitFor(const Device& d, bool write, std::uint64_t deadline) {
+  return d.t->wait(d.t->self, write, deadline);
+}
 
 Device* Find(PlatformHandle h) {
   if (!IsNetHandle(h)) return nullptr;
@@ -48,7 +55,7 @@ void Lose(Device& d, int err) {
   if (err == 0)
     std::snprintf(d.lost_reason, sizeof d.lost_reason, "closed by the server");
   else
-    d.t->DescribeError(err, d.lost_reason, sizeof d.lost_reason);
+    d.t->describe_error(d.t->self, err, d.lost_reason, sizeof d.lost_reason);
 }
 
 bool FailLost(const Device& d) {
@@ -60,7 +67,7 @@ bool FailLost(const Device& d) {
 void SendNow(Device& d) {
   while (d.out.size > 0 && !d.lost) {
     int err = 0;
-    const int r = d.t->Send(d.out.bytes, static_cast<int>(d.out.size), &err);
+    const int r = d.t->send(d.t->self, d.out.bytes, static_cast<int>(d.out.size), &err);
     if (r < 0) {
       Lose(d, err);
       return;
@@ -76,7 +83,7 @@ bool SendAll(Device& d, std::uint64_t deadline) {
   for (;;) {
     SendNow(d);
     if (d.out.size == 0) return true;
-    if (d.lost || !d.t->Wait(true, deadline)) return false;
+    if (d.lost || !WaitFor(d, true, deadline)) return false;
   }
 }
 
@@ -95,7 +102,7 @@ bool Pump(Device& d) {
     if (room == 0) break;
     std::uint8_t in[sizeof d.rx];
     int err = 0;
-    const int r = d.t->Receive(in, static_cast<int>(room), &err);
+    const int r = d.t->receive(d.t->self, in, static_cast<int>(room), &err);
     if (r < 0) {
       Lose(d, err);
       break;
@@ -113,8 +120,8 @@ int PumpUntil(Device& d, std::uint64_t deadline, Done done) {
   for (;;) {
     if (!Pump(d)) return -1;
     if (done()) return 1;
-    if (d.t->NowMs() >= deadline) return 0;
-    d.t->Wait(d.out.size > 0, deadline);
+    if (Now(d) >= deadline) return 0;
+    WaitFor(d, d.out.size > 0, deadline);
   }
 }
 
@@ -151,7 +158,7 @@ void FailSetup(Device& d) {
 }
 
 void Release(Device& d) {
-  d.t->Close();
+  d.t->close(d.t->self);
   d.t = nullptr;
 }
 
@@ -288,7 +295,7 @@ PlatformHandle NetOpen(const char* name, Connector connect) {
 
   // Telnet options: binary both ways, COM-PORT-OPTION.
   d.engine.Start(d.out);
-  std::uint64_t deadline = t->NowMs() + kAnswerTimeoutMs;
+  std::uint64_t deadline = Now(d) + kAnswerTimeoutMs;
   const int negotiated = PumpUntil(d, deadline, [&d] {
     return d.engine.Ready() || d.engine.ComPortRefused() || d.engine.BinaryRefused();
   });
@@ -312,7 +319,7 @@ PlatformHandle NetOpen(const char* name, Connector connect) {
   d.engine.SetDatasize(0, d.out);
   d.engine.SetParity(0, d.out);
   d.engine.SetStopsize(0, d.out);
-  deadline = t->NowMs() + kAnswerTimeoutMs;
+  deadline = Now(d) + kAnswerTimeoutMs;
   const int answered = PumpUntil(d, deadline, [&d] {
     return d.engine.Outstanding(kPurge) == 0 && d.engine.Outstanding(kBaud) == 0 &&
            d.engine.Outstanding(kDatasize) == 0 && d.engine.Outstanding(kParity) == 0 &&
@@ -369,7 +376,7 @@ bool NetSetSettings(PlatformHandle h, const LineSettings* settings) {
   // gives none at all.
   d->engine.SetControl(kControlFlowQuery, d->out);
 
-  const std::uint64_t deadline = d->t->NowMs() + kAnswerTimeoutMs;
+  const std::uint64_t deadline = Now(*d) + kAnswerTimeoutMs;
   const int answered = PumpUntil(*d, deadline, [d] {
     return d->engine.Outstanding(kBaud) == 0 && d->engine.Outstanding(kDatasize) == 0 &&
            d->engine.Outstanding(kParity) == 0 && d->engine.Outstanding(kStopsize) == 0 &&
@@ -433,7 +440,7 @@ std::int32_t NetRead(PlatformHandle h, void* buf, std::int32_t n) {
   }
   if (n <= 0) return 0;
   const PortTimeouts& to = d->timeouts;
-  const std::uint64_t start = d->t->NowMs();
+  const std::uint64_t start = Now(*d);
   const std::uint64_t total =
       std::uint64_t{to.ReadTotalTimeoutMultiplier} * static_cast<std::uint64_t>(n) +
       to.ReadTotalTimeoutConstant;
@@ -448,7 +455,7 @@ std::int32_t NetRead(PlatformHandle h, void* buf, std::int32_t n) {
     if (k > 0) {
       got += static_cast<std::int32_t>(k);
       if (to.ReadIntervalTimeout && !immediate)
-        interval_deadline = d->t->NowMs() + to.ReadIntervalTimeout;
+        interval_deadline = Now(*d) + to.ReadIntervalTimeout;
     }
     if (got == n) break;
     if (!Pump(*d)) {
@@ -458,7 +465,7 @@ std::int32_t NetRead(PlatformHandle h, void* buf, std::int32_t n) {
     }
     if (d->rx_size > 0) continue;
     if (immediate) break;
-    if (!d->t->Wait(false, std::min(total_deadline, interval_deadline))) break;
+    if (!WaitFor(*d, false, std::min(total_deadline, interval_deadline))) break;
   }
   return got;
 }
@@ -478,7 +485,7 @@ std::int32_t NetWrite(PlatformHandle h, const void* buf, std::int32_t n) {
   const std::uint64_t total =
       std::uint64_t{to.WriteTotalTimeoutMultiplier} * static_cast<std::uint64_t>(n) +
       to.WriteTotalTimeoutConstant;
-  const std::uint64_t deadline = total ? d->t->NowMs() + total : kNoDeadline;
+  const std::uint64_t deadline = total ? Now(*d) + total : kNoDeadline;
   // What must go first: replies and commands already queued.
   if (!SendAll(*d, deadline)) {
     if (d->lost) FailLost(*d);
@@ -493,13 +500,13 @@ std::int32_t NetWrite(PlatformHandle h, const void* buf, std::int32_t n) {
     std::size_t sent = 0;
     while (sent < len) {
       int err = 0;
-      const int r = d->t->Send(wire + sent, static_cast<int>(len - sent), &err);
+      const int r = d->t->send(d->t->self, wire + sent, static_cast<int>(len - sent), &err);
       if (r < 0) {
         Lose(*d, err);
         break;
       }
       sent += static_cast<std::size_t>(r);
-      if (r == 0 && !d->t->Wait(true, deadline)) break;
+      if (r == 0 && !WaitFor(*d, true, deadline)) break;
     }
     // The data bytes whose wire form went out whole. A send that ended in
     // the middle of a doubled 0xFF owes the server its second half.

@@ -19,25 +19,22 @@
 namespace rfc2217 {
 
 // The connection to the server: non-blocking moves of bytes, a wait, and a
-// monotonic millisecond clock.
-class Transport {
- public:
-  virtual std::uint64_t NowMs() = 0;
+// monotonic millisecond clock, as a table of operations on `self`.
+struct Transport {
+  void* self;
+  std::uint64_t (*now_ms)(void* self);
   // Bytes moved without waiting, 0 when none can move now; -1 when the
   // connection failed or ended, with *err the system's code, 0 for an
   // orderly close by the server.
-  virtual int Send(const std::uint8_t* p, int n, int* err) = 0;
-  virtual int Receive(std::uint8_t* p, int n, int* err) = 0;
+  int (*send)(void* self, const std::uint8_t* p, int n, int* err);
+  int (*receive)(void* self, std::uint8_t* p, int n, int* err);
   // Waits until bytes can be received (or sent, with `write`) or the
   // connection ended, or until the deadline; false at the deadline.
-  virtual bool Wait(bool write, std::uint64_t deadline_ms) = 0;
+  bool (*wait)(void* self, bool write, std::uint64_t deadline_ms);
   // Ends the connection; the transport is not used afterwards.
-  virtual void Close() = 0;
-  // The system's text for an error code of Send or Receive.
-  virtual void DescribeError(int err, char* buf, std::size_t size) = 0;
-
- protected:
-  ~Transport() = default;
+  void (*close)(void* self);
+  // The system's text for an error code of send or receive.
+  void (*describe_error)(void* self, int err, char* buf, std::size_t size);
 };
 
 // Connects to the server within timeout_ms: the transport, or nullptr with

@@ -71,7 +71,7 @@ constexpr std::uint32_t kAnyValue = 0xFFFFFFFFu;
 // marks the queue as overflowed.
 template <std::size_t N>
 struct ByteQueue {
-  std::uint8_t bytes[N];
+  std::uint8_t bytes[N] = {};
   std::size_t size = 0;
   bool overflow = false;
 
@@ -161,7 +161,7 @@ class Engine {
   enum class Q : std::uint8_t { kNo, kYes, kWantNo, kWantYes };
 
   struct Fifo {
-    std::uint32_t values[16];
+    std::uint32_t values[16] = {};
     int head = 0;
     int size = 0;
   };
@@ -177,7 +177,7 @@ class Engine {
   State state_ = State::kData;
   std::uint8_t verb_ = 0;
   std::uint8_t sb_option_ = 0;
-  std::uint8_t sb_[64];
+  std::uint8_t sb_[64] = {};
   std::size_t sb_size_ = 0;
   bool sb_overflow_ = false;
 

@@ -46,48 +46,58 @@ int Select(SOCKET s, bool write, std::uint64_t deadline) {
   return select(0, write ? nullptr : &set, write ? &set : nullptr, &errors, timeout);
 }
 
-class SocketTransport final : public rfc2217::Transport {
- public:
+// One connection: its socket and the operations the device uses.
+struct Socket {
   SOCKET s = INVALID_SOCKET;
-
-  std::uint64_t NowMs() override { return GetTickCount64(); }
-
-  int Send(const std::uint8_t* p, int n, int* err) override {
-    const int r = send(s, reinterpret_cast<const char*>(p), n, 0);
-    if (r != SOCKET_ERROR) return r;
-    const int e = WSAGetLastError();
-    if (e == WSAEWOULDBLOCK) return 0;
-    *err = e;
-    return -1;
-  }
-
-  int Receive(std::uint8_t* p, int n, int* err) override {
-    const int r = recv(s, reinterpret_cast<char*>(p), n, 0);
-    if (r > 0) return r;
-    if (r == 0) {
-      *err = 0;
-      return -1;
-    }
-    const int e = WSAGetLastError();
-    if (e == WSAEWOULDBLOCK) return 0;
-    *err = e;
-    return -1;
-  }
-
-  bool Wait(bool write, std::uint64_t deadline) override {
-    if (deadline != kNoDeadline && GetTickCount64() >= deadline) return false;
-    return Select(s, write, deadline) != 0;
-  }
-
-  void Close() override {
-    closesocket(s);
-    s = INVALID_SOCKET;
-  }
-
-  void DescribeError(int err, char* buf, std::size_t size) override { SystemText(err, buf, size); }
+  rfc2217::Transport ops{};
 };
 
-SocketTransport g_transports[rfc2217::kMaxNetDevices];
+SOCKET SocketOf(void* self) {
+  return static_cast<Socket*>(self)->s;
+}
+
+std::uint64_t NowMs(void*) {
+  return GetTickCount64();
+}
+
+int Send(void* self, const std::uint8_t* p, int n, int* err) {
+  const int r = send(SocketOf(self), reinterpret_cast<const char*>(p), n, 0);
+  if (r != SOCKET_ERROR) return r;
+  const int e = WSAGetLastError();
+  if (e == WSAEWOULDBLOCK) return 0;
+  *err = e;
+  return -1;
+}
+
+int Receive(void* self, std::uint8_t* p, int n, int* err) {
+  const int r = recv(SocketOf(self), reinterpret_cast<char*>(p), n, 0);
+  if (r > 0) return r;
+  if (r == 0) {
+    *err = 0;
+    return -1;
+  }
+  const int e = WSAGetLastError();
+  if (e == WSAEWOULDBLOCK) return 0;
+  *err = e;
+  return -1;
+}
+
+bool Wait(void* self, bool write, std::uint64_t deadline) {
+  if (deadline != kNoDeadline && GetTickCount64() >= deadline) return false;
+  return Select(SocketOf(self), write, deadline) != 0;
+}
+
+void Close(void* self) {
+  Socket* s = static_cast<Socket*>(self);
+  closesocket(s->s);
+  s->s = INVALID_SOCKET;
+}
+
+void DescribeError(void*, int err, char* buf, std::size_t size) {
+  SystemText(err, buf, size);
+}
+
+Socket g_sockets[rfc2217::kMaxNetDevices];
 
 bool Started() {
   static const bool started = [] {
@@ -138,8 +148,8 @@ SOCKET ConnectOne(const addrinfo& ai, std::uint64_t deadline, int* err) {
 }  // namespace
 
 rfc2217::Transport* Win32Connect(const rfc2217::PortUrl& url, std::uint32_t timeout_ms) {
-  SocketTransport* t = nullptr;
-  for (SocketTransport& c : g_transports) {
+  Socket* t = nullptr;
+  for (Socket& c : g_sockets) {
     if (c.s == INVALID_SOCKET) {
       t = &c;
       break;
@@ -181,5 +191,6 @@ rfc2217::Transport* Win32Connect(const rfc2217::PortUrl& url, std::uint32_t time
     }
     return nullptr;
   }
-  return t;
+  t->ops = {t, NowMs, Send, Receive, Wait, Close, DescribeError};
+  return &t->ops;
 }

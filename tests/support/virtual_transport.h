@@ -21,9 +21,29 @@ namespace testnet {
 
 constexpr std::uint64_t kNever = std::numeric_limits<std::uint64_t>::max();
 
-class VirtualTransport final : public rfc2217::Transport {
+class VirtualTransport {
  public:
   explicit VirtualTransport(PortServer* server) : server_(server) {}
+
+  // The operations the device calls.
+  rfc2217::Transport* ops() {
+    ops_ = {this,
+            [](void* s) { return static_cast<VirtualTransport*>(s)->NowMs(); },
+            [](void* s, const std::uint8_t* p, int n, int* err) {
+              return static_cast<VirtualTransport*>(s)->Send(p, n, err);
+            },
+            [](void* s, std::uint8_t* p, int n, int* err) {
+              return static_cast<VirtualTransport*>(s)->Receive(p, n, err);
+            },
+            [](void* s, bool write, std::uint64_t deadline) {
+              return static_cast<VirtualTransport*>(s)->Wait(write, deadline);
+            },
+            [](void* s) { static_cast<VirtualTransport*>(s)->Close(); },
+            [](void* s, int err, char* buf, std::size_t size) {
+              static_cast<VirtualTransport*>(s)->DescribeError(err, buf, size);
+            }};
+    return &ops_;
+  }
 
   std::uint64_t now = 0;
   std::uint64_t latency = 1;
@@ -46,9 +66,9 @@ class VirtualTransport final : public rfc2217::Transport {
   void Connect() { ServerSends(now + latency, server_->Greeting()); }
   std::size_t Pending() const { return in_.size(); }
 
-  std::uint64_t NowMs() override { return now; }
+  std::uint64_t NowMs() { return now; }
 
-  int Send(const std::uint8_t* p, int n, int* err) override {
+  int Send(const std::uint8_t* p, int n, int* err) {
     if (now >= close_at) {
       *err = 32;  // EPIPE
       return -1;
@@ -61,7 +81,7 @@ class VirtualTransport final : public rfc2217::Transport {
     return static_cast<int>(k);
   }
 
-  int Receive(std::uint8_t* p, int n, int* err) override {
+  int Receive(std::uint8_t* p, int n, int* err) {
     int k = 0;
     while (k < n && static_cast<std::size_t>(k) < packet && !in_.empty() &&
            in_.front().first <= now && in_.front().first < close_at) {
@@ -79,7 +99,7 @@ class VirtualTransport final : public rfc2217::Transport {
     return 0;
   }
 
-  bool Wait(bool write, std::uint64_t deadline) override {
+  bool Wait(bool write, std::uint64_t deadline) {
     std::uint64_t next = close_at;
     if (write) {
       if (send_room > 0) return true;
@@ -100,14 +120,15 @@ class VirtualTransport final : public rfc2217::Transport {
     return false;
   }
 
-  void Close() override { closed_by_client = true; }
+  void Close() { closed_by_client = true; }
 
-  void DescribeError(int err, char* buf, std::size_t size) override {
+  void DescribeError(int err, char* buf, std::size_t size) {
     std::snprintf(buf, size, "error %d", err);
   }
 
  private:
   PortServer* server_;
+  rfc2217::Transport ops_{};
   std::deque<std::pair<std::uint64_t, std::uint8_t>> in_;
 };
 

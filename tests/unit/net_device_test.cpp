@@ -31,7 +31,7 @@ rfc2217::Transport* Connect(const rfc2217::PortUrl&, std::uint32_t) {
     return nullptr;
   }
   g_transport->Connect();
-  return g_transport;
+  return g_transport->ops();
 }
 
 std::string LastErrorText() {
