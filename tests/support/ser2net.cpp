@@ -81,7 +81,8 @@ bool Ser2net::Start(const std::string& device, const std::string& preload,
                           << "  accepter: telnet(rfc2217),tcp,127.0.0.1," << port_ << "\n"
                           << "  connector: serialdev," << device << ",9600n81,local\n"
                           << "  options:\n"
-                          << "    max-connections: 1\n";
+                          << "    max-connections: 1\n"
+                          << "    chardelay: false\n";
     testpty::ChildOptions o;
     o.argv = {program, "-n", "-u", "-c", config, "-P", dir_.path() + "/ser2net.pid"};
     if (!preload.empty()) o.env = {"LD_PRELOAD=" + preload, "PADLINK_MODEM_LOG=" + modem_log};
