@@ -319,6 +319,18 @@ void BenchRemote() {
                     !low.empty() && Percentile(low, 0.0) >= 8.0 && Percentile(low, 0.9) <= 8.5
                         ? "met"
                         : "missed"});
+  const std::vector<double>& net = f.net_low_ms;
+  g_rows.push_back({"  the same, as ser2net read the commands (" + std::to_string(net.size()) + ")",
+                    Fixed(Percentile(net, 0.5), 3) + " ms",
+                    Fixed(Percentile(net, 0.9), 3) + " ms at p90, " +
+                        Fixed(Percentile(net, 0.99), 3) + " ms at p99",
+                    "", ""});
+  const std::vector<double>& cli = f.cli_low_ms;
+  g_rows.push_back({"  the same, as padlink sent the commands (" + std::to_string(cli.size()) + ")",
+                    Fixed(Percentile(cli, 0.5), 3) + " ms",
+                    Fixed(Percentile(cli, 0.9), 3) + " ms at p90, " +
+                        Fixed(Percentile(cli, 0.99), 3) + " ms at p99",
+                    "", ""});
   AddValue("remote port: cable sampling at -t 0",
            Fixed(f.remote_samples_per_s, 1) +
                " /s = " + Fixed(f.remote_samples_per_s / f.direct_samples_per_s, 2) +
@@ -344,6 +356,11 @@ int main(int argc, char** argv) {
     return 0;
   }
   signal(SIGPIPE, SIG_IGN);
+  if (argc > 1 && std::string(argv[1]) == "--remote") {  // the remote-port rows alone
+    BenchRemote();
+    std::fputs(Table().c_str(), stdout);
+    return 0;
+  }
   std::fprintf(stderr, "pauses...\n");
   BenchPauses();
   std::fprintf(stderr, "strobes...\n");

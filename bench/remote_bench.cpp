@@ -113,21 +113,31 @@ RemoteFigures MeasureRemote() {
   const std::vector<std::string> env = {"PADLINK_PORT_1=" + ser2net.url()};
   f.remote_samples_per_s = SamplesPerSecond(RunPadlink(sampling, env, 5000, 0));
   // Strobe mode: commands and samples, each byte with its strobe.
-  RunPadlink({"-c", "1", "-a", "3", "-t", "0"}, env, 0, 60);
+  // The emulation preloaded into padlink too logs when it sends each change.
+  std::vector<std::string> strobe_env = env;
+  strobe_env.push_back(std::string("LD_PRELOAD=") + MODEM_PRELOAD);
+  strobe_env.push_back("PADLINK_MODEM_LOG=" + modem_log);
+  RunPadlink({"-c", "1", "-a", "3", "-t", "0"}, strobe_env, 0, 60);
   ser2net.Stop();
   std::ifstream in(modem_log);
   std::string kind;
   unsigned long long ns = 0;
   int level = 0;
-  double low_since = -1;
+  double rts_low_since = -1;
+  double net_low_since = -1;
+  double cli_low_since = -1;
   while (in >> kind >> ns >> level) {
-    if (kind != "RTS") continue;
     const double ms = static_cast<double>(ns) / 1e6;
+    if (kind != "RTS" && kind != "NET" && kind != "CLI") continue;
+    double& since = kind == "RTS" ? rts_low_since : kind == "NET" ? net_low_since : cli_low_since;
+    std::vector<double>& lows = kind == "RTS"   ? f.rts_low_ms
+                                : kind == "NET" ? f.net_low_ms
+                                                : f.cli_low_ms;
     if (level == 0) {
-      low_since = ms;
-    } else if (low_since >= 0) {
-      f.rts_low_ms.push_back(ms - low_since);
-      low_since = -1;
+      since = ms;
+    } else if (since >= 0) {
+      lows.push_back(ms - since);
+      since = -1;
     }
   }
   return f;

@@ -223,7 +223,7 @@ TEST_F(Ser2netE2E, StrobeModeReachesTheRobotWithItsRtsChangesInOrder) {
   std::vector<int> rts;
   std::vector<int> dtr;
   for (std::string kind, ns, level; log >> kind >> ns >> level;)
-    (kind == "RTS" ? rts : dtr).push_back(std::stoi(level));
+    if (kind == "RTS" || kind == "DTR") (kind == "RTS" ? rts : dtr).push_back(std::stoi(level));
   ASSERT_FALSE(dtr.empty());
   EXPECT_EQ(dtr[0], 0) << "DTR off at start-up";
   ASSERT_GE(rts.size(), static_cast<std::size_t>(2 * bytes));
