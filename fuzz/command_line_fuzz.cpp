@@ -282,8 +282,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
              "the console's settings were not taken before the port was touched");
   FUZZ_CHECK(g_run == expected, "g_run is not the parsed settings");
   if (!in_range || refusal == Refusal::kOpen) {
-    const std::string want = "Open error. error " + std::to_string(in_range ? error : 2) + "\n";
-    FUZZ_CHECK(status == 1 && err == want, "open failure: status %d, \"%s\"", status, err.c_str());
+    // "Open error." with the reason, then one line of hints about the port.
+    const std::int32_t reason = in_range ? error : 2;
+    const std::string want = "Open error. error " + std::to_string(reason) + "\n";
+    const std::string hint = err.rfind(want, 0) == 0 ? err.substr(want.size()) : "";
+    FUZZ_CHECK(status == 1 && !hint.empty() && hint.rfind("padlink: ", 0) == 0 &&
+                   hint.find('\n') == hint.size() - 1,
+               "open failure: status %d, \"%s\"", status, err.c_str());
+    FUZZ_CHECK(fake::Get().described_port == expected.port && fake::Get().described_error == reason,
+               "the hint describes port %d, error %d", fake::Get().described_port,
+               fake::Get().described_error);
     FUZZ_CHECK(fake::Count(fake::Call::kOpen) == (in_range ? 1 : 0), "opens: %d",
                fake::Count(fake::Call::kOpen));
     FUZZ_CHECK(fake::Count(fake::Call::kClose) == 0, "closed a port that never opened");
