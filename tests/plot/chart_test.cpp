@@ -5,35 +5,17 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
-#include "tools/plot/log_parser.h"
+#include "tests/plot/known_run.h"
 
 namespace {
 
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-// Ten seconds of both monitors at one sample a second: the A/D value climbs
-// by 25 a second, the gyro stays at 200, the SRAM byte at 100; the A/D
-// request fails at the end.
 plot::Run KnownRun() {
-  std::string text = "AD3, ADsecond, SRAM, SRAMsecond\n";
-  char line[80];
-  for (int k = 0; k <= 10; ++k) {
-    const int ad = k < 10 ? 25 * k : -3;
-    std::snprintf(line, sizeof line, "%d, %d.009, 100, %d.021\n", ad, k, k);
-    text += line;
-    if (k == 0) text += "GYRO2, GYROsecond, SRAM, SRAMsecond\n";
-    if (k == 10) break;
-    std::snprintf(line, sizeof line, "200, %d.009, 100, %d.020\n", k, k);
-    text += line;
-  }
-  plot::LogParser parser;
-  parser.Feed(text);
-  parser.Finish();
-  return parser.run();
+  return ReadRun(KnownRunText());
 }
 
 plot::ChartStyle Style(bool unicode) {

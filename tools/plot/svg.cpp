@@ -199,7 +199,7 @@ std::string RenderSvg(const Run& run, const SvgOptions& o) {
        ") rotate(-90)\" text-anchor=\"middle\">value (0-255)</text>\n";
 
   // Traces, the first series drawn last so that it lies on top.
-  s += "<g clip-path=\"url(#plot-area)\" fill=\"none\" stroke-width=\"1.5\" "
+  s += "<g clip-path=\"url(#plot-area)\" fill=\"none\" stroke-width=\"2\" "
        "stroke-linejoin=\"round\" stroke-linecap=\"round\">\n";
   for (std::size_t i = all.size(); i-- > 0;) {
     const Series& se = *all[i];
