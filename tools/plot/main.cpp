@@ -343,15 +343,12 @@ int main(int argc, char** argv) {
   std::fwrite(summary.data(), 1, summary.size(), stdout);
   std::fflush(stdout);
 
-  if (g_quit) {
-    // End as the signal would have ended us.
-    const int sig = g_quit;
+  // End as the signal would have ended us, also when it came only after the
+  // input ended: padlink, ended by the same Ctrl+C, may close the pipe
+  // before our signal arrives.
+  for (int sig : {SIGINT, SIGTERM, SIGHUP})
     signal(sig, SIG_DFL);
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, sig);
-    sigprocmask(SIG_UNBLOCK, &set, nullptr);
-    raise(sig);
-  }
+  if (g_quit) raise(g_quit);
+  sigprocmask(SIG_SETMASK, &old_mask, nullptr);  // delivers what is pending
   return status;
 }
