@@ -123,7 +123,9 @@ std::string RenderSvg(const Run& run, const SvgOptions& o) {
 
   const std::int64_t last_ms = run.LastMs();
   const double t0 = 0;
-  const double t1 = last_ms > 0 ? last_ms / 1000.0 : 1.0;
+  // A little room after the last time, so that an event there stands clear
+  // of the frame.
+  const double t1 = last_ms > 0 ? last_ms / 1000.0 * 1.015 : 1.0;
   const auto px = [&](double t_s) { return left + (t_s - t0) / (t1 - t0) * (right - left); };
   const auto py = [&](double v) { return bottom - v / 255.0 * (bottom - top); };
 
@@ -220,12 +222,19 @@ std::string RenderSvg(const Run& run, const SvgOptions& o) {
   }
   s += "</g>\n";
 
-  // Failed requests: a marked line at their time, not a value.
+  // Failed requests: a marked line at their time, not a value; labels of
+  // events close together stacked.
   const char* red = SvgColour(kFailure);
+  std::vector<double> labelled;
   for (const Series* se : all) {
     for (const Failure& f : se->failures) {
       const double x = std::clamp(px(f.t_ms / 1000.0), left, right);
       const bool anchor_end = x > (left + right) / 2;
+      const double label_y = top + 16 +
+                             16.0 * static_cast<double>(std::count_if(
+                                        labelled.begin(), labelled.end(),
+                                        [&](double other) { return std::fabs(other - x) < 160; }));
+      labelled.push_back(x);
       s += "<g class=\"event\" data-series=\"" + Escape(se->name) + "\" data-result=\"" +
            std::to_string(f.result) + "\" stroke=\"" + red + "\">";
       s += "<line x1=\"" + Num(x) + "\" y1=\"" + Num(top) + "\" x2=\"" + Num(x) + "\" y2=\"" +
@@ -233,7 +242,7 @@ std::string RenderSvg(const Run& run, const SvgOptions& o) {
       s += "<path d=\"M" + Num(x - 5) + "," + Num(top + 7) +
            " l10,10 m0,-10 l-10,10\" "
            "stroke-width=\"2.5\"/>";
-      s += "<text x=\"" + Num(anchor_end ? x - 9 : x + 9) + "\" y=\"" + Num(top + 16) +
+      s += "<text x=\"" + Num(anchor_end ? x - 9 : x + 9) + "\" y=\"" + Num(label_y) +
            "\" fill=\"" + red + "\" stroke=\"none\" text-anchor=\"" +
            (anchor_end ? "end" : "start") + "\">" + Escape(se->name) + " failed (" +
            std::to_string(f.result) + ")</text></g>\n";
