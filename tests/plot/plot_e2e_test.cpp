@@ -22,6 +22,7 @@
 
 #include "tests/plot/known_run.h"
 #include "tests/support/pty.h"
+#include "tests/support/robot.h"
 
 namespace {
 
@@ -143,21 +144,7 @@ int SampleLines(const std::string& log) {
 
 class PlotE2E : public ::testing::Test {
  protected:
-  void TearDown() override { StopRobot(); }
-
-  void StartRobot() {
-    testpty::ChildOptions o;
-    o.argv = {ROBOT_BIN, "--port", "1", "--port-dir", dir_.path()};
-    robot_ = testpty::Spawn(o);
-    ASSERT_TRUE(testpty::WaitForOutput(robot_, "connect with:", 5000)) << robot_.err_text;
-  }
-  void StopRobot() {
-    if (robot_.pid < 0) return;
-    kill(robot_.pid, SIGTERM);
-    int status = 0;
-    testpty::Wait(robot_, 5000, &status);
-    robot_.pid = -1;
-  }
+  void StartRobot() { ASSERT_TRUE(robot_.Start(ROBOT_BIN, dir_.path())); }
 
   // A shell runs the pipeline as a job in the terminal, as at a prompt.
   testpty::Child StartPipeline(Terminal& term, const std::string& pipeline) {
@@ -174,7 +161,7 @@ class PlotE2E : public ::testing::Test {
   std::string Padlink() const { return std::string(PADLINK_BIN) + " -c 1 -d -a 3 -g 2 -t 0"; }
 
   testpty::TempDir dir_;
-  testpty::Child robot_;
+  testpty::Robot robot_;
 };
 
 const std::regex kSummaryLine(
@@ -201,7 +188,7 @@ TEST_F(PlotE2E, ChartShowsWhileKeysDriveTheRobotAndEscEndsBoth) {
   // padlink keeps the keyboard.
   ASSERT_TRUE(term.WaitForSingleKeys(5000));
   term.Type("5");
-  EXPECT_TRUE(testpty::WaitForOutput(robot_, "command  5 (0x05)", 5000)) << robot_.out_text;
+  EXPECT_TRUE(testpty::WaitForOutput(robot_.child(), "command  5 (0x05)", 5000)) << robot_.log();
   term.Type("\x1b");
   const int status = term.WaitForExit(job.pid, 10000);
   ASSERT_NE(status, -1) << term.text();
