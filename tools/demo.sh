@@ -3,14 +3,31 @@
 # starts the robot on a pseudo-terminal, and runs padlink against it in cable
 # mode with A/D port 3 monitored once a second. The robot's log of what it
 # received shows up in the same terminal. Quit with Esc, Delete or S.
+#
+#   tools/demo.sh [--chart] [INTERVAL]
+#
+# With --chart, padlink monitors A/D port 3 and gyro 2 and pipes its lines
+# into padlink-plot, which draws them as a live chart (the robot's log is
+# left out then). INTERVAL is padlink's -t (default 1; with --chart
+# 0, as fast as it can).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+chart=0
+if [ "${1:-}" = "--chart" ]; then
+  chart=1
+  shift
+fi
+
+targets=(padlink padlink-robot)
+[ "$chart" = 1 ] && targets+=(padlink-plot)
 cmake --preset dev >/dev/null
-cmake --build --preset dev --target padlink padlink-robot >/dev/null
+cmake --build --preset dev --target "${targets[@]}" >/dev/null
 
 ports=$(mktemp -d /tmp/padlink-demo-XXXXXX)
-./build/dev/padlink-robot --port 1 --port-dir "$ports" --quiet >&2 &
+robot_log=/dev/stderr
+[ "$chart" = 1 ] && robot_log=/dev/null
+./build/dev/padlink-robot --port 1 --port-dir "$ports" --quiet >"$robot_log" &
 robot=$!
 cleanup() {
   kill "$robot" 2>/dev/null || true
@@ -25,5 +42,11 @@ done
 
 echo "padlink is driving the simulated robot: press 1-9, arrows, Space...; Esc quits." >&2
 status=0
-PADLINK_PORT_DIR="$ports" ./build/dev/padlink -c 1 -d -a 3 -t "${1:-1}" || status=$?
+if [ "$chart" = 1 ]; then
+  sleep 1
+  PADLINK_PORT_DIR="$ports" ./build/dev/padlink -c 1 -d -a 3 -g 2 -t "${1:-0}" |
+    ./build/dev/padlink-plot || status=$?
+else
+  PADLINK_PORT_DIR="$ports" ./build/dev/padlink -c 1 -d -a 3 -t "${1:-1}" || status=$?
+fi
 exit "$status"

@@ -38,7 +38,10 @@ zip=$(ls "$out"/padlink-*-win64.zip)
 rm -rf "$out/_CPack_Packages"
 echo "== $zip"
 unzip -l "$zip"
+# (The listing is read whole: grep -q would stop reading at its match, and
+# with pipefail unzip's SIGPIPE would count as a missing file.)
+listing=$(unzip -l "$zip")
 for f in padlink.exe README.txt padlink.txt; do
-  unzip -l "$zip" | grep -q "/$f\$" || { echo "missing in the zip: $f"; exit 1; }
+  grep -q "/$f\$" <<<"$listing" || { echo "missing in the zip: $f"; exit 1; }
 done
 echo "packages: $deb $zip"

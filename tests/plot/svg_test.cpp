@@ -1,0 +1,293 @@
+// The SVG picture of a run: read back by an XML parser, and shown in a real
+// browser whose screenshot must hold each trace's colour inside the plot.
+#include "tools/plot/svg.h"
+
+#include <libxml/parser.h>
+#include <libxml/xpath.h>
+#include <libxml/xpathInternals.h>
+#include <png.h>
+#include <unistd.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/plot/known_run.h"
+
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+// An SVG document and XPath queries on it (prefix s: for the SVG names).
+class Svg {
+ public:
+  explicit Svg(const std::string& text)
+      : doc_(xmlReadMemory(text.data(), static_cast<int>(text.size()), "run.svg", nullptr,
+                           XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING),
+             xmlFreeDoc) {}
+  bool ok() const { return doc_ != nullptr; }
+
+  std::vector<xmlNodePtr> Find(const std::string& xpath) const {
+    std::vector<xmlNodePtr> nodes;
+    std::unique_ptr<xmlXPathContext, decltype(&xmlXPathFreeContext)> ctx(
+        xmlXPathNewContext(doc_.get()), xmlXPathFreeContext);
+    xmlXPathRegisterNs(ctx.get(), BAD_CAST "s", BAD_CAST "http://www.w3.org/2000/svg");
+    std::unique_ptr<xmlXPathObject, decltype(&xmlXPathFreeObject)> r(
+        xmlXPathEvalExpression(BAD_CAST xpath.c_str(), ctx.get()), xmlXPathFreeObject);
+    if (r && r->nodesetval) {
+      for (int i = 0; i < r->nodesetval->nodeNr; ++i)
+        nodes.push_back(r->nodesetval->nodeTab[i]);
+    }
+    return nodes;
+  }
+  std::vector<std::string> Texts(const std::string& xpath) const {
+    std::vector<std::string> texts;
+    for (xmlNodePtr n : Find(xpath))
+      texts.push_back(Text(n));
+    return texts;
+  }
+  static std::string Text(xmlNodePtr n) {
+    xmlChar* c = xmlNodeGetContent(n);
+    std::string s = c ? reinterpret_cast<const char*>(c) : "";
+    xmlFree(c);
+    return s;
+  }
+  static std::string Attr(xmlNodePtr n, const char* name) {
+    xmlChar* c = xmlGetProp(n, BAD_CAST name);
+    std::string s = c ? reinterpret_cast<const char*>(c) : "";
+    xmlFree(c);
+    return s;
+  }
+
+ private:
+  std::unique_ptr<xmlDoc, decltype(&xmlFreeDoc)> doc_;
+};
+
+struct Point {
+  double x, y;
+};
+
+std::vector<Point> Points(xmlNodePtr polyline) {
+  std::vector<Point> points;
+  std::istringstream in(Svg::Attr(polyline, "points"));
+  for (std::string pair; in >> pair;) {
+    const auto comma = pair.find(',');
+    points.push_back({std::stod(pair.substr(0, comma)), std::stod(pair.substr(comma + 1))});
+  }
+  return points;
+}
+
+struct Box {
+  double left, top, right, bottom;
+};
+
+Box Frame(const Svg& svg) {
+  const auto frame = svg.Find("//s:rect[@class='frame']");
+  if (frame.size() != 1) return {};
+  const double x = std::stod(Svg::Attr(frame[0], "x"));
+  const double y = std::stod(Svg::Attr(frame[0], "y"));
+  return {x, y, x + std::stod(Svg::Attr(frame[0], "width")),
+          y + std::stod(Svg::Attr(frame[0], "height"))};
+}
+
+TEST(PlotSvg, ParsesAsXmlWithTracesAxesLegendAndTitle) {
+  const plot::Run run = ReadRun(KnownRunText());
+  const Svg svg(plot::RenderSvg(run, {}));
+  ASSERT_TRUE(svg.ok());
+  const auto root = svg.Find("/s:svg");
+  ASSERT_EQ(root.size(), 1u);
+  EXPECT_EQ(Svg::Attr(root[0], "width"), "1000");
+  EXPECT_EQ(Svg::Attr(root[0], "height"), "560");
+  EXPECT_THAT(svg.Texts("/s:svg/s:title"), ElementsAre("padlink run: AD3, GYRO2, SRAM"));
+  EXPECT_THAT(svg.Texts("//s:text[@class='title']"), ElementsAre("padlink run: AD3, GYRO2, SRAM"));
+
+  // One trace per series, each in its own colour, every point in the plot.
+  const Box box = Frame(svg);
+  ASSERT_GT(box.right, box.left);
+  const auto traces = svg.Find("//s:polyline[@class='trace']");
+  ASSERT_EQ(traces.size(), 3u);
+  std::map<std::string, std::size_t> counts;
+  std::set<std::string> colours;
+  for (xmlNodePtr t : traces) {
+    const std::vector<Point> points = Points(t);
+    counts[Svg::Attr(t, "data-series")] = points.size();
+    colours.insert(Svg::Attr(t, "stroke"));
+    for (const Point& p : points) {
+      EXPECT_GE(p.x, box.left);
+      EXPECT_LE(p.x, box.right);
+      EXPECT_GE(p.y, box.top);
+      EXPECT_LE(p.y, box.bottom);
+    }
+  }
+  EXPECT_EQ(counts, (std::map<std::string, std::size_t>{{"AD3", 10}, {"GYRO2", 10}, {"SRAM", 21}}));
+  EXPECT_EQ(colours, (std::set<std::string>{"#1971c2", "#e8590c", "#2f9e44"}));
+  // The A/D trace climbs from 0 (the bottom) to 225.
+  const std::vector<Point> ad = Points(svg.Find("//s:polyline[@data-series='AD3']")[0]);
+  EXPECT_DOUBLE_EQ(ad.front().y, box.bottom);
+  EXPECT_NEAR(ad.back().y, box.bottom - 225.0 / 255 * (box.bottom - box.top), 0.06);
+
+  // Legend, ticks with their units.
+  const std::vector<std::string> legend = svg.Texts("//s:g[@class='legend']/s:text");
+  ASSERT_EQ(legend.size(), 3u);
+  EXPECT_EQ(legend[0], "AD3: 10 samples, min 0, mean 112.5, max 225, failed at 10.009 s (-3)");
+  EXPECT_EQ(legend[1], "GYRO2: 10 samples, min 200, mean 200.0, max 200");
+  EXPECT_EQ(legend[2], "SRAM: 21 samples, min 100, mean 100.0, max 100");
+  EXPECT_THAT(svg.Texts("//s:g[@class='ticks']/s:text"),
+              ElementsAre("0", "50", "100", "150", "200", "250", "0", "2", "4", "6", "8", "10"));
+  EXPECT_THAT(svg.Texts("//s:text[@class='axis-label']"), ElementsAre("time (s)", "value (0-255)"));
+
+  // The failed request is an event, not a value.
+  const auto events = svg.Find("//s:g[@class='event']");
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(Svg::Attr(events[0], "data-series"), "AD3");
+  EXPECT_EQ(Svg::Attr(events[0], "data-result"), "-3");
+  EXPECT_EQ(Svg::Text(events[0]), "AD3 failed (-3)");
+}
+
+TEST(PlotSvg, TitleIsEscapedAndAnEmptyRunSaysSo) {
+  plot::SvgOptions o;
+  o.title = "Run <1> & \"two\" 'three'\x01";
+  const plot::Run empty;
+  const Svg svg(plot::RenderSvg(empty, o));
+  ASSERT_TRUE(svg.ok());
+  EXPECT_THAT(svg.Texts("/s:svg/s:title"), ElementsAre("Run <1> & \"two\" 'three' "));
+  EXPECT_TRUE(svg.Find("//s:polyline").empty());
+  EXPECT_THAT(svg.Texts("//s:text"), ::testing::Contains("no samples"));
+}
+
+// A long run: 200000 samples of a slow wave, with one spike to 255 and one
+// drop to 0. The picture keeps per pixel column the extremes, so both show,
+// and stays small.
+TEST(PlotSvg, LongRunsAreReducedToTheExtremesOfEachColumn) {
+  std::string text = "AD1, ADsecond, SRAM, SRAMsecond\n";
+  char line[80];
+  for (int k = 0; k < 200000; ++k) {
+    int v = 128 + static_cast<int>(std::lround(60 * std::sin(k / 5000.0)));
+    if (k == 123457) v = 255;
+    if (k == 54321) v = 0;
+    std::snprintf(line, sizeof line, "%d, %d.%03d, %d, %d.%03d\n", v, k / 50, (k % 50) * 20,
+                  k % 256, k / 50, (k % 50) * 20 + 5);
+    text += line;
+  }
+  const plot::Run run = ReadRun(text);
+  ASSERT_EQ(run.sensors[0].count(), 200000u);
+  const std::string picture = plot::RenderSvg(run, {});
+  EXPECT_LT(picture.size(), 200u * 1024);
+  const Svg svg(picture);
+  ASSERT_TRUE(svg.ok());
+  const Box box = Frame(svg);
+  const std::vector<Point> ad = Points(svg.Find("//s:polyline[@data-series='AD1']")[0]);
+  EXPECT_LE(ad.size(), 4 * static_cast<std::size_t>(box.right - box.left));
+  EXPECT_GE(ad.size(), static_cast<std::size_t>(box.right - box.left));
+  double lowest = 0, highest = 1e9;
+  for (std::size_t i = 1; i < ad.size(); ++i) {
+    EXPECT_GE(ad[i].x, ad[i - 1].x);
+    lowest = std::max(lowest, ad[i].y);
+    highest = std::min(highest, ad[i].y);
+  }
+  EXPECT_DOUBLE_EQ(lowest, box.bottom);  // the drop to 0
+  EXPECT_DOUBLE_EQ(highest, box.top);    // the spike to 255
+}
+
+// --- In a browser -----------------------------------------------------------
+
+std::string FindProgram(const char* name) {
+  const char* path = std::getenv("PATH");
+  std::istringstream dirs(path ? path : "/usr/bin:/bin");
+  for (std::string dir; std::getline(dirs, dir, ':');) {
+    const std::string candidate = dir + "/" + name;
+    if (!dir.empty() && access(candidate.c_str(), X_OK) == 0) return candidate;
+  }
+  return "";
+}
+
+struct Image {
+  unsigned width = 0, height = 0;
+  std::vector<std::uint8_t> rgba;
+  const std::uint8_t* At(unsigned x, unsigned y) const { return &rgba[(y * width + x) * 4]; }
+};
+
+bool ReadPng(const std::string& path, Image* image) {
+  png_image png{};
+  png.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&png, path.c_str())) return false;
+  png.format = PNG_FORMAT_RGBA;
+  image->width = png.width;
+  image->height = png.height;
+  image->rgba.resize(PNG_IMAGE_SIZE(png));
+  return png_image_finish_read(&png, nullptr, image->rgba.data(), 0, nullptr) != 0;
+}
+
+// Pixels near the colour #rrggbb within the box.
+int CountColour(const Image& image, const Box& box, const std::string& hex) {
+  const long rgb = std::strtol(hex.c_str() + 1, nullptr, 16);
+  const int r = (rgb >> 16) & 0xFF, g = (rgb >> 8) & 0xFF, b = rgb & 0xFF;
+  int n = 0;
+  for (unsigned y = static_cast<unsigned>(std::max(0.0, box.top));
+       y < std::min<double>(image.height, box.bottom); ++y) {
+    for (unsigned x = static_cast<unsigned>(std::max(0.0, box.left));
+         x < std::min<double>(image.width, box.right); ++x) {
+      const std::uint8_t* p = image.At(x, y);
+      if (std::abs(p[0] - r) + std::abs(p[1] - g) + std::abs(p[2] - b) <= 45) ++n;
+    }
+  }
+  return n;
+}
+
+TEST(PlotSvgBrowser, ScreenshotShowsEachTraceInItsColourInsideThePlot) {
+  const std::string chromium = FindProgram("chromium");
+  if (chromium.empty()) GTEST_SKIP() << "chromium is not installed";
+  const plot::Run run = ReadRun(KnownRunText());
+  const std::string picture = plot::RenderSvg(run, {});
+  const Svg svg(picture);
+  ASSERT_TRUE(svg.ok());
+
+  char tmpl[] = "/tmp/padlink-plot-svg-XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  const std::string dir = tmpl;
+  std::ofstream(dir + "/run.svg") << picture;
+  const std::string png = dir + "/run.png";
+  const std::string command = "timeout 120 '" + chromium +
+                              "' --headless --no-sandbox --disable-gpu --hide-scrollbars"
+                              " --force-device-scale-factor=1 --user-data-dir='" +
+                              dir + "/profile' --window-size=1000,560 --screenshot='" + png +
+                              "' 'file://" + dir + "/run.svg' >'" + dir + "/chromium.log' 2>&1";
+  const int status = std::system(command.c_str());
+  Image image;
+  const bool read = ReadPng(png, &image);
+  std::string log;
+  std::getline(std::ifstream(dir + "/chromium.log"), log, '\0');
+  std::filesystem::remove_all(dir);
+  ASSERT_TRUE(read) << "status " << status << ": " << log;
+  ASSERT_EQ(image.width, 1000u);
+  ASSERT_EQ(image.height, 560u);
+
+  // Inside the frame, each trace's colour, and the failure's red.
+  Box inside = Frame(svg);
+  inside = {inside.left + 2, inside.top + 2, inside.right - 2, inside.bottom - 2};
+  for (const auto* s : run.AllSeries()) {
+    const auto trace = svg.Find("//s:polyline[@data-series='" + s->name + "']");
+    ASSERT_EQ(trace.size(), 1u);
+    EXPECT_GE(CountColour(image, inside, Svg::Attr(trace[0], "stroke")), 100) << s->name;
+  }
+  EXPECT_GE(CountColour(image, inside, plot::SvgColour(plot::kFailure)), 30);
+  // Beneath the plot, where the time axis is, no trace shows.
+  const Box below{inside.left, Frame(svg).bottom + 2, inside.right, 560};
+  EXPECT_EQ(CountColour(image, below, plot::SvgColour(plot::kSensor1)), 0);
+  // The white background, not the browser's.
+  EXPECT_EQ(CountColour(image, {0, 0, 5, 5}, "#ffffff"), 25);
+}
+
+}  // namespace
