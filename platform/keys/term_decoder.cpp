@@ -68,11 +68,13 @@ constexpr NumberEntry kTildeKeys[] = {
     {23, SpecialKey::kF11},   {24, SpecialKey::kF12},
 };
 
-// rxvt numbers Shift+F1..F10 as F11..F20 (23..34, F1 and F2 sharing F11's
-// and F12's numbers); with Ctrl held as well it ends them with ^. As ~ keys
-// these numbers stay unnamed: xterm's VT220 mode sends Ctrl+F3..F10 with the
-// same ones.
-constexpr NumberEntry kRxvtCtrlShiftKeys[] = {
+// rxvt numbers Shift+F1..F10 as F11..F20 (23..34, F1 and F2 sharing the
+// numbers of F11 and F12). Alone (CSI n ~) these numbers name different keys
+// in different terminals: Shift+F3..F10 in rxvt, Shift+F1..F8 on the Linux
+// console, Ctrl+F3..F10 in xterm's VT220 mode; they stay unnamed. With Ctrl
+// (rxvt's ^) or Alt (ESC before) the form does not depend on Shift: these
+// are the Ctrl and Alt forms of F3..F10.
+constexpr NumberEntry kShiftedFKeys[] = {
     {25, SpecialKey::kF3}, {26, SpecialKey::kF4}, {28, SpecialKey::kF5}, {29, SpecialKey::kF6},
     {31, SpecialKey::kF7}, {32, SpecialKey::kF8}, {33, SpecialKey::kF9}, {34, SpecialKey::kF10},
 };
@@ -177,7 +179,9 @@ void FinishSequence(TermDecoder* d, unsigned char f) {
     return;
   }
   if (f == '~') {
-    if (count >= 1 && ValidModifier(second) && Find(kTildeKeys, first, &key))
+    if (count >= 1 && ValidModifier(second) &&
+        (Find(kTildeKeys, first, &key) ||
+         (d->alt && count == 1 && Find(kShiftedFKeys, first, &key))))
       EmitSpecial(d, key, ModifierForm(second, d->alt));
     return;
   }
@@ -185,7 +189,7 @@ void FinishSequence(TermDecoder* d, unsigned char f) {
     // rxvt's marks: ^ Ctrl, $ Shift, @ Ctrl+Shift.
     const bool shift = f == '$' || f == '@';
     const bool ctrl = f == '^' || f == '@';
-    if (Find(kTildeKeys, first, &key) || (f == '^' && Find(kRxvtCtrlShiftKeys, first, &key)))
+    if (Find(kTildeKeys, first, &key) || (f == '^' && Find(kShiftedFKeys, first, &key)))
       EmitSpecial(d, key, FormOf(shift, ctrl, d->alt));
   }
 }

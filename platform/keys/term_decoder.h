@@ -65,7 +65,8 @@ int DecoderWaitMs(const TermDecoder* d, std::uint32_t now);
 //                            Page Down 6, F1..F5 11..15, F6..F10 17..21,
 //                            F11 23, F12 24            (CSI n;m ~ with modifier)
 //   CSI n ^  $  @            rxvt's Ctrl, Shift, Ctrl+Shift forms of those;
-//                            CSI 25..34 ^ its Ctrl+Shift+F3..F10
+//                            CSI 25..34 ^ its Ctrl+Shift+F3..F10, and
+//                            ESC CSI 25..34 ~ its Alt+Shift+F3..F10
 //   CSI a..d, SS3 a..d       rxvt's Shift and Ctrl arrows
 //   CSI [ A..E               F1..F5 of the Linux console
 //   SS3 j..y, M, X           the keypad in application mode: its characters

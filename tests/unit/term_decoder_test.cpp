@@ -167,7 +167,8 @@ TEST(TermDecoderTest, TerminalReportsYieldNothing) {
 }
 
 // rxvt sends Ctrl+Shift+F1..F10 as its Ctrl form of the F-key numbers that
-// Shift gives (F11..F20 = 23..34); Ctrl+Shift gives the Ctrl form.
+// Shift gives (F11..F20 = 23..34), Alt+Shift+F1..F10 as their Alt form;
+// Ctrl+Shift gives the Ctrl form, Alt+Shift the Alt form.
 TEST(TermDecoderTest, RxvtCtrlShiftFunctionKeys) {
   const Case cases[] = {
       {"Ctrl+Shift+F3", E + "[25^", {0, 0x60}},
@@ -179,6 +180,8 @@ TEST(TermDecoderTest, RxvtCtrlShiftFunctionKeys) {
       {"Ctrl+Shift+F9", E + "[33^", {0, 0x66}},
       {"Ctrl+Shift+F10", E + "[34^", {0, 0x67}},
       {"with Alt", E + E + "[26^", {0, 0x6B}},
+      {"Alt+Shift+F4", E + E + "[26~", {0, 0x6B}},
+      {"Alt+Shift+F10", E + E + "[34~", {0, 0x71}},
       // Shift+F3..F10 (or Ctrl+F3..F10 in xterm's VT220 mode): ambiguous.
       {"26~ stays unmapped", E + "[26~", {}},
       {"34~ stays unmapped", E + "[34~", {}},
