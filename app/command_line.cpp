@@ -113,6 +113,8 @@ void StartUp(int argc, const char* const* argv) {
     PrintUsage();
     PlatformExit(1);
   }
+  // The console's settings are taken before the port can touch anything.
+  PlatformStartUp();
   const std::int32_t opened = ComOpen(g_run.port, kQueueSize, kQueueSize);
   if (opened != kComOk) {
     // A number outside 1..256 never reached the platform: report what the

@@ -143,6 +143,12 @@ int KeyboardReadKey();
 // ---------------------------------------------------------------------------
 // Process
 
+// Called once at start-up, before any device is opened: records the
+// console's settings as they are before the run, so that whatever happens to
+// a device later cannot change what is restored, and sets up the clean-up
+// (console back, serial devices released) for every way out of the process
+// that can be caught, whatever standard input is.
+void PlatformStartUp();
 // Ends the process with the given status after restoring the console.
 // Buffered standard output is delivered.
 [[noreturn]] void PlatformExit(int status);

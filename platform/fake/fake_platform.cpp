@@ -256,6 +256,10 @@ void PlatformPause(std::int32_t ms) {
   if (late != g_state.late_pauses.end()) g_state.now += late->second;
 }
 
+void PlatformStartUp() {
+  g_state.started_after_calls = static_cast<int>(g_state.log.size());
+}
+
 void KeyboardOpen() {
   g_state.keyboard_open = true;
 }

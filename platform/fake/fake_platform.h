@@ -74,6 +74,8 @@ struct State {
   // Keys: (virtual time the key is pressed, code).
   std::deque<std::pair<std::uint64_t, int>> keys;
   bool keyboard_open = false;
+  // Calls recorded in the log before PlatformStartUp; -1 until it is called.
+  int started_after_calls = -1;
   // Extra milliseconds for chosen pauses (by their number, counting from 0),
   // as a real pause that wakes up late.
   std::map<int, std::uint64_t> late_pauses;

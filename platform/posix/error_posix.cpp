@@ -19,6 +19,17 @@ const char* OwnText(int code) {
       return "Port is in use by another program";
     case kErrUnsupportedSetting:
       return "The serial device does not support the requested line settings";
+    case kErrOwnTerminal:
+      return "The device is the terminal padlink runs in (standard input, output, error or the "
+             "controlling terminal), not a serial line";
+    case kErrPtyMaster:
+      return "Not a serial device (the path is the master side of a pseudo-terminal)";
+    case kErrPortMarkedUnlocked:
+      return "Port is marked for exclusive use, but no process holds its lock (a program that "
+             "used it ended without releasing it, or has it open without locking it)";
+    case kErrPortMarked:
+      return "Port is marked for exclusive use (by a program that has it open, or one that "
+             "ended without releasing it)";
     default:
       return nullptr;
   }

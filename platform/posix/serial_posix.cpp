@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@
 
 #if defined(__linux__)
 #include <linux/serial.h>
+#include <sys/sysmacros.h>
 #endif
 
 #include "platform/platform.h"
@@ -30,13 +32,15 @@ struct Device {
   int fd;  // -1 for a free slot
   PortTimeouts timeouts;
   LineSettings settings;
+  bool marked;  // we marked it for exclusive use
 };
 
 constexpr int kMaxDevices = 16;
-Device g_devices[kMaxDevices] = {{-1, {}, {}}, {-1, {}, {}}, {-1, {}, {}}, {-1, {}, {}},
-                                 {-1, {}, {}}, {-1, {}, {}}, {-1, {}, {}}, {-1, {}, {}},
-                                 {-1, {}, {}}, {-1, {}, {}}, {-1, {}, {}}, {-1, {}, {}},
-                                 {-1, {}, {}}, {-1, {}, {}}, {-1, {}, {}}, {-1, {}, {}}};
+Device g_devices[kMaxDevices] = {
+    {-1, {}, {}, false}, {-1, {}, {}, false}, {-1, {}, {}, false}, {-1, {}, {}, false},
+    {-1, {}, {}, false}, {-1, {}, {}, false}, {-1, {}, {}, false}, {-1, {}, {}, false},
+    {-1, {}, {}, false}, {-1, {}, {}, false}, {-1, {}, {}, false}, {-1, {}, {}, false},
+    {-1, {}, {}, false}, {-1, {}, {}, false}, {-1, {}, {}, false}, {-1, {}, {}, false}};
 
 Device* Find(PlatformHandle h) {
   for (Device& d : g_devices) {
@@ -220,6 +224,126 @@ bool WaitFor(int fd, short events, std::uint64_t deadline) {
   }
 }
 
+// The master side of a pseudo-terminal (opening /dev/ptmx makes a new one):
+// a terminal, but no line to anything.
+bool IsPseudoTerminalMaster(int fd) {
+#if defined(TIOCGPTN)
+  unsigned int number = 0;
+  return ioctl(fd, TIOCGPTN, &number) == 0;  // answered by masters only
+#else
+  (void)fd;
+  return false;
+#endif
+}
+
+// The slave side of a pseudo-terminal.
+bool IsPseudoTerminalSlave(int fd) {
+#if defined(__linux__)
+  struct stat st {};
+  // The kernel's numbers of pseudo-terminal slaves: majors 136 to 143.
+  if (fstat(fd, &st) == 0 && major(st.st_rdev) >= 136 && major(st.st_rdev) <= 143) return true;
+#endif
+  const char* name = ttyname(fd);
+  return name && std::strncmp(name, "/dev/pts/", 9) == 0;
+}
+
+// The terminal padlink itself runs in: the one on standard input, output or
+// error, or the controlling terminal (which /dev/tty stands for).
+bool IsOwnTerminal(int fd) {
+  struct stat device {};
+  if (fstat(fd, &device) != 0) return false;
+  for (int standard : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+    struct stat st {};
+    if (isatty(standard) && fstat(standard, &st) == 0 && S_ISCHR(st.st_mode) &&
+        st.st_rdev == device.st_rdev)
+      return true;
+  }
+  // Answers only for the caller's own controlling terminal.
+  return tcgetsid(fd) != -1;
+}
+
+enum class Holder { kNone, kSome, kUnknown };
+
+#if defined(__linux__)
+// Whether the lock-table line names a lock on the file (device, inode). The
+// file appears as "MAJ:MIN:INODE", the first two in hex.
+bool LockLineNames(const char* line, dev_t dev, ino_t ino) {
+  for (const char* p = line; *p;) {
+    while (*p == ' ')
+      ++p;
+    const char* end = p;
+    while (*end && *end != ' ')
+      ++end;
+    unsigned int maj = 0, min = 0;
+    unsigned long long inode = 0;
+    int used = 0;
+    if (std::sscanf(p, "%x:%x:%llu%n", &maj, &min, &inode, &used) == 3 && p + used == end) {
+      return maj == major(dev) && min == minor(dev) &&
+             inode == static_cast<unsigned long long>(ino);
+    }
+    p = end;
+  }
+  return false;
+}
+#endif
+
+// Whether any process holds a lock (whole-file or record) on the file. Linux
+// lists the locks of the system in /proc/locks; elsewhere it is unknown.
+Holder LockHolder(const struct stat& file) {
+#if defined(__linux__)
+  const int fd = open("/proc/locks", O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return Holder::kUnknown;
+  char buf[4096];
+  std::size_t have = 0;
+  bool found = false;
+  for (;;) {
+    const ssize_t n = read(fd, buf + have, sizeof buf - 1 - have);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      close(fd);
+      return Holder::kUnknown;
+    }
+    have += static_cast<std::size_t>(n);
+    buf[have] = '\0';
+    char* start = buf;
+    for (char* nl; (nl = std::strchr(start, '\n')) != nullptr; start = nl + 1) {
+      *nl = '\0';
+      found = found || LockLineNames(start, file.st_dev, file.st_ino);
+    }
+    if (n == 0) {
+      found = found || LockLineNames(start, file.st_dev, file.st_ino);
+      break;
+    }
+    have = static_cast<std::size_t>(buf + have - start);
+    std::memmove(buf, start, have);
+    if (have == sizeof buf - 1) have = 0;  // no lock line is that long
+  }
+  close(fd);
+  return found ? Holder::kSome : Holder::kNone;
+#else
+  (void)file;
+  return Holder::kUnknown;
+#endif
+}
+
+// Why the device refused to open with EBUSY: it is marked for exclusive use
+// (TIOCEXCL). That mark outlives a program that dies without clearing it
+// while something else keeps the device alive (the other end of a
+// pseudo-terminal), so only a lock held by a live process shows that
+// another program is using the port.
+int BusyReason(const char* name) {
+  struct stat st {};
+  if (stat(name, &st) != 0) return kErrPortMarked;
+  switch (LockHolder(st)) {
+    case Holder::kSome:
+      return kErrPortBusy;
+    case Holder::kNone:
+      return kErrPortMarkedUnlocked;
+    default:
+      return kErrPortMarked;
+  }
+}
+
 #if defined(PADLINK_TRACE)
 // Benchmark builds only: a time-stamped trace of the bytes written and the
 // RTS changes, kept in memory and written at exit to $PADLINK_TRACE_FILE.
@@ -289,12 +413,18 @@ PlatformHandle SerialOpen(const char* name) {
   // below do all the waiting.
   const int fd = open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
-    PosixSetLastError(errno == EBUSY ? kErrPortBusy : errno);
+    PosixSetLastError(errno == EBUSY ? BusyReason(name) : errno);
     return kInvalidPlatformHandle;
   }
+  // Nothing is changed on the device before it is known to be a serial line
+  // that is not padlink's own terminal.
   int err = 0;
   if (!isatty(fd)) {
     err = kErrNotATerminal;
+  } else if (IsPseudoTerminalMaster(fd)) {
+    err = kErrPtyMaster;
+  } else if (IsOwnTerminal(fd)) {
+    err = kErrOwnTerminal;
   } else if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
     err = (errno == EWOULDBLOCK) ? kErrPortBusy : errno;
   } else if (!MakeRaw(fd)) {
@@ -305,10 +435,18 @@ PlatformHandle SerialOpen(const char* name) {
     PosixSetLastError(err);
     return kInvalidPlatformHandle;
   }
-  ioctl(fd, TIOCEXCL);  // other programs that do not lock are kept out too
+  // The lock keeps out every program that locks, and the kernel drops it
+  // when padlink dies, however it dies. The exclusive-use mark keeps out
+  // programs that do not lock too, but the kernel clears it only when the
+  // device is last closed: a pseudo-terminal lives on while its other end is
+  // open, so a mark left there by a killed run would shut out every later
+  // one (except root's). Such devices get the lock alone.
+  const bool mark = !IsPseudoTerminalSlave(fd);
+  if (mark) ioctl(fd, TIOCEXCL);
   tcflush(fd, TCIOFLUSH);
   RequestLowLatency(fd);
   slot->fd = fd;
+  slot->marked = mark;
   slot->timeouts = PortTimeouts{};
   slot->settings = InitialSettings();
   termios t{};
@@ -530,7 +668,7 @@ bool SerialEscape(PlatformHandle h, RtsEscape function) {
 bool SerialClose(PlatformHandle h) {
   Device* d = Find(h);
   if (!d) return Fail(EBADF);
-  ioctl(d->fd, TIOCNXCL);
+  if (d->marked) ioctl(d->fd, TIOCNXCL);
   const int fd = d->fd;
   d->fd = -1;
   if (close(fd) != 0 && errno != EINTR) return Fail(errno);
@@ -544,6 +682,6 @@ std::uint32_t PosixLineSpeed(int fd) {
 
 void PosixSerialReleaseAll() {
   for (const Device& d : g_devices) {
-    if (d.fd >= 0) ioctl(d.fd, TIOCNXCL);
+    if (d.fd >= 0 && d.marked) ioctl(d.fd, TIOCNXCL);
   }
 }

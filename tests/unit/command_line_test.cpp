@@ -140,6 +140,20 @@ TEST_F(StartUpTest, ConfigFailureReportsAndClosesThePort) {
   EXPECT_EQ(ComCheck(4), 1);
 }
 
+TEST_F(StartUpTest, TakesTheConsoleSettingsBeforeThePortCanTouchThem) {
+  // A port can be the console itself; what is restored at the end must be
+  // the console as it was before anything was opened.
+  fake::PressKey(0, 27);
+  ::testing::internal::CaptureStderr();
+  ExitStatusOf([] {
+    const char* argv[] = {"padlink", "-c", "2", "-d"};
+    StartUp(4, argv);
+  });
+  ::testing::internal::GetCapturedStderr();
+  ASSERT_GT(fake::Count(fake::Call::kOpen), 0);
+  EXPECT_EQ(fake::Get().started_after_calls, 0);
+}
+
 TEST_F(StartUpTest, AppliesTheSettingsWordOfTheLinkMode) {
   struct Case {
     const char* mode_option;
