@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the Linux build with warnings as errors, the
 # same under AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows
-# build cross-compiled with MinGW-w64 and tested under Wine.
+# build cross-compiled with MinGW-w64 and tested under Wine; then the Debian
+# package and the Windows zip, built (tools/package.sh), unpacked and run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -33,3 +34,11 @@ grep -q "desktop ready" "$desktop_log" || { echo "check.sh: Wine's desktop did n
 ctest --preset windows
 PADLINK_WIN_EXE="$PWD/build/windows/padlink.exe" PADLINK_WINE_RUN="$PWD/cmake/wine-run.sh" \
   ctest --preset ci -R WineE2E
+
+# The packages: built, checked with lintian, unpacked and run.
+tools/package.sh
+PADLINK_DEB=$(ls "$PWD"/build/packages/padlink_*.deb) \
+  PADLINK_ZIP=$(ls "$PWD"/build/packages/padlink-*-win64.zip) \
+  PADLINK_WINE_RUN="$PWD/cmake/wine-run.sh" \
+  ctest --preset ci -R '^(DebianPackage|WindowsZip)\.'
+

@@ -220,6 +220,12 @@ bool SerialClose(PlatformHandle h) {
   return !fake::Refused(r);
 }
 
+void SerialDescribePort(std::int32_t port, std::int32_t error, PortDescription* description) {
+  g_state.described_port = port;
+  g_state.described_error = error;
+  *description = g_state.description;
+}
+
 std::int32_t PlatformLastError() {
   return g_state.last_error;
 }

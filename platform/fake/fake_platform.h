@@ -80,6 +80,11 @@ struct State {
   // as a real pause that wakes up late.
   std::map<int, std::uint64_t> late_pauses;
   int pauses_made = 0;
+  // What SerialDescribePort reports, and the port and error it was asked
+  // about (0 and 0 until it is).
+  PortDescription description{};
+  std::int32_t described_port = 0;
+  std::int32_t described_error = 0;
 };
 
 State& Get();

@@ -5,6 +5,7 @@
 
 #include "platform/platform.h"
 #include "platform/posix/posix_internal.h"
+#include "platform/rfc2217/net_errors.h"
 
 namespace {
 
@@ -54,7 +55,8 @@ void PlatformSetInvalidArgumentError() {
 }
 
 char* PlatformErrorText(std::int32_t code) {
-  const char* own = OwnText(code);
+  char remote[512];
+  const char* own = rfc2217::ErrorText(code, remote, sizeof remote) ? remote : OwnText(code);
   const char* text = own ? own : std::strerror(code);
   char* copy = static_cast<char*>(std::malloc(std::strlen(text) + 1));
   if (!copy) return g_no_memory_text;

@@ -22,6 +22,7 @@
 #endif
 
 #include "platform/platform.h"
+#include "platform/posix/net_posix.h"
 #include "platform/posix/posix_internal.h"
 
 namespace {
@@ -386,18 +387,22 @@ void Trace(char kind, unsigned char byte) {
 }  // namespace
 
 // Port n is $PADLINK_PORT_DIR/comN when that directory is given (a directory
-// of links such as com3 -> /dev/ttyUSB0), else /dev/ttyS(n-1).
+// of links such as com3 -> /dev/ttyUSB0), else /dev/ttyS(n-1). A remote port
+// is named by a URL: in $PADLINK_PORT_<n>, or as the target of the link.
 bool SerialDeviceName(std::int32_t port, char* buf, std::int32_t size) {
+  if (const int r = rfc2217::PortUrlFromEnvironment(port, buf, size)) return PosixNet(r > 0);
   const char* dir = std::getenv("PADLINK_PORT_DIR");
   const int n = (dir && *dir) ? std::snprintf(buf, static_cast<std::size_t>(size), "%s/com%d", dir,
                                               static_cast<int>(port))
                               : std::snprintf(buf, static_cast<std::size_t>(size), "/dev/ttyS%d",
                                               static_cast<int>(port - 1));
   if (n < 0 || n >= size) return Fail(ENAMETOOLONG);
+  if (dir && *dir) PosixRemoteLinkTarget(buf, size);
   return true;
 }
 
 PlatformHandle SerialOpen(const char* name) {
+  if (rfc2217::LooksLikeUrl(name)) return PosixNet(rfc2217::NetOpen(name, PosixConnect));
   Device* slot = nullptr;
   for (Device& d : g_devices) {
     if (d.fd < 0) {
@@ -455,11 +460,13 @@ PlatformHandle SerialOpen(const char* name) {
 }
 
 bool SerialSetQueues(PlatformHandle h, std::int32_t, std::int32_t) {
+  if (rfc2217::IsNetHandle(h)) return true;
   // The driver's queues have fixed sizes on POSIX.
   return Find(h) ? true : Fail(EBADF);
 }
 
 bool SerialGetSettings(PlatformHandle h, LineSettings* settings) {
+  if (rfc2217::IsNetHandle(h)) return PosixNet(rfc2217::NetGetSettings(h, settings));
   Device* d = Find(h);
   if (!d) return Fail(EBADF);
   termios t{};
@@ -503,6 +510,7 @@ bool SerialGetSettings(PlatformHandle h, LineSettings* settings) {
 }
 
 bool SerialSetSettings(PlatformHandle h, const LineSettings* settings) {
+  if (rfc2217::IsNetHandle(h)) return PosixNet(rfc2217::NetSetSettings(h, settings));
   Device* d = Find(h);
   if (!d) return Fail(EBADF);
   const LineSettings& s = *settings;
@@ -559,6 +567,7 @@ bool SerialSetSettings(PlatformHandle h, const LineSettings* settings) {
 }
 
 bool SerialGetTimeouts(PlatformHandle h, PortTimeouts* timeouts) {
+  if (rfc2217::IsNetHandle(h)) return PosixNet(rfc2217::NetGetTimeouts(h, timeouts));
   Device* d = Find(h);
   if (!d) return Fail(EBADF);
   *timeouts = d->timeouts;
@@ -566,6 +575,7 @@ bool SerialGetTimeouts(PlatformHandle h, PortTimeouts* timeouts) {
 }
 
 bool SerialSetTimeouts(PlatformHandle h, const PortTimeouts* timeouts) {
+  if (rfc2217::IsNetHandle(h)) return PosixNet(rfc2217::NetSetTimeouts(h, timeouts));
   Device* d = Find(h);
   if (!d) return Fail(EBADF);
   d->timeouts = *timeouts;
@@ -573,6 +583,7 @@ bool SerialSetTimeouts(PlatformHandle h, const PortTimeouts* timeouts) {
 }
 
 bool SerialInputCount(PlatformHandle h, std::int32_t* count) {
+  if (rfc2217::IsNetHandle(h)) return PosixNet(rfc2217::NetInputCount(h, count));
   int n = 0;
   if (ioctl(static_cast<int>(h), FIONREAD, &n) != 0) return Fail(errno);
   *count = n;
@@ -580,6 +591,7 @@ bool SerialInputCount(PlatformHandle h, std::int32_t* count) {
 }
 
 std::int32_t SerialRead(PlatformHandle h, void* buf, std::int32_t n) {
+  if (rfc2217::IsNetHandle(h)) return PosixNet(rfc2217::NetRead(h, buf, n));
   Device* d = Find(h);
   if (!d) {
     Fail(EBADF);
@@ -620,6 +632,7 @@ std::int32_t SerialRead(PlatformHandle h, void* buf, std::int32_t n) {
 }
 
 std::int32_t SerialWrite(PlatformHandle h, const void* buf, std::int32_t n) {
+  if (rfc2217::IsNetHandle(h)) return PosixNet(rfc2217::NetWrite(h, buf, n));
   Device* d = Find(h);
   if (!d) {
     Fail(EBADF);
@@ -654,6 +667,7 @@ std::int32_t SerialWrite(PlatformHandle h, const void* buf, std::int32_t n) {
 }
 
 bool SerialEscape(PlatformHandle h, RtsEscape function) {
+  if (rfc2217::IsNetHandle(h)) return PosixNet(rfc2217::NetEscape(h, function));
   int line = TIOCM_RTS;
   const unsigned long request = function == RtsEscape::kSet ? TIOCMBIS : TIOCMBIC;
   const bool ok = ioctl(static_cast<int>(h), request, &line) == 0;
@@ -666,6 +680,7 @@ bool SerialEscape(PlatformHandle h, RtsEscape function) {
 }
 
 bool SerialClose(PlatformHandle h) {
+  if (rfc2217::IsNetHandle(h)) return PosixNet(rfc2217::NetClose(h));
   Device* d = Find(h);
   if (!d) return Fail(EBADF);
   if (d->marked) ioctl(d->fd, TIOCNXCL);

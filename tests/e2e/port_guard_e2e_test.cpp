@@ -155,6 +155,11 @@ TEST_F(PortGuardE2E, ExclusiveUseMarkIsReportedForWhatItIs) {
                 StartsWith("Open error. Port is marked for exclusive use, but no process holds "
                            "its lock"));
     EXPECT_THAT(c.err_text, Not(HasSubstr("in use by another program")));
+    // The hint that follows says what the device is, in the same words.
+    EXPECT_THAT(c.err_text, HasSubstr("\npadlink: port 1 is " + dir_.path() + "/com1 -> " +
+                                      port_.slave_path + ", which is marked for exclusive use; "));
+    EXPECT_THAT(c.err_text, HasSubstr("; end every program that has it open, or choose another "
+                                      "port, see padlink(1)\n"));
   }
   // Marked and locked by a program that holds it: in use.
   {

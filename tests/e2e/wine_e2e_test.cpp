@@ -28,6 +28,7 @@
 
 #include "tests/support/pty.h"
 #include "tests/support/robot.h"
+#include "tests/support/ser2net.h"
 
 namespace {
 
@@ -73,12 +74,14 @@ class WineE2E : public ::testing::Test {
     links_.push_back(link);
   }
 
-  testpty::Child Start(std::vector<std::string> args, bool terminal) {
+  testpty::Child Start(std::vector<std::string> args, bool terminal,
+                       std::vector<std::string> env = {}) {
     testpty::ChildOptions o;
     o.argv = {runner_, exe_};
     o.argv.insert(o.argv.end(), args.begin(), args.end());
     o.env = {"TERM=xterm"};
     o.env.insert(o.env.end(), extra_env_.begin(), extra_env_.end());
+    o.env.insert(o.env.end(), env.begin(), env.end());
     if (terminal) {
       console_ = testpty::OpenPty(/*raw=*/false);
       o.stdin_path = console_.slave_path;
@@ -110,15 +113,30 @@ TEST_F(WineE2E, UsageTextAndStatus) {
   EXPECT_EQ(c.out_text, "");
 }
 
-TEST_F(WineE2E, OpenErrorCarriesTheSystemText) {
+TEST_F(WineE2E, OpenErrorCarriesTheSystemTextAndTheCOMPortsThatExist) {
+  // The system's text, line end included, then the message's own; then the
+  // hint with the COM ports the system lists.
+  const std::string open_error = "Open error\\. [A-Za-z][^\n]*\\.\n\n";
+  const std::string ports =
+      "(serial devices here: COM[0-9]+(, COM[0-9]+)*|no serial devices found here)";
   testpty::Child c = Start({"-c", "199"}, false);
   EXPECT_EQ(End(c), 1);
-  // The system's text, line end included, then the message's own.
-  EXPECT_TRUE(std::regex_match(NoCr(c.err_text), std::regex("Open error\\. [A-Za-z][^\n]*\\.\n\n")))
+  EXPECT_TRUE(std::regex_match(
+      NoCr(c.err_text),
+      std::regex(open_error + "padlink: port 199 is COM199, which does not exist; " + ports +
+                 "; (use the number of one of them with -c|plug in the adapter and look up its "
+                 "COM number in the Device Manager), see padlink\\(1\\)\n")))
       << c.err_text;
   testpty::Child zero = Start({"-c", "0"}, false);
   EXPECT_EQ(End(zero), 1);
-  EXPECT_EQ(NoCr(zero.err_text), NoCr(c.err_text));  // "no such port", not a stale reason
+  EXPECT_TRUE(std::regex_match(
+      NoCr(zero.err_text),
+      std::regex(open_error + "padlink: there is no port 0: port numbers run from 1 to 256; " +
+                 ports + "; .*, see padlink\\(1\\)\n")))
+      << zero.err_text;
+  // "no such port", not a stale reason
+  const auto first_line = [](const std::string& s) { return s.substr(0, s.find('\n')); };
+  EXPECT_EQ(first_line(NoCr(zero.err_text)), first_line(NoCr(c.err_text)));
 }
 
 TEST_F(WineE2E, CableModeRunAgainstTheRobotWithKeysFromATerminal) {
@@ -188,6 +206,34 @@ TEST_F(WineE2E, StrobeModeOnAPseudoTerminalReportsTheFailedStrobe) {
   EXPECT_EQ(NoCr(c.err_text),
             "CLRRTS error\nPeekAD3:CLRRTS error.\nCLRRTS error\nPeekSRAM:CLRRTS error.\n");
   EXPECT_THAT(NoCr(c.out_text), HasSubstr("\n-5, "));
+}
+
+TEST_F(WineE2E, RemotePortThroughWinsockToSer2net) {
+  ASSERT_FALSE(testnet::Ser2netPath().empty()) << "ser2net is not installed";
+  ASSERT_TRUE(robot_.Start(ROBOT_BIN, dir_.path()));
+  testnet::Ser2net ser2net;
+  ASSERT_TRUE(ser2net.Start(robot_.device())) << ser2net.error();
+  testpty::Child c =
+      Start({"-c", "103", "-d", "-a", "3", "-t", "0"}, true, {"PADLINK_PORT_103=" + ser2net.url()});
+  ASSERT_TRUE(testpty::WaitForLines(c, 4, 20000)) << c.out_text << c.err_text;
+  testpty::WriteAll(console_.master, "5");
+  ASSERT_TRUE(testpty::WaitForOutput(robot_.child(), "command  5 (0x05)", 10000)) << robot_.log();
+  testpty::WriteAll(console_.master, "S");
+  EXPECT_EQ(End(c), 0) << c.err_text;
+  EXPECT_EQ(c.err_text, "");
+  // The values are the robot's.
+  std::smatch m;
+  const std::string log = robot_.log();
+  ASSERT_TRUE(std::regex_search(log, m, std::regex(R"(PeekAD 3 -> (\d+))")));
+  EXPECT_THAT(NoCr(c.out_text), HasSubstr("\n" + m[1].str() + ", "));
+  EXPECT_THAT(robot_.log(), HasSubstr("line: 9600 baud"));
+  // A port server that is not there: the system's reason.
+  testpty::Child refused = Start(
+      {"-c", "104", "-d"}, false,
+      {"PADLINK_PORT_104=rfc2217://127.0.0.1:" + std::to_string(testnet::FreeLoopbackPort())});
+  EXPECT_EQ(End(refused), 1);
+  EXPECT_THAT(NoCr(refused.err_text), StartsWith("Open error. Cannot connect to the port server: "
+                                                 "127.0.0.1:"));
 }
 
 }  // namespace
