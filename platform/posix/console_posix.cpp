@@ -100,15 +100,24 @@ void RestoreAtExit() {
   Restore();
 }
 
-// Feeds what standard input holds now to the decoder, without waiting.
+// Feeds what standard input holds now to the decoder, without waiting: no
+// more than the decoder has room for, so that keys typed ahead or pasted wait
+// in the terminal's own buffer until the loop takes the keys before them. An
+// unfinished key is settled by its time-out only once nothing more waits.
 void Pump() {
+  bool drained = false;
   while (!g_end_of_input && !g_read_error) {
+    const int room = DecoderRoom(&g_decoder);
+    if (room == 0) break;
     pollfd p{STDIN_FILENO, POLLIN, 0};
     const int r = poll(&p, 1, 0);
     if (r < 0 && errno == EINTR) continue;
-    if (r <= 0 || !(p.revents & (POLLIN | POLLHUP | POLLERR))) break;
+    if (r <= 0 || !(p.revents & (POLLIN | POLLHUP | POLLERR))) {
+      drained = true;
+      break;
+    }
     unsigned char buf[64];
-    const ssize_t n = read(STDIN_FILENO, buf, sizeof buf);
+    const ssize_t n = read(STDIN_FILENO, buf, room < 64 ? room : 64);
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) break;
     if (n < 0) {
       g_read_error = true;
@@ -122,7 +131,7 @@ void Pump() {
     for (ssize_t i = 0; i < n; ++i)
       DecoderFeed(&g_decoder, buf[i], now);
   }
-  DecoderTick(&g_decoder, PlatformTickMs());
+  if (drained || g_end_of_input || g_read_error) DecoderTick(&g_decoder, PlatformTickMs());
 }
 
 }  // namespace
