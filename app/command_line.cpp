@@ -127,5 +127,7 @@ void StartUp(int argc, const char* const* argv) {
     ComCloseAll();
     PlatformExit(1);
   }
+  // From here on the strobes and polls need the processor on time.
+  PlatformRequestTiming();
   ControlLoop(g_run.port, g_run.cable, g_run.ad_channel, g_run.gyro, g_run.interval_ms);
 }

@@ -105,6 +105,7 @@ TEST_F(StartUpTest, BadOptionsPrintTheUsageAndTouchNoPort) {
   EXPECT_EQ(status, 1);
   EXPECT_EQ(err, Usage());
   EXPECT_TRUE(fake::Get().log.empty());
+  EXPECT_EQ(fake::Get().timing_requests, 0);
 }
 
 TEST_F(StartUpTest, OpenFailureReportsTheOpenError) {
@@ -112,6 +113,7 @@ TEST_F(StartUpTest, OpenFailureReportsTheOpenError) {
   const auto [status, err] = RunStartUp({"-c", "3"});
   EXPECT_EQ(status, 1);
   EXPECT_EQ(err, "Open error. error 5\n");
+  EXPECT_EQ(fake::Get().timing_requests, 0);
 }
 
 TEST_F(StartUpTest, PortOutsideTheTableReportsANonexistentPortNotAStaleError) {
@@ -133,6 +135,7 @@ TEST_F(StartUpTest, ConfigFailureReportsAndClosesThePort) {
   EXPECT_EQ(err, "Config error. error 31\n");
   EXPECT_EQ(fake::Count(fake::Call::kClose), 1);
   EXPECT_EQ(ComCheck(4), 1);
+  EXPECT_EQ(fake::Get().timing_requests, 0);
 }
 
 TEST_F(StartUpTest, AppliesTheSettingsWordOfTheLinkMode) {
@@ -161,6 +164,14 @@ TEST_F(StartUpTest, AppliesTheSettingsWordOfTheLinkMode) {
     EXPECT_EQ(s.StopBits, kOneStopBit);
     EXPECT_EQ(s.fDtrControl, kDtrControlDisable);
     EXPECT_EQ(s.fRtsControl, c.rts) << c.mode_option;
+    // Once, for the run, when the port is ready: after the link mode's
+    // settings and before the first pass.
+    EXPECT_EQ(fake::Get().timing_requests, 1);
+    const auto& log = fake::Get().log;
+    const std::size_t at = fake::Get().log_size_at_timing_request;
+    ASSERT_GE(at, 1u);
+    EXPECT_EQ(log[at - 1].call, fake::Call::kSetSettings);  // the link mode's word
+    EXPECT_TRUE(fake::Get().keyboard_open);
   }
 }
 
