@@ -1,5 +1,11 @@
 // The keyboard on POSIX: standard input, a terminal put into single-key mode
 // for the run, and its exact previous settings back on every way out.
+//
+// The key test runs in every pass of the control loop, 200 times a second
+// when nothing happens. On a terminal it costs no system call: the terminal
+// signals the arrival of input (O_ASYNC), and only then does the test look
+// at standard input.
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <termios.h>
@@ -23,6 +29,13 @@ bool g_read_error = false;
 termios g_saved;
 volatile sig_atomic_t g_have_saved = 0;
 volatile sig_atomic_t g_raw = 0;
+
+// Input arrival: the terminal's signal sets the flag; the key test clears it
+// before it reads, so input that arrives while it reads sets it again. It
+// starts set, for what was typed before the run.
+constexpr int kInputSignal = SIGURG;
+volatile sig_atomic_t g_input_arrived = 1;
+bool g_input_signalled = false;  // false: look at standard input every time
 
 // Single keys: no line editing, no echo, Enter arrives as 13 and Ctrl+S as a
 // key. Signal characters stay on; output processing is left as it was.
@@ -89,6 +102,39 @@ void RestoreAtExit() {
   Restore();
 }
 
+void OnInput(int) {
+  g_input_arrived = 1;
+}
+
+// Asks the terminal to signal this process whenever input arrives. That needs
+// an open file description of our own (the O_ASYNC flag and the signal's
+// owner belong to it, and the one of standard input is shared with the
+// shell), so the terminal is opened once more. The terminal first makes its
+// foreground process group the owner; until the owner is set to this process
+// a signal could reach other programs of the job, so the signal is one that
+// they ignore unless they ask for it. Where any step fails, the key test
+// looks at standard input in every pass.
+void WatchInput() {
+#if defined(F_SETSIG)
+  const char* name = ttyname(STDIN_FILENO);
+  const int fd =
+      open(name ? name : "/proc/self/fd/0", O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return;
+  struct sigaction sa {};
+  sa.sa_handler = OnInput;
+  sa.sa_flags = SA_RESTART;
+  sigemptyset(&sa.sa_mask);
+  const int flags = fcntl(fd, F_GETFL);
+  if (isatty(fd) && sigaction(kInputSignal, &sa, nullptr) == 0 &&
+      fcntl(fd, F_SETSIG, kInputSignal) == 0 && flags >= 0 &&
+      fcntl(fd, F_SETFL, flags | O_ASYNC) == 0 && fcntl(fd, F_SETOWN, getpid()) == 0) {
+    g_input_signalled = true;  // fd stays open for the run
+    return;
+  }
+  close(fd);
+#endif
+}
+
 // Feeds what standard input holds now to the decoder, without waiting.
 void Pump() {
   while (!g_end_of_input && !g_read_error) {
@@ -126,10 +172,16 @@ void KeyboardOpen() {
   Install(SIGCONT, OnContinue);
   std::atexit(RestoreAtExit);
   EnterRaw();
+  WatchInput();
 }
 
 bool KeyboardKeyWaiting() {
-  Pump();
+  if (!g_input_signalled || g_input_arrived) {
+    g_input_arrived = 0;
+    Pump();
+  } else {
+    DecoderTick(&g_decoder, PlatformTickMs());  // a held Esc settles on time
+  }
   return DecoderHasCode(&g_decoder) || g_read_error;
 }
 
