@@ -38,7 +38,7 @@ bool ParseCommandLine(int argc, const char* const* argv, RunSettings* s) {
     }
     const char option = arg[1];
     if (option == 'd') {
-      s->cable = 1;
+      s->mode = LinkMode::kCable;
       continue;
     }
     if (option != 'a' && option != 'c' && option != 'g' && option != 't') {
@@ -121,7 +121,9 @@ void StartUp(int argc, const char* const* argv) {
     ReportLastError("Open error. %s\n");
     PlatformExit(1);
   }
-  const PortSettingsWord word = g_run.cable ? kCableModeSettingsWord : kStrobeModeSettingsWord;
+  g_link_mode = g_run.mode;
+  const PortSettingsWord word =
+      g_run.mode == LinkMode::kCable ? kCableModeSettingsWord : kStrobeModeSettingsWord;
   if (ComConfig(g_run.port, word) != kComOk) {
     ReportLastError("Config error. %s\n");
     ComCloseAll();
@@ -129,5 +131,5 @@ void StartUp(int argc, const char* const* argv) {
   }
   // From here on the strobes and polls need the processor on time.
   PlatformRequestTiming();
-  ControlLoop(g_run.port, g_run.cable, g_run.ad_channel, g_run.gyro, g_run.interval_ms);
+  ControlLoop(g_run);
 }

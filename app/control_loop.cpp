@@ -9,18 +9,19 @@
 #include "app/key_map.h"
 #include "app/monitors.h"
 #include "link/buffers.h"
+#include "link/link_mode.h"
 #include "platform/platform.h"
 #include "serial/com.h"
 
 namespace {
 
 constexpr std::uint32_t kRepeatWindowMs = 500;
-constexpr std::int32_t kStrobeMs = 8;
 constexpr std::int32_t kPassPauseMs = 5;
 
 // The command byte in TxBuffer[0]: written, then strobed on RTS in strobe
 // mode. The 8 ms pause is made in both modes. Commands are fire-and-forget.
-void SendCommand(std::int32_t port, std::int32_t cable) {
+void SendCommand(std::int32_t port, LinkMode mode) {
+  const bool cable = mode == LinkMode::kCable;
   if (ComWrite(port, TxBuffer, 1) < 1) std::fprintf(stderr, "CMD:Send error %d bytes sent.\n", 0);
   if (!cable && !ComClearRts(port)) std::fprintf(stderr, "CMD:CLRRTS error\n");
   PlatformPause(kStrobeMs);
@@ -29,8 +30,7 @@ void SendCommand(std::int32_t port, std::int32_t cable) {
 
 }  // namespace
 
-void ControlLoop(std::int32_t port, std::int32_t cable, std::int32_t ad_channel, std::int32_t gyro,
-                 std::int32_t interval_ms) {
+void ControlLoop(const RunSettings& run) {
   KeyboardOpen();
   std::int32_t last_send_time = ElapsedMs();
   std::uint8_t pending = 0;  // the latest command a key gave
@@ -53,11 +53,11 @@ void ControlLoop(std::int32_t port, std::int32_t cable, std::int32_t ad_channel,
       }
       TxBuffer[0] = pending;  // also after a key without action
       if (send) {
-        SendCommand(port, cable);
+        SendCommand(run.port, run.mode);
         last_send_time = ElapsedMs();
       }
     }
-    MonitorStep(port, ad_channel, gyro, interval_ms);
+    MonitorStep(run.port, run.ad_channel, run.gyro, run.interval_ms);
     PlatformPause(kPassPauseMs);
   }
 }

@@ -1,9 +1,5 @@
-// Keys to robot commands.
-//
-// Key codes follow the PC console convention: a key that carries a character
-// yields its code (codes of 128 or more arrive negative); a special key
-// yields 0 and then its extended code, which depends on whether Shift, Ctrl
-// or Alt is held.
+// Keys to robot commands. Key codes are those of platform/keys/key_codes.h:
+// a character's code, or the extended code that follows a special key's 0.
 #pragma once
 
 #include <cstdint>
@@ -17,35 +13,3 @@ struct KeyMapping {
 
 // What a key code does.
 KeyMapping KeyMap(int code);
-
-// The special keys, and the extended code of each in each of its forms. The
-// console layers of all platforms turn their key events into these codes.
-enum class SpecialKey {
-  kUp,
-  kDown,
-  kRight,
-  kLeft,
-  kHome,
-  kEnd,
-  kInsert,
-  kDelete,
-  kPageUp,
-  kPageDown,
-  kF1,
-  kF2,
-  kF3,
-  kF4,
-  kF5,
-  kF6,
-  kF7,
-  kF8,
-  kF9,
-  kF10,
-  kF11,
-  kF12,
-};
-enum class KeyForm { kPlain, kShift, kCtrl, kAlt };
-
-// When several modifiers are held the Alt form wins, then Ctrl, then Shift.
-KeyForm FormOf(bool shift, bool ctrl, bool alt);
-int ExtendedCode(SpecialKey key, KeyForm form);

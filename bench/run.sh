@@ -12,4 +12,4 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --preset bench >/dev/null
 cmake --build --preset bench >/dev/null
-exec ./build/bench/bench/padlink_bench
+exec ./build/bench/padlink_bench

@@ -2,15 +2,14 @@
 
 #include <cstdio>
 
-#include "app/run_settings.h"
 #include "link/buffers.h"
+#include "link/link_mode.h"
 #include "platform/platform.h"
 #include "serial/com.h"
 
 namespace {
 
 constexpr int kReplyPolls = 50;  // each followed by a 1 ms pause
-constexpr std::int32_t kStrobeMs = 8;
 
 // The reply is in RxBuffer: the echo must match the request; the last byte
 // is the value. Neither discipline flushes the input queue first, so bytes
@@ -66,5 +65,6 @@ std::int32_t ExchangeCable(std::int32_t port, std::int32_t count) {
 }
 
 std::int32_t EchoExchange(std::int32_t port, std::int32_t count) {
-  return g_run.cable ? ExchangeCable(port, count) : ExchangeStrobed(port, count);
+  return g_link_mode == LinkMode::kCable ? ExchangeCable(port, count)
+                                         : ExchangeStrobed(port, count);
 }

@@ -16,5 +16,5 @@ constexpr std::int32_t kExchangeClearRtsError = -5;
 std::int32_t ExchangeStrobed(std::int32_t port, std::int32_t count);
 // Cable mode: no RTS activity; each byte's echo awaited before the next.
 std::int32_t ExchangeCable(std::int32_t port, std::int32_t count);
-// The discipline of the run's link mode.
+// The discipline of the run's link mode, g_link_mode.
 std::int32_t EchoExchange(std::int32_t port, std::int32_t count);

@@ -1,7 +1,7 @@
 // The operating system as padlink sees it: serial device, error text, clock,
 // pause, console keyboard and process exit. One implementation per platform
-// (platform/posix, later platform/win32) and a fake for the unit tests
-// (platform/fake); the build links exactly one of them.
+// (platform/posix, platform/win32) and a fake in virtual time for the unit
+// tests (platform/fake); each executable links exactly one of them.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,7 @@
 // The port table: open flags and platform handles of ports 1..256.
-#include "serial/com.h"
+#include "serial/port_table.h"
+
+#include "serial/settings_word.h"
 
 PortTable g_port_table{};
 
@@ -77,6 +79,18 @@ std::int32_t ComSetWriteTimeout(std::int32_t port, std::int32_t ms) {
   });
 }
 
+std::int32_t ComConfig(std::int32_t port, PortSettingsWord word) {
+  if (ComCheck(port)) return kComNotUsable;
+  if (!SettingsWordValid(word)) {
+    PlatformSetInvalidArgumentError();
+    return kComRefused;
+  }
+  LineSettings settings{};
+  if (!SerialGetSettings(Slot(port), &settings)) return kComRefused;
+  ApplySettingsWord(word, &settings);
+  return SerialSetSettings(Slot(port), &settings) ? kComOk : kComRefused;
+}
+
 std::int32_t ComRxCount(std::int32_t port) {
   if (ComCheck(port)) return 0;
   std::int32_t count = 0;
@@ -93,9 +107,7 @@ std::int32_t ComWrite(std::int32_t port, const void* buf, std::int32_t n) {
   return SerialWrite(Slot(port), buf, n);
 }
 
-// The RTS operations skip the open-flag check: they are only ever given the
-// port that start-up opened. A number outside the table is still refused
-// rather than read past its end.
+// A number outside the table is refused rather than read past its end.
 bool ComClearRts(std::int32_t port) {
   if (port < 1 || port > kMaxPort) return false;
   return SerialEscape(Slot(port), RtsEscape::kClear);

@@ -29,7 +29,7 @@
 #include <deque>
 #include <string>
 
-#include "platform/posix/posix_internal.h"
+#include "platform/posix/line_speed.h"
 
 namespace {
 

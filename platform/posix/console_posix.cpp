@@ -15,9 +15,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/keys/term_decoder.h"
 #include "platform/platform.h"
 #include "platform/posix/posix_internal.h"
-#include "platform/term_decoder.h"
 
 namespace {
 

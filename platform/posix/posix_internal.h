@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "platform/posix/line_speed.h"
+
 // Error codes of our own, beside the errno values, for reasons that errno
 // has no clear text for. They share the errno space, so they sit well above
 // it, like the application codes of other platforms.
@@ -17,10 +19,6 @@ void PosixSetLastError(int code);
 bool PosixSetCustomSpeed(int fd, std::uint32_t baud);
 bool PosixGetCustomSpeed(int fd, std::uint32_t* baud);
 bool PosixHasCustomSpeeds();
-
-// The line speed of a terminal device in baud, custom speeds included; 0
-// when it cannot be read.
-std::uint32_t PosixLineSpeed(int fd);
 
 // Gives up the exclusive use of every open serial device. Safe to call from a
 // signal handler.

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/console_keys.h"
+#include "platform/keys/console_keys.h"
 #include "platform/platform.h"
 
 namespace {

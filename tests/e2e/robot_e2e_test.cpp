@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tests/support/pty.h"
+#include "tests/support/robot.h"
 
 namespace {
 
@@ -34,20 +35,9 @@ class RobotE2E : public ::testing::Test {
   }
 
   void StartRobot(std::vector<std::string> args = {}) {
-    testpty::ChildOptions o;
-    o.argv = {ROBOT_BIN, "--port", "1", "--port-dir", dir_.path()};
-    o.argv.insert(o.argv.end(), args.begin(), args.end());
-    robot_ = testpty::Spawn(o);
-    ASSERT_TRUE(testpty::WaitForOutput(robot_, "connect with:", 5000)) << robot_.err_text;
+    ASSERT_TRUE(robot_.Start(ROBOT_BIN, dir_.path(), args)) << robot_.child().err_text;
   }
-
-  void StopRobot() {
-    if (robot_.pid < 0) return;
-    kill(robot_.pid, SIGTERM);
-    int status = 0;
-    testpty::Wait(robot_, 5000, &status);
-    robot_.pid = -1;
-  }
+  void StopRobot() { robot_.Stop(); }
 
   testpty::Child StartPadlink(std::vector<std::string> args) {
     console_ = testpty::OpenPty(/*raw=*/false);
@@ -69,7 +59,7 @@ class RobotE2E : public ::testing::Test {
 
   testpty::TempDir dir_;
   testpty::Pty console_;
-  testpty::Child robot_;
+  testpty::Robot robot_;
 };
 
 const std::regex kSampleLine(R"(-?\d+, \d+\.\d{3}, -?\d+, \d+\.\d{3})");
@@ -81,7 +71,7 @@ TEST_F(RobotE2E, CableModeMonitorsPrintLinesWhileKeysDriveTheRobot) {
   ASSERT_TRUE(testpty::WaitForOutput(c, "GYRO2, GYROsecond, SRAM, SRAMsecond\n", 5000));
   ASSERT_TRUE(testpty::WaitForLines(c, 8, 5000)) << c.out_text;
   testpty::WriteAll(console_.master, "5");
-  ASSERT_TRUE(testpty::WaitForOutput(robot_, "command  5 (0x05)", 5000)) << robot_.out_text;
+  ASSERT_TRUE(testpty::WaitForOutput(robot_.child(), "command  5 (0x05)", 5000)) << robot_.log();
   testpty::WriteAll(console_.master, "S");
   EXPECT_EQ(RunToEnd(c), 0) << c.err_text;
   EXPECT_EQ(c.err_text, "");
@@ -95,7 +85,7 @@ TEST_F(RobotE2E, CableModeMonitorsPrintLinesWhileKeysDriveTheRobot) {
   }
   // The values are what the robot sent, in order: A/D then gyro each pass.
   std::smatch m;
-  const std::string log = robot_.out_text;
+  const std::string log = robot_.log();
   ASSERT_TRUE(std::regex_search(log, m, std::regex(R"(PeekAD 3 -> (\d+))")));
   EXPECT_THAT(lines[1], StartsWith(m[1].str() + ", "));
   ASSERT_TRUE(std::regex_search(log, m, std::regex(R"(PeekSRAM 49,5 -> (\d+))")));

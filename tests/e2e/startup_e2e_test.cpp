@@ -19,14 +19,8 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-const char kUsage[] =
-    "Usage: padlink -c ComNo [-d] [-a SensorNo | -g GyroNo] [-t Interval]\n"
-    "\t-c ComNo\tSerial Port No. of PC\n"
-    "\t-d\t\tCommunication via Cable\n"
-    "\t-a SensorNo\tA/D Port No.(0-7) of ROBOT\n"
-    "\t-g GyroNo\tGyro No.(1-4) of ROBOT\n"
-    "\t-t Interval\tMonitoring interval by Second(s)\n"
-    "\t\t= padlink robot remote control v1.7 =\n";
+// The usage text itself is checked in the unit tests.
+const char kUsageStart[] = "Usage: padlink -c ComNo ";
 
 struct Result {
   int code;
@@ -61,7 +55,7 @@ TEST(StartupE2E, WrongOptionsPrintTheUsage) {
   for (const auto& args : cases) {
     const Result r = RunPadlink(args);
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, kUsage);
+    EXPECT_THAT(r.err, StartsWith(kUsageStart));
     EXPECT_EQ(r.out, "");
   }
 }

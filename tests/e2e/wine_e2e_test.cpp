@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "tests/support/pty.h"
+#include "tests/support/robot.h"
 
 namespace {
 
@@ -50,26 +51,16 @@ class WineE2E : public ::testing::Test {
   void TearDown() override {
     for (const std::string& link : links_)
       unlink(link.c_str());
-    if (robot_.pid > 0) {
-      kill(robot_.pid, SIGTERM);
-      int st = 0;
-      testpty::Wait(robot_, 5000, &st);
-    }
+    robot_.Stop();
     testpty::ClosePty(console_);
   }
 
   // Serves COM`port` with the simulated robot.
   void StartRobot(int port, std::vector<std::string> args = {}) {
-    testpty::ChildOptions o;
-    o.argv = {ROBOT_BIN, "--port", "1", "--port-dir", dir_.path()};
-    o.argv.insert(o.argv.end(), args.begin(), args.end());
-    robot_ = testpty::Spawn(o);
-    ASSERT_TRUE(testpty::WaitForOutput(robot_, "connect with:", 5000));
-    char target[PATH_MAX] = {};
-    ASSERT_GT(readlink((dir_.path() + "/com1").c_str(), target, sizeof target - 1), 0);
+    ASSERT_TRUE(robot_.Start(ROBOT_BIN, dir_.path(), args));
     const std::string link = prefix_ + "/dosdevices/com" + std::to_string(port);
     unlink(link.c_str());
-    ASSERT_EQ(symlink(target, link.c_str()), 0);
+    ASSERT_EQ(symlink(robot_.device().c_str(), link.c_str()), 0);
     links_.push_back(link);
   }
 
@@ -95,7 +86,7 @@ class WineE2E : public ::testing::Test {
   std::string exe_, runner_, prefix_;
   testpty::TempDir dir_;
   testpty::Pty console_;
-  testpty::Child robot_;
+  testpty::Robot robot_;
   std::vector<std::string> links_;
 };
 
@@ -124,15 +115,15 @@ TEST_F(WineE2E, CableModeRunAgainstTheRobotWithKeysFromATerminal) {
   testpty::Child c = Start({"-c", "101", "-d", "-a", "3", "-t", "0"}, true);
   ASSERT_TRUE(testpty::WaitForLines(c, 4, 20000)) << c.out_text << c.err_text;
   testpty::WriteAll(console_.master, "5");
-  ASSERT_TRUE(testpty::WaitForOutput(robot_, "command  5 (0x05)", 10000)) << robot_.out_text;
+  ASSERT_TRUE(testpty::WaitForOutput(robot_.child(), "command  5 (0x05)", 10000)) << robot_.log();
   testpty::WriteAll(console_.master, "\x1b[1;5D");  // Ctrl+Left
-  ASSERT_TRUE(testpty::WaitForOutput(robot_, "command 22 (0x16)", 10000)) << robot_.out_text;
+  ASSERT_TRUE(testpty::WaitForOutput(robot_.child(), "command 22 (0x16)", 10000)) << robot_.log();
   testpty::WriteAll(console_.master, "S");
   EXPECT_EQ(End(c), 0) << c.err_text;
   const std::string out = NoCr(c.out_text);
   EXPECT_THAT(out, StartsWith("AD3, ADsecond, SRAM, SRAMsecond\n"));
   EXPECT_TRUE(std::regex_search(out, std::regex("\n\\d+, \\d+\\.\\d{3}, \\d+, \\d+\\.\\d{3}\n")));
-  EXPECT_THAT(robot_.out_text, HasSubstr("line: 9600 baud"));
+  EXPECT_THAT(robot_.log(), HasSubstr("line: 9600 baud"));
 }
 
 TEST_F(WineE2E, StrobeModeOnAPseudoTerminalReportsTheFailedStrobe) {

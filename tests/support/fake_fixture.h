@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/command_line.h"
 #include "app/elapsed.h"
@@ -18,6 +20,9 @@ class FakeTest : public ::testing::Test {
   static void ResetProcess();
   // Opens port 1 of the fake and forgets the calls the open made.
   static void OpenPortQuietly();
+
+  // The kinds of the calls the fake recorded, oldest first; at most n.
+  static std::vector<fake::Call> CallKinds(std::size_t n = SIZE_MAX);
 
   // Runs f, which must end the process, and returns its exit status.
   template <typename F>

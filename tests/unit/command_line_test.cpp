@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -16,15 +17,18 @@ struct ParseCase {
   RunSettings expected;  // compared when ok
 };
 
-RunSettings Settings(int port, int cable = 0, int ad = -1, int gyro = -1, int interval = 200) {
-  RunSettings s;
-  s.port = port;
-  s.cable = cable;
-  s.ad_channel = ad;
-  s.gyro = gyro;
-  s.interval_ms = interval;
-  return s;
+constexpr LinkMode kCable = LinkMode::kCable;
+
+}  // namespace
+
+// Readable settings in failure messages.
+void PrintTo(const RunSettings& s, std::ostream* os) {
+  *os << "{port " << s.port << (s.mode == LinkMode::kCable ? ", cable" : ", strobe") << ", a "
+      << s.ad_channel << ", g " << s.gyro << ", t " << s.interval_ms << " ms, error " << s.error
+      << "}";
 }
+
+namespace {
 
 class ParseTest : public ::testing::TestWithParam<ParseCase> {};
 
@@ -35,11 +39,7 @@ TEST_P(ParseTest, ReadsTheOptions) {
   RunSettings s;
   EXPECT_EQ(ParseCommandLine(static_cast<int>(argv.size()), argv.data(), &s), c.ok);
   if (c.ok) {
-    EXPECT_EQ(s.port, c.expected.port);
-    EXPECT_EQ(s.cable, c.expected.cable);
-    EXPECT_EQ(s.ad_channel, c.expected.ad_channel);
-    EXPECT_EQ(s.gyro, c.expected.gyro);
-    EXPECT_EQ(s.interval_ms, c.expected.interval_ms);
+    EXPECT_EQ(s, c.expected);
   }
 }
 
@@ -48,35 +48,40 @@ const RunSettings kAny;
 INSTANTIATE_TEST_SUITE_P(
     Cases, ParseTest,
     ::testing::Values(
-        ParseCase{{}, false, kAny}, ParseCase{{"-c", "3"}, true, Settings(3)},
-        ParseCase{{"-c3"}, true, Settings(3)}, ParseCase{{"-cX", "3"}, true, Settings(3)},
-        ParseCase{{"-c", "0"}, true, Settings(0)},  // rejected later by the open
-        ParseCase{{"-c", "5x"}, true, Settings(5)},
-        ParseCase{{"-c", "3", "-c", "4"}, true, Settings(4)}, ParseCase{{"-c"}, false, kAny},
-        ParseCase{{"-c", "-d"}, false, kAny}, ParseCase{{"-d"}, false, kAny},
-        ParseCase{{"-c", "1", "-d"}, true, Settings(1, 1)},
-        ParseCase{{"-c", "1", "-dx"}, true, Settings(1, 1)},
-        ParseCase{{"-c", "1", "-a", "7"}, true, Settings(1, 0, 7)},
-        ParseCase{{"-c", "1", "-a", "0"}, true, Settings(1, 0, 0)},
+        ParseCase{{}, false, kAny}, ParseCase{{"-c", "3"}, true, RunSettings{.port = 3}},
+        ParseCase{{"-c3"}, true, RunSettings{.port = 3}},
+        ParseCase{{"-cX", "3"}, true, RunSettings{.port = 3}},
+        ParseCase{{"-c", "0"}, true, RunSettings{.port = 0}},  // rejected later by the open
+        ParseCase{{"-c", "5x"}, true, RunSettings{.port = 5}},
+        ParseCase{{"-c", "3", "-c", "4"}, true, RunSettings{.port = 4}},
+        ParseCase{{"-c"}, false, kAny}, ParseCase{{"-c", "-d"}, false, kAny},
+        ParseCase{{"-d"}, false, kAny},
+        ParseCase{{"-c", "1", "-d"}, true, RunSettings{.port = 1, .mode = kCable}},
+        ParseCase{{"-c", "1", "-dx"}, true, RunSettings{.port = 1, .mode = kCable}},
+        ParseCase{{"-c", "1", "-a", "7"}, true, RunSettings{.port = 1, .ad_channel = 7}},
+        ParseCase{{"-c", "1", "-a", "0"}, true, RunSettings{.port = 1, .ad_channel = 0}},
         ParseCase{{"-c", "1", "-a", "8"}, false, kAny}, ParseCase{{"-c", "1", "-a"}, false, kAny},
-        ParseCase{{"-c", "1", "-a", "3", "-a"}, true, Settings(1, 0, 3)},
-        ParseCase{{"-c", "1", "-g", "1"}, true, Settings(1, 0, -1, 1)},
-        ParseCase{{"-c", "1", "-g", "4"}, true, Settings(1, 0, -1, 4)},
+        ParseCase{{"-c", "1", "-a", "3", "-a"}, true, RunSettings{.port = 1, .ad_channel = 3}},
+        ParseCase{{"-c", "1", "-g", "1"}, true, RunSettings{.port = 1, .gyro = 1}},
+        ParseCase{{"-c", "1", "-g", "4"}, true, RunSettings{.port = 1, .gyro = 4}},
         ParseCase{{"-c", "1", "-g", "0"}, false, kAny},
         ParseCase{{"-c", "1", "-g", "5"}, false, kAny},
-        ParseCase{{"-c", "1", "-a", "2", "-g", "3"}, true, Settings(1, 0, 2, 3)},
-        ParseCase{{"-c", "1", "-t", "0"}, true, Settings(1, 0, -1, -1, 0)},
-        ParseCase{{"-c", "1", "-t2"}, true, Settings(1, 0, -1, -1, 2000)},
+        ParseCase{{"-c", "1", "-a", "2", "-g", "3"},
+                  true,
+                  RunSettings{.port = 1, .ad_channel = 2, .gyro = 3}},
+        ParseCase{{"-c", "1", "-t", "0"}, true, RunSettings{.port = 1, .interval_ms = 0}},
+        ParseCase{{"-c", "1", "-t2"}, true, RunSettings{.port = 1, .interval_ms = 2000}},
         ParseCase{{"-c", "1", "-t"}, false, kAny}, ParseCase{{"-c", "1", "-t", "x"}, false, kAny},
         ParseCase{{"-c", "1", "-x"}, false, kAny}, ParseCase{{"-c", "1", "-"}, false, kAny},
         ParseCase{{"-c", "1", ""}, false, kAny}, ParseCase{{"c3"}, false, kAny},
         ParseCase{{"-c", "1", "3"}, false, kAny},
         // Values that do not fit 32 bits, and intervals whose milliseconds do not.
-        ParseCase{{"-c", "2147483647"}, true, Settings(2147483647)},
+        ParseCase{{"-c", "2147483647"}, true, RunSettings{.port = 2147483647}},
         ParseCase{{"-c", "2147483648"}, false, kAny},
         ParseCase{{"-c", "99999999999999999999"}, false, kAny},
         ParseCase{{"-c", "1", "-a", "4294967299"}, false, kAny},
-        ParseCase{{"-c", "1", "-t", "2147483"}, true, Settings(1, 0, -1, -1, 2147483000)},
+        ParseCase{
+            {"-c", "1", "-t", "2147483"}, true, RunSettings{.port = 1, .interval_ms = 2147483000}},
         ParseCase{{"-c", "1", "-t", "2147484"}, false, kAny}));
 
 using StartUpTest = FakeTest;

@@ -1,4 +1,4 @@
-#include "platform/console_keys.h"
+#include "platform/keys/console_keys.h"
 
 #include <gtest/gtest.h>
 

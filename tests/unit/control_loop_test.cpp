@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "link/buffers.h"
+#include "link/link_mode.h"
 #include "tests/support/fake_fixture.h"
 
 namespace {
@@ -26,10 +27,10 @@ class ControlLoopTest : public FakeTest {
   }
 
   // Runs the loop until the Esc pressed at `quit_at`; returns its stderr.
-  std::string RunLoop(int cable = 0, int quit_at = kQuitAt) {
+  std::string RunLoop(LinkMode mode = LinkMode::kStrobe, int quit_at = kQuitAt) {
     fake::PressKey(static_cast<std::uint64_t>(quit_at), 27);
     ::testing::internal::CaptureStderr();
-    status_ = ExitStatusOf([&] { ControlLoop(1, cable, -1, -1, 200); });
+    status_ = ExitStatusOf([&] { ControlLoop({.port = 1, .mode = mode}); });
     return ::testing::internal::GetCapturedStderr();
   }
 
@@ -47,35 +48,29 @@ class ControlLoopTest : public FakeTest {
 TEST_F(ControlLoopTest, StrobeModeWritesTheByteThenStrobesRts) {
   fake::PressSpecial(0, 0x48);  // Up
   RunLoop();
+  // The pass ends with its 5 ms pause.
+  EXPECT_THAT(CallKinds(5), ElementsAre(Call::kWrite, Call::kClearRts, Call::kPause, Call::kSetRts,
+                                        Call::kPause));
   const auto& log = fake::Get().log;
-  ASSERT_GE(log.size(), 5u);
-  EXPECT_EQ(log[0].call, Call::kWrite);
   EXPECT_EQ(log[0].bytes, std::vector<std::uint8_t>{11});
-  EXPECT_EQ(log[1].call, Call::kClearRts);
-  EXPECT_EQ(log[2].call, Call::kPause);
   EXPECT_EQ(log[2].value, 8);
-  EXPECT_EQ(log[3].call, Call::kSetRts);
   EXPECT_EQ(log[3].time, 8u);
-  EXPECT_EQ(log[4].call, Call::kPause);  // the pass ends with its 5 ms pause
   EXPECT_EQ(log[4].value, 5);
   EXPECT_EQ(status_, 0);
 }
 
 TEST_F(ControlLoopTest, CableModeMakesNoRtsChangesButStillPauses8Ms) {
   fake::PressKey(0, '7');
-  RunLoop(1);
+  RunLoop(LinkMode::kCable);
+  EXPECT_THAT(CallKinds(3), ElementsAre(Call::kWrite, Call::kPause, Call::kPause));
   const auto& log = fake::Get().log;
-  ASSERT_GE(log.size(), 3u);
-  EXPECT_EQ(log[0].call, Call::kWrite);
-  EXPECT_EQ(log[1].call, Call::kPause);
   EXPECT_EQ(log[1].value, 8);
-  EXPECT_EQ(log[2].call, Call::kPause);
   EXPECT_EQ(log[2].value, 5);
   EXPECT_EQ(fake::Count(Call::kClearRts) + fake::Count(Call::kSetRts), 0);
 }
 
 TEST_F(ControlLoopTest, IdlePassesOnlyPause) {
-  RunLoop(0, 50);
+  RunLoop(LinkMode::kStrobe, 50);
   const auto pauses = fake::Calls(Call::kPause);
   EXPECT_EQ(pauses.size(), 10u);                         // passes at 0, 5, ..., 45; the quit at 50
   EXPECT_EQ(fake::Get().log.size(), pauses.size() + 1);  // and the close
@@ -170,7 +165,7 @@ TEST_F(ControlLoopTest, QuitKeysCloseEveryPortAndExitWithZero) {
     fake::PressKey(10, first);
     if (second >= 0) fake::PressKey(10, second);
     fake::PressKey(20, '5');  // never read
-    const int status = ExitStatusOf([] { ControlLoop(1, 0, -1, -1, 200); });
+    const int status = ExitStatusOf([] { ControlLoop({.port = 1}); });
     EXPECT_EQ(status, 0);
     EXPECT_EQ(ComCheck(1), 1);
     EXPECT_EQ(ComCheck(9), 1);

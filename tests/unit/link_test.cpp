@@ -6,6 +6,7 @@
 
 #include "link/buffers.h"
 #include "link/exchange.h"
+#include "link/link_mode.h"
 #include "link/peek.h"
 #include "tests/support/fake_fixture.h"
 #include "tests/support/fake_robot.h"
@@ -25,7 +26,7 @@ class ExchangeTest : public FakeTest {
   // Puts a request into TxBuffer and runs the exchange; keeps stderr.
   std::int32_t Exchange(const Bytes& request, bool cable) {
     std::copy(request.begin(), request.end(), TxBuffer);
-    g_run.cable = cable ? 1 : 0;
+    g_link_mode = cable ? LinkMode::kCable : LinkMode::kStrobe;
     ::testing::internal::CaptureStderr();
     const std::int32_t r = EchoExchange(1, static_cast<std::int32_t>(request.size()));
     err_ = ::testing::internal::GetCapturedStderr();
@@ -196,7 +197,7 @@ using PeekTest = ExchangeTest;
 
 TEST_F(PeekTest, FramesOnTheWire) {
   robot_.Attach();
-  g_run.cable = 1;
+  g_link_mode = LinkMode::kCable;
   EXPECT_EQ(PeekAD(1, 3), 0x80);
   EXPECT_EQ(TxBuffer[0], 0xE2);
   EXPECT_EQ(PeekSRAM(1, 65, 1), 0x80);
@@ -208,7 +209,7 @@ TEST_F(PeekTest, FramesOnTheWire) {
 
 TEST_F(PeekTest, CableModePeekADReturnsTheValueQuietly) {
   fake::RobotSends(0, {0xE2, 0x03, 0x80});
-  g_run.cable = 1;
+  g_link_mode = LinkMode::kCable;
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(PeekAD(1, 3), 128);
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
@@ -216,7 +217,7 @@ TEST_F(PeekTest, CableModePeekADReturnsTheValueQuietly) {
 
 TEST_F(PeekTest, PeekSRAMEchoMismatch) {
   fake::RobotSends(0, {0xF7, 0x41, 0x02, 0x10});
-  g_run.cable = 1;
+  g_link_mode = LinkMode::kCable;
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(PeekSRAM(1, 65, 1), -2);
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "PeekSRAM:Echoeback unmatch.\n");

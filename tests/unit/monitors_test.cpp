@@ -8,6 +8,7 @@
 
 #include "app/control_loop.h"
 #include "link/buffers.h"
+#include "link/link_mode.h"
 #include "tests/support/fake_fixture.h"
 #include "tests/support/fake_robot.h"
 
@@ -24,7 +25,7 @@ class MonitorTest : public FakeTest {
   void SetUp() override {
     FakeTest::SetUp();
     OpenPortQuietly();
-    g_run.cable = 1;
+    g_link_mode = LinkMode::kCable;
     robot_.value = [](const Bytes& f) {
       if (f[0] == 0xE2) return 100 + f[1];
       return f[1] == 65 ? 7 : 200 + f[1] - 47;
@@ -90,7 +91,10 @@ std::string RunMonitoredLoop(int interval, int quit_at, std::string* err = nullp
   fake::PressKey(static_cast<std::uint64_t>(quit_at), 27);
   ::testing::internal::CaptureStdout();
   ::testing::internal::CaptureStderr();
-  const int status = FakeTest::ExitStatusOf([&] { ControlLoop(1, 1, 4, 1, interval); });
+  const int status = FakeTest::ExitStatusOf([&] {
+    ControlLoop(
+        {.port = 1, .mode = LinkMode::kCable, .ad_channel = 4, .gyro = 1, .interval_ms = interval});
+  });
   const std::string e = ::testing::internal::GetCapturedStderr();
   if (err) *err = e;
   const std::string out = ::testing::internal::GetCapturedStdout();

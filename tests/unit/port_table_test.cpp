@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "serial/com.h"
+#include "serial/port_table.h"
 #include "tests/support/fake_fixture.h"
 
 namespace {
@@ -10,13 +11,6 @@ using fake::Call;
 using ::testing::ElementsAre;
 
 using PortTableTest = FakeTest;
-
-std::vector<Call> CallKinds() {
-  std::vector<Call> kinds;
-  for (const fake::Record& r : fake::Get().log)
-    kinds.push_back(r.call);
-  return kinds;
-}
 
 TEST_F(PortTableTest, OpenRunsItsStepsInOrder) {
   ASSERT_EQ(ComOpen(5, 256, 128), 0);
@@ -126,24 +120,91 @@ TEST_F(PortTableTest, TimeoutFailures) {
   EXPECT_EQ(PlatformLastError(), 5);
 }
 
-TEST_F(PortTableTest, TransfersAndCounts) {
-  ASSERT_EQ(ComOpen(1, 256, 256), 0);
+TEST_F(PortTableTest, InputCountIsZeroWhenTheQueryFails) {
+  OpenPortQuietly();
   fake::RobotSends(0, {0x10, 0x20});
   EXPECT_EQ(ComRxCount(1), 2);
   fake::Refuse(Call::kInputCount, 5, 0, 1);
-  EXPECT_EQ(ComRxCount(1), 0);  // a failed status query counts nothing
+  EXPECT_EQ(ComRxCount(1), 0);
+}
+
+TEST_F(PortTableTest, ReadThatTimesOutReturnsWhatArrived) {
+  OpenPortQuietly();
+  fake::RobotSends(0, {0x10, 0x20});
   std::uint8_t buf[4] = {};
-  // A read that times out returns what did arrive.
   EXPECT_EQ(ComRead(1, buf, 4), 2);
   EXPECT_EQ(fake::Get().now, 1000u);
+  EXPECT_EQ(buf[0], 0x10);
   EXPECT_EQ(buf[1], 0x20);
   EXPECT_EQ(ComRead(1, buf, 4), 0);
+}
+
+TEST_F(PortTableTest, RefusedWriteMovesNothing) {
+  OpenPortQuietly();
+  const std::uint8_t buf[3] = {1, 2, 3};
   fake::Refuse(Call::kWrite, 5, 0, 1);
   EXPECT_EQ(ComWrite(1, buf, 1), 0);
   EXPECT_EQ(ComWrite(1, buf, 3), 3);
+}
+
+TEST_F(PortTableTest, RtsOperationsReportWhatThePlatformDid) {
+  OpenPortQuietly();
   EXPECT_TRUE(ComSetRts(1));
   fake::Refuse(Call::kClearRts, 5);
   EXPECT_FALSE(ComClearRts(1));
+}
+
+// ComConfig: the settings word applied to an open port.
+class ComConfigTest : public FakeTest {
+ protected:
+  void SetUp() override {
+    FakeTest::SetUp();
+    OpenPortQuietly();
+    fake::Get().settings = Before();
+  }
+  static LineSettings Before() {
+    LineSettings s{};
+    s.BaudRate = 1234;
+    s.ByteSize = 6;
+    s.fDtrControl = kDtrControlHandshake;
+    return s;
+  }
+};
+
+TEST_F(ComConfigTest, ReadsChangesAndWritesTheRecordOnce) {
+  ASSERT_EQ(ComConfig(1, kCableModeSettingsWord), 0);
+  EXPECT_THAT(CallKinds(), ElementsAre(Call::kGetSettings, Call::kSetSettings));
+  LineSettings expected = Before();
+  ApplySettingsWord(kCableModeSettingsWord, &expected);
+  EXPECT_EQ(fake::Get().settings, expected);
+}
+
+TEST_F(ComConfigTest, RefusedWriteLeavesThePortAsItWas) {
+  fake::Refuse(Call::kSetSettings, 87);
+  EXPECT_EQ(ComConfig(1, kStrobeModeSettingsWord), 2);
+  EXPECT_EQ(ComConfig(1, 0), 2);
+  EXPECT_EQ(fake::Get().settings, Before());
+  EXPECT_EQ(PlatformLastError(), 87);
+  EXPECT_EQ(ComCheck(1), 0);
+}
+
+TEST_F(ComConfigTest, FailedReadWritesNothing) {
+  fake::Refuse(Call::kGetSettings, 6);
+  EXPECT_EQ(ComConfig(1, kStrobeModeSettingsWord), 2);
+  EXPECT_EQ(fake::Count(Call::kSetSettings), 0);
+  EXPECT_EQ(PlatformLastError(), 6);
+}
+
+TEST_F(ComConfigTest, InvalidWordIsRejectedBeforeTouchingThePort) {
+  EXPECT_EQ(ComConfig(1, 0x600), 2);
+  EXPECT_EQ(PlatformLastError(), 22);
+  EXPECT_TRUE(fake::Get().log.empty());
+  EXPECT_EQ(fake::Get().settings, Before());
+}
+
+TEST_F(ComConfigTest, PortNotOpenTouchesNothing) {
+  EXPECT_EQ(ComConfig(2, kOpenSettingsWord), 1);
+  EXPECT_TRUE(fake::Get().log.empty());
 }
 
 }  // namespace

@@ -3,12 +3,9 @@
 
 #include <functional>
 
-#include "serial/com.h"
-#include "tests/support/fake_fixture.h"
+#include "serial/settings_word.h"
 
 namespace {
-
-using fake::Call;
 
 // A device whose settings are all unusual values, so that any field a word
 // does not select is seen to stay as it was.
@@ -42,23 +39,13 @@ LineSettings Before() {
   return s;
 }
 
-class SettingsWordTest : public FakeTest {
- protected:
-  void SetUp() override {
-    FakeTest::SetUp();
-    ASSERT_EQ(ComOpen(1, 256, 256), 0);
-    fake::Get().settings = Before();
-    fake::Get().log.clear();
-  }
-};
-
 struct WordCase {
   const char* name;
   PortSettingsWord word;
   std::function<void(LineSettings&)> change;  // from Before()
 };
 
-TEST_F(SettingsWordTest, EachFieldChangesOnlyWhatItSelects) {
+TEST(SettingsWordTest, EachFieldChangesOnlyWhatItSelects) {
   const WordCase cases[] = {
       {"word 0", 0, [](LineSettings&) {}},
       {"baud 1", 0x1, [](LineSettings& s) { s.BaudRate = 110; }},
@@ -140,22 +127,21 @@ TEST_F(SettingsWordTest, EachFieldChangesOnlyWhatItSelects) {
        }},
   };
   for (const WordCase& c : cases) {
-    fake::Get().settings = Before();
     LineSettings expected = Before();
     c.change(expected);
-    EXPECT_EQ(ComConfig(1, c.word), 0) << c.name;
-    EXPECT_EQ(fake::Get().settings, expected) << c.name;
+    LineSettings settings = Before();
+    ASSERT_TRUE(SettingsWordValid(c.word)) << c.name;
+    ApplySettingsWord(c.word, &settings);
+    EXPECT_EQ(settings, expected) << c.name;
   }
 }
 
-TEST_F(SettingsWordTest, FlowSwitchesOnTurnTheFlagsOn) {
-  LineSettings off = Before();
-  off.fOutxCtsFlow = off.fOutxDsrFlow = 0;
-  off.fTXContinueOnXoff = 1;
-  off.fOutX = off.fInX = 0;
-  fake::Get().settings = off;
-  ASSERT_EQ(ComConfig(1, 0x15000000), 0);  // CTS on, DSR on, XON/XOFF on
-  const LineSettings& s = fake::Get().settings;
+TEST(SettingsWordTest, FlowSwitchesOnTurnTheFlagsOn) {
+  LineSettings s = Before();
+  s.fOutxCtsFlow = s.fOutxDsrFlow = 0;
+  s.fTXContinueOnXoff = 1;
+  s.fOutX = s.fInX = 0;
+  ApplySettingsWord(0x15000000, &s);  // CTS on, DSR on, XON/XOFF on
   EXPECT_EQ(s.fOutxCtsFlow, 1);
   EXPECT_EQ(s.fOutxDsrFlow, 1);
   EXPECT_EQ(s.fTXContinueOnXoff, 0);
@@ -163,42 +149,14 @@ TEST_F(SettingsWordTest, FlowSwitchesOnTurnTheFlagsOn) {
   EXPECT_EQ(s.fInX, 1);
 }
 
-TEST_F(SettingsWordTest, ReadsThenWritesTheRecordOnce) {
-  ASSERT_EQ(ComConfig(1, kCableModeSettingsWord), 0);
-  ASSERT_EQ(fake::Get().log.size(), 2u);
-  EXPECT_EQ(fake::Get().log[0].call, Call::kGetSettings);
-  EXPECT_EQ(fake::Get().log[1].call, Call::kSetSettings);
-}
-
-TEST_F(SettingsWordTest, RefusedWriteLeavesThePortAsItWas) {
-  fake::Refuse(Call::kSetSettings, 87);
-  EXPECT_EQ(ComConfig(1, kStrobeModeSettingsWord), 2);
-  EXPECT_EQ(ComConfig(1, 0), 2);
-  EXPECT_EQ(fake::Get().settings, Before());
-  EXPECT_EQ(PlatformLastError(), 87);
-  EXPECT_EQ(ComCheck(1), 0);
-}
-
-TEST_F(SettingsWordTest, FailedReadWritesNothing) {
-  fake::Refuse(Call::kGetSettings, 6);
-  EXPECT_EQ(ComConfig(1, kStrobeModeSettingsWord), 2);
-  EXPECT_EQ(fake::Count(Call::kSetSettings), 0);
-  EXPECT_EQ(PlatformLastError(), 6);
-}
-
-TEST_F(SettingsWordTest, SelectorsWithoutATableEntryAreRejectedBeforeTouchingThePort) {
+TEST(SettingsWordTest, SelectorsWithoutATableEntryAreInvalid) {
   for (PortSettingsWord word :
        {0x600u, 0x700u, 0x6000u, 0x7000u, 0x500000u, 0x700000u, kOpenSettingsWord | 0x700u}) {
-    EXPECT_EQ(ComConfig(1, word), 2) << std::hex << word;
-    EXPECT_EQ(PlatformLastError(), 22);
+    EXPECT_FALSE(SettingsWordValid(word)) << std::hex << word;
   }
-  EXPECT_TRUE(fake::Get().log.empty());
-  EXPECT_EQ(fake::Get().settings, Before());
-}
-
-TEST_F(SettingsWordTest, PortNotOpenTouchesNothing) {
-  EXPECT_EQ(ComConfig(2, kOpenSettingsWord), 1);
-  EXPECT_TRUE(fake::Get().log.empty());
+  for (PortSettingsWord word : {0u, 0x500u, 0x5000u, 0x400000u, kOpenSettingsWord}) {
+    EXPECT_TRUE(SettingsWordValid(word)) << std::hex << word;
+  }
 }
 
 }  // namespace

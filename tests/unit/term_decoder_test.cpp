@@ -1,4 +1,4 @@
-#include "platform/term_decoder.h"
+#include "platform/keys/term_decoder.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -13,9 +13,9 @@
 // ESC before a whole sequence means Alt. ESC before a character is Alt with
 // that character, which yields the character. Anything else that starts
 // with ESC is consumed whole and yields nothing.
-#include "platform/term_decoder.h"
+#include "platform/keys/term_decoder.h"
 
-#include "app/key_map.h"
+#include "platform/keys/key_codes.h"
 
 namespace {
 
@@ -109,88 +109,53 @@ KeyForm ModifierForm(int m, bool alt_prefix) {
   return FormOf(bits & 1, bits & 4, (bits & 2) || (bits & 8) || alt_prefix);
 }
 
+struct LetterEntry {
+  unsigned char final_byte;
+  SpecialKey key;
+};
+
+// Keys named by the final byte of CSI X, CSI 1;m X and SS3 X.
+constexpr LetterEntry kLetterKeys[] = {
+    {'A', SpecialKey::kUp},   {'B', SpecialKey::kDown}, {'C', SpecialKey::kRight},
+    {'D', SpecialKey::kLeft}, {'H', SpecialKey::kHome}, {'F', SpecialKey::kEnd},
+    {'P', SpecialKey::kF1},   {'Q', SpecialKey::kF2},   {'R', SpecialKey::kF3},
+    {'S', SpecialKey::kF4},
+};
+
 bool LetterKey(unsigned char final_byte, SpecialKey* key) {
-  switch (final_byte) {
-    case 'A':
-      *key = SpecialKey::kUp;
+  for (const LetterEntry& e : kLetterKeys) {
+    if (e.final_byte == final_byte) {
+      *key = e.key;
       return true;
-    case 'B':
-      *key = SpecialKey::kDown;
-      return true;
-    case 'C':
-      *key = SpecialKey::kRight;
-      return true;
-    case 'D':
-      *key = SpecialKey::kLeft;
-      return true;
-    case 'H':
-      *key = SpecialKey::kHome;
-      return true;
-    case 'F':
-      *key = SpecialKey::kEnd;
-      return true;
-    case 'P':
-      *key = SpecialKey::kF1;
-      return true;
-    case 'Q':
-      *key = SpecialKey::kF2;
-      return true;
-    case 'R':
-      *key = SpecialKey::kF3;
-      return true;
-    case 'S':
-      *key = SpecialKey::kF4;
-      return true;
-    default:
-      return false;
+    }
   }
+  return false;
 }
 
+struct TildeEntry {
+  int number;
+  SpecialKey key;
+};
+
+// Keys named by the number of CSI n ~ (and rxvt's CSI n ^, $, @).
+constexpr TildeEntry kTildeKeys[] = {
+    {1, SpecialKey::kHome},   {7, SpecialKey::kHome},     {2, SpecialKey::kInsert},
+    {3, SpecialKey::kDelete}, {4, SpecialKey::kEnd},      {8, SpecialKey::kEnd},
+    {5, SpecialKey::kPageUp}, {6, SpecialKey::kPageDown}, {11, SpecialKey::kF1},
+    {12, SpecialKey::kF2},    {13, SpecialKey::kF3},      {14, SpecialKey::kF4},
+    {15, SpecialKey::kF5},    {17, SpecialKey::kF6},      {18, SpecialKey::kF7},
+    {19, SpecialKey::kF8},    {20, SpecialKey::kF9},      {21, SpecialKey::kF10},
+    {23, SpecialKey::kF11},   {24, SpecialKey::kF12},
+};
+
 bool TildeKey(int n, SpecialKey* key) {
-  switch (n) {
-    case 1:
-    case 7:
-      *key = SpecialKey::kHome;
+  for (const TildeEntry& e : kTildeKeys) {
+    if (e.number == n) {
+      *key = e.key;
       return true;
-    case 2:
-      *key = SpecialKey::kInsert;
-      return true;
-    case 3:
-      *key = SpecialKey::kDelete;
-      return true;
-    case 4:
-    case 8:
-      *key = SpecialKey::kEnd;
-      return true;
-    case 5:
-      *key = SpecialKey::kPageUp;
-      return true;
-    case 6:
-      *key = SpecialKey::kPageDown;
-      return true;
-    case 11:
-    case 12:
-    case 13:
-    case 14:
-    case 15:
-      *key = static_cast<SpecialKey>(static_cast<int>(SpecialKey::kF1) + n - 11);
-      return true;
-    case 17:
-    case 18:
-    case 19:
-    case 20:
-    case 21:
-      *key = static_cast<SpecialKey>(static_cast<int>(SpecialKey::kF6) + n - 17);
-      return true;
-    case 23:
-      *key = SpecialKey::kF11;
-      return true;
-    case 24:
-      *key = SpecialKey::kF12;
-      return true;
-    default:
-      return false;
+    }
   }
+  return false;
 }
 
 SpecialKey Arrow(unsigned char lower) {

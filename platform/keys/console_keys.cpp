@@ -1,6 +1,6 @@
-#include "platform/console_keys.h"
+#include "platform/keys/console_keys.h"
 
-#include "app/key_map.h"
+#include "platform/keys/key_codes.h"
 
 namespace {
 

@@ -1,0 +1,40 @@
+// The key vocabulary shared by every console layer and by the key map: key
+// codes follow the PC console convention. A key that carries a character
+// yields its code (codes of 128 or more arrive negative); a special key
+// yields 0 and then its extended code, which depends on whether Shift, Ctrl
+// or Alt is held.
+#pragma once
+
+enum class SpecialKey {
+  kUp,
+  kDown,
+  kRight,
+  kLeft,
+  kHome,
+  kEnd,
+  kInsert,
+  kDelete,
+  kPageUp,
+  kPageDown,
+  kF1,
+  kF2,
+  kF3,
+  kF4,
+  kF5,
+  kF6,
+  kF7,
+  kF8,
+  kF9,
+  kF10,
+  kF11,
+  kF12,
+};
+constexpr int kSpecialKeyCount = static_cast<int>(SpecialKey::kF12) + 1;
+
+enum class KeyForm { kPlain, kShift, kCtrl, kAlt };
+constexpr int kKeyFormCount = 4;
+
+// When several modifiers are held the Alt form wins, then Ctrl, then Shift.
+KeyForm FormOf(bool shift, bool ctrl, bool alt);
+// The extended code of a special key in one of its forms.
+int ExtendedCode(SpecialKey key, KeyForm form);
