@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/control_loop.h"
+#include "app/port_hint.h"
 #include "platform/platform.h"
 #include "serial/com.h"
 
@@ -113,12 +114,18 @@ void StartUp(int argc, const char* const* argv) {
     PrintUsage();
     PlatformExit(1);
   }
+  // The console's settings are taken before the port can touch anything.
+  PlatformStartUp();
   const std::int32_t opened = ComOpen(g_run.port, kQueueSize, kQueueSize);
   if (opened != kComOk) {
     // A number outside 1..256 never reached the platform: report what the
     // platform says of a port that does not exist, not a stale reason.
     if (opened == kComNotUsable) PlatformSetNoSuchPortError();
+    const std::int32_t error = PlatformLastError();
     ReportLastError("Open error. %s\n");
+    // Then one more line that says which device the number stood for and
+    // which serial devices there are.
+    ReportPortHint(g_run.port, error);
     PlatformExit(1);
   }
   g_link_mode = g_run.mode;

@@ -1,6 +1,8 @@
 #include "app/monitors.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "app/elapsed.h"
 #include "link/peek.h"
@@ -19,6 +21,28 @@ constexpr std::int32_t kSramP2 = 1;
 constexpr std::int32_t kGyroP1Base = 47;
 constexpr std::int32_t kGyroP2 = 5;
 
+// Sample lines that cannot be written (a full disk, a closed pipe) end the
+// run: the reason on standard error, every port closed, status 1. Sampling
+// on without a place for the lines would lose them silently.
+// error is the errno value the failed call left, 0 when it left none.
+[[noreturn]] void CannotWriteSamples(int error) {
+  std::fprintf(stderr, "padlink: cannot write samples: %s\n", std::strerror(error ? error : EIO));
+  ComCloseAll();
+  PlatformExit(1);
+}
+
+// Checks the result of a print to standard output.
+void Printed(int result) {
+  if (result < 0) CannotWriteSamples(errno);
+}
+
+// Delivers what standard output holds, or ends the run.
+void FlushSamples() {
+  errno = 0;
+  if (std::fflush(stdout) != 0) CannotWriteSamples(errno);
+  if (std::ferror(stdout)) CannotWriteSamples(0);
+}
+
 double SecondsSince(std::int32_t start, std::int32_t then) {
   return MsBetween(start, then) * 0.001;
 }
@@ -33,7 +57,7 @@ std::int32_t Sample(Monitor& m, std::int32_t port, std::int32_t interval_ms, con
     m.started = true;
     m.start_time = now;
     m.last_sample_time = now;
-    std::printf(header, static_cast<int>(number));
+    Printed(std::printf(header, static_cast<int>(number)));
   } else {
     if (MsBetween(m.last_sample_time, now) < static_cast<std::uint32_t>(interval_ms)) return 0;
     m.last_sample_time = now;
@@ -42,18 +66,20 @@ std::int32_t Sample(Monitor& m, std::int32_t port, std::int32_t interval_ms, con
   const std::int32_t sensor_time = ElapsedMs();
   const std::int32_t sram = PeekSRAM(port, kSramP1, kSramP2);
   const std::int32_t sram_time = ElapsedMs();
-  std::printf("%d, %.3f, %d, %.3f\n", static_cast<int>(sensor),
-              SecondsSince(m.start_time, sensor_time), static_cast<int>(sram),
-              SecondsSince(m.start_time, sram_time));
+  Printed(std::printf("%d, %.3f, %d, %.3f\n", static_cast<int>(sensor),
+                      SecondsSince(m.start_time, sensor_time), static_cast<int>(sram),
+                      SecondsSince(m.start_time, sram_time)));
   return (sensor < 0 || sram < 0) ? -1 : 0;
 }
 
+// The line of every sample, the failed one's too, is delivered before the
+// run goes on or ends.
 void EndOnFailure(std::int32_t result) {
+  FlushSamples();
   if (result != 0) {
     ComCloseAll();
-    PlatformExit(1);  // delivers the failed sample's line
+    PlatformExit(1);
   }
-  std::fflush(stdout);
 }
 
 }  // namespace

@@ -34,6 +34,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/remote_bench.h"
 #include "platform/platform.h"
 #include "tests/support/pty.h"
 
@@ -980,6 +981,41 @@ void BenchLoad() {
         "This user may not use real-time scheduling: the real-time columns ran without it.");
 }
 
+// 6. A remote port: ser2net on 127.0.0.1 serving the robot's port.
+void BenchRemote() {
+  const RemoteFigures f = MeasureRemote();
+  if (!f.error.empty()) {
+    AddValue("remote port (ser2net on loopback)", "not measured: " + f.error, "", "");
+    return;
+  }
+  const std::vector<double>& low = f.rts_low_ms;
+  g_rows.push_back({"remote port: RTS low time at ser2net (" + std::to_string(low.size()) + ")",
+                    Fixed(Percentile(low, 0.5), 3) + " ms",
+                    Fixed(Percentile(low, 0.9), 3) + " ms at p90, " +
+                        Fixed(Percentile(low, 0.99), 3) + " ms at p99",
+                    "8.0-8.5 ms at p90",
+                    !low.empty() && Percentile(low, 0.0) >= 8.0 && Percentile(low, 0.9) <= 8.5
+                        ? "met"
+                        : "missed"});
+  const std::vector<double>& net = f.net_low_ms;
+  g_rows.push_back({"  the same, as ser2net read the commands (" + std::to_string(net.size()) + ")",
+                    Fixed(Percentile(net, 0.5), 3) + " ms",
+                    Fixed(Percentile(net, 0.9), 3) + " ms at p90, " +
+                        Fixed(Percentile(net, 0.99), 3) + " ms at p99",
+                    "", ""});
+  const std::vector<double>& cli = f.cli_low_ms;
+  g_rows.push_back({"  the same, as padlink sent the commands (" + std::to_string(cli.size()) + ")",
+                    Fixed(Percentile(cli, 0.5), 3) + " ms",
+                    Fixed(Percentile(cli, 0.9), 3) + " ms at p90, " +
+                        Fixed(Percentile(cli, 0.99), 3) + " ms at p99",
+                    "", ""});
+  AddValue("remote port: cable sampling at -t 0",
+           Fixed(f.remote_samples_per_s, 1) +
+               " /s = " + Fixed(f.remote_samples_per_s / f.direct_samples_per_s, 2) +
+               " of the direct run's " + Fixed(f.direct_samples_per_s, 1) + " /s",
+           "", "");
+}
+
 std::string Table() {
   std::ostringstream t;
   t << "| figure | median (or value) | p99 | goal | |\n|---|---|---|---|---|\n";
@@ -1009,6 +1045,11 @@ int main(int argc, char** argv) {
   if (argc > 1 && std::string(argv[1]) == "--exec") return ExecMode(argc, argv);
   g_self = std::filesystem::canonical("/proc/self/exe");
   signal(SIGPIPE, SIG_IGN);
+  if (argc > 1 && std::string(argv[1]) == "--remote") {  // the remote-port rows alone
+    BenchRemote();
+    std::fputs(Table().c_str(), stdout);
+    return 0;
+  }
   Stage();
   // The benchmark's own time stamps must not wait for the processor; what
   // it starts begins with normal scheduling and asks for its own.
@@ -1030,6 +1071,8 @@ int main(int argc, char** argv) {
   BenchSampling(&sampling, &sampling_wall);
   std::fprintf(stderr, "cost...\n");
   BenchCost(sampling, sampling_wall);
+  std::fprintf(stderr, "remote port...\n");
+  BenchRemote();
   const double background = BusyShare(t0, ReadCpuTimes());
   std::fprintf(stderr, "idle and busy...\n");
   BenchLoad();

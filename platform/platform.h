@@ -106,6 +106,56 @@ bool SerialEscape(PlatformHandle h, RtsEscape function);
 bool SerialClose(PlatformHandle h);
 
 // ---------------------------------------------------------------------------
+// Finding a port: what a user needs to know when a port cannot be opened
+
+// What stands in the way of a port, as far as the platform can tell.
+enum class PortProblem : std::int32_t {
+  kUnknown,     // nothing more than the error itself
+  kMissing,     // the device (or what its link points to) does not exist
+  kNoHardware,  // the device exists, but no serial hardware is behind it
+  kNotSerial,   // the name is no serial device
+  kBusy,        // another program has the port
+  kMarked,      // the device is marked for exclusive use, by no program known
+  kNoAccess,    // the user may not open the device
+};
+
+// How the platform names its ports.
+enum class PortNaming : std::int32_t {
+  kSystem,    // port n is a device of the system's own (/dev/ttyS(n-1))
+  kPortDir,   // port n is comN in the directory PADLINK_PORT_DIR names
+  kComNames,  // port n is COMn
+};
+
+constexpr std::int32_t kMaxListedDevices = 16;
+constexpr std::int32_t kMaxListedName = 256;
+
+// A serial device that exists: its name, a stable name for the same device
+// where the system keeps one (/dev/serial/by-id/...) or "", and the port
+// number that reaches it, 0 when none does.
+struct SerialDeviceEntry {
+  char name[kMaxListedName];
+  char alias[kMaxListedName];
+  std::int32_t port;
+};
+
+struct PortDescription {
+  PortNaming naming;
+  char device[kMaxDeviceName];  // the name port n stands for, as a user writes it
+  char target[kMaxDeviceName];  // where that name links to; "" when it is no link
+  PortProblem problem;
+  char group[64];  // kNoAccess: the group that owns the device; "" when unknown
+  // The serial devices present: `count` of them, the first (at most
+  // kMaxListedDevices) in `devices`, in their natural order.
+  std::int32_t count;
+  SerialDeviceEntry devices[kMaxListedDevices];
+};
+
+// Describes port `port` after opening it failed with the platform error
+// `error`: the device it stands for and what is wrong with it, and the
+// serial devices present. A port outside 1..256 gets no device name.
+void SerialDescribePort(std::int32_t port, std::int32_t error, PortDescription* description);
+
+// ---------------------------------------------------------------------------
 // Errors
 
 // The platform's last-error code, as the most recent failing call left it.
@@ -154,6 +204,12 @@ int KeyboardReadKey();
 // ---------------------------------------------------------------------------
 // Process
 
+// Called once at start-up, before any device is opened: records the
+// console's settings as they are before the run, so that whatever happens to
+// a device later cannot change what is restored, and sets up the clean-up
+// (console back, serial devices released) for every way out of the process
+// that can be caught, whatever standard input is.
+void PlatformStartUp();
 // Ends the process with the given status after restoring the console.
 // Buffered standard output is delivered.
 [[noreturn]] void PlatformExit(int status);

@@ -4,7 +4,7 @@
 // It paces what it sends at the line speed padlink set, so that timings look
 // as on a real line.
 //
-//   padlink-robot [--port N] [--port-dir DIR] [--device PATH] [--fault MODE] [--quiet]
+//   padlink-robot [--port N] [--port-dir DIR] [--device PATH] [--fault MODE] [--quiet] [--help]
 //
 // By default it creates a pseudo-terminal and publishes its far end as
 // DIR/comN, DIR being --port-dir, else $PADLINK_PORT_DIR, else a new
@@ -47,12 +47,40 @@ struct Options {
   bool short_reply = false;
   int late_ms = 0;
   bool quiet = false;
+  bool help = false;
 };
 
+const char kUsage[] =
+    "usage: padlink-robot [--port N] [--port-dir DIR] [--device PATH]\n"
+    "                     [--fault silent|bad-echo|late:MS|short] [--quiet] [--help]\n";
+
 void Usage() {
-  std::fprintf(stderr,
-               "usage: padlink-robot [--port N] [--port-dir DIR] [--device PATH]\n"
-               "                     [--fault silent|bad-echo|late:MS|short] [--quiet]\n");
+  std::fputs(kUsage, stderr);
+}
+
+void Help() {
+  std::fputs(kUsage, stdout);
+  std::fputs(
+      "\n"
+      "A simulated robot controller for padlink: it takes command bytes 1 to 32 and\n"
+      "answers PeekAD and PeekSRAM requests with an echo whose last byte is the value.\n"
+      "It runs until Ctrl+C or SIGTERM.\n"
+      "\n"
+      "  --port N         publish the line as comN, N from 1 to 256 (default 1)\n"
+      "  --port-dir DIR   the port directory to publish in (default $PADLINK_PORT_DIR,\n"
+      "                   else a new temporary directory)\n"
+      "  --device PATH    serve an existing terminal device instead of a\n"
+      "                   pseudo-terminal\n"
+      "  --fault MODE     misbehave in one way:\n"
+      "                     silent    never reply\n"
+      "                     bad-echo  answer the second byte of a request wrongly\n"
+      "                     late:MS   send every reply byte MS milliseconds late\n"
+      "                     short     leave out the value byte\n"
+      "  --quiet          leave out the banner\n"
+      "  --help           print this help and exit\n"
+      "\n"
+      "See padlink-robot(1).\n",
+      stdout);
 }
 
 bool ParseOptions(int argc, char** argv, Options* o) {
@@ -80,6 +108,8 @@ bool ParseOptions(int argc, char** argv, Options* o) {
         return false;
     } else if (a == "--quiet") {
       o->quiet = true;
+    } else if (a == "--help" || a == "-h") {
+      o->help = true;
     } else {
       return false;
     }
@@ -299,6 +329,10 @@ int main(int argc, char** argv) {
   if (!ParseOptions(argc, argv, &o)) {
     Usage();
     return 2;
+  }
+  if (o.help) {
+    Help();
+    return 0;
   }
   struct sigaction sa {};
   sa.sa_handler = OnStop;

@@ -220,6 +220,12 @@ bool SerialClose(PlatformHandle h) {
   return !fake::Refused(r);
 }
 
+void SerialDescribePort(std::int32_t port, std::int32_t error, PortDescription* description) {
+  g_state.described_port = port;
+  g_state.described_error = error;
+  *description = g_state.description;
+}
+
 std::int32_t PlatformLastError() {
   return g_state.last_error;
 }
@@ -258,6 +264,10 @@ void PlatformPause(std::int32_t ms) {
 
 void PlatformRequestTiming() {
   if (g_state.timing_requests++ == 0) g_state.log_size_at_timing_request = g_state.log.size();
+}
+
+void PlatformStartUp() {
+  g_state.started_after_calls = static_cast<int>(g_state.log.size());
 }
 
 void KeyboardOpen() {

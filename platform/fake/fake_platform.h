@@ -77,10 +77,17 @@ struct State {
   // PlatformRequestTiming calls, and the calls logged before the first one.
   int timing_requests = 0;
   std::size_t log_size_at_timing_request = 0;
+  // Calls recorded in the log before PlatformStartUp; -1 until it is called.
+  int started_after_calls = -1;
   // Extra milliseconds for chosen pauses (by their number, counting from 0),
   // as a real pause that wakes up late.
   std::map<int, std::uint64_t> late_pauses;
   int pauses_made = 0;
+  // What SerialDescribePort reports, and the port and error it was asked
+  // about (0 and 0 until it is).
+  PortDescription description{};
+  std::int32_t described_port = 0;
+  std::int32_t described_error = 0;
 };
 
 State& Get();

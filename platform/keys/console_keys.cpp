@@ -57,6 +57,7 @@ int ConsoleKeyCodes(const ConsoleKeyEvent& e, int codes[2]) {
     codes[0] = 27;
     return 1;
   }
+  if (e.foreign_character) return 0;
   if (e.character != 0) {
     codes[0] = static_cast<signed char>(e.character);  // 128 or more: negative
     return 1;
@@ -70,4 +71,13 @@ int ConsoleKeyCodes(const ConsoleKeyEvent& e, int codes[2]) {
   }
   if (form == KeyForm::kAlt && e.virtual_key == kVkMultiply) return Pair(codes, 0x37);
   return 0;
+}
+
+int CodePageCharacter(std::uint16_t unit, CodePageConverter convert) {
+  if (unit == 0) return 0;
+  char bytes[8] = {};
+  bool defaulted = false;
+  const int n = convert(unit, bytes, static_cast<int>(sizeof bytes), &defaulted);
+  if (n != 1 || defaulted || bytes[0] == 0) return -1;
+  return static_cast<unsigned char>(bytes[0]);
 }

@@ -17,8 +17,25 @@ struct ConsoleKeyEvent {
   std::uint16_t virtual_key;
   char character;  // 0 when the key carries none
   std::uint32_t control_state;
+  // The key carries a character that the console's code page cannot hold
+  // (see CodePageCharacter); such a key has no code.
+  bool foreign_character = false;
 };
 
 // Writes the key's codes into codes and returns how many (0, 1 or 2). Key
-// releases, Shift, Ctrl or Alt alone, and keys without a code give 0.
+// releases, Shift, Ctrl or Alt alone, keys with a foreign character, and
+// keys without a code give 0.
 int ConsoleKeyCodes(const ConsoleKeyEvent& event, int codes[2]);
+
+// Converts one UTF-16 code unit into the console's code page: writes the
+// bytes it takes there to out (at most size) and returns how many, 0 when
+// the conversion fails; *defaulted tells whether the code page's default
+// character had to stand in for it.
+using CodePageConverter = int (*)(std::uint16_t unit, char* out, int size, bool* defaulted);
+
+// A key's character (a UTF-16 code unit, 0 for none) as the console's code
+// page holds it: its one byte (1 to 255); 0 for no character; -1 for a
+// character the code page holds only as a stand-in or in more than one
+// byte, or not at all. Best-fit look-alikes (c for č) are the converter's
+// to refuse.
+int CodePageCharacter(std::uint16_t unit, CodePageConverter convert);

@@ -1,5 +1,7 @@
 // The keyboard on POSIX: standard input, a terminal put into single-key mode
-// for the run, and its exact previous settings back on every way out.
+// for the run, and its exact previous settings back on every way out. The
+// settings are taken at start-up, before any device is opened, and the
+// clean-up on fatal signals is in place for every run.
 //
 // The key test runs in every pass of the control loop, 200 times a second
 // when nothing happens. On a terminal it costs no system call: the terminal
@@ -29,6 +31,7 @@ bool g_read_error = false;
 termios g_saved;
 volatile sig_atomic_t g_have_saved = 0;
 volatile sig_atomic_t g_raw = 0;
+bool g_started = false;
 
 // Input arrival: the terminal's signal sets the flag; the key test clears it
 // before it reads, so input that arrives while it reads sets it again. It
@@ -64,6 +67,14 @@ void Install(int sig, void (*handler)(int)) {
   sa.sa_handler = handler;
   sigemptyset(&sa.sa_mask);
   sigaction(sig, &sa, nullptr);
+}
+
+// A signal the process was started with ignored (nohup, a background job
+// of a shell without job control) stays ignored.
+void InstallUnlessIgnored(int sig, void (*handler)(int)) {
+  struct sigaction old {};
+  if (sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) return;
+  Install(sig, handler);
 }
 
 // Restore the terminal, then die of the same signal, so that the exit status
@@ -162,15 +173,21 @@ void Pump() {
 
 }  // namespace
 
+void PlatformStartUp() {
+  if (g_started) return;
+  g_started = true;
+  if (isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &g_saved) == 0) g_have_saved = 1;
+  for (int sig : kFatalSignals)
+    InstallUnlessIgnored(sig, OnFatalSignal);
+  std::atexit(RestoreAtExit);
+}
+
 void KeyboardOpen() {
   DecoderReset(&g_decoder);
-  if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &g_saved) != 0) return;
-  g_have_saved = 1;
-  for (int sig : kFatalSignals)
-    Install(sig, OnFatalSignal);
-  Install(SIGTSTP, OnSuspend);
-  Install(SIGCONT, OnContinue);
-  std::atexit(RestoreAtExit);
+  PlatformStartUp();  // when start-up has not done it already
+  if (!g_have_saved) return;
+  InstallUnlessIgnored(SIGTSTP, OnSuspend);
+  InstallUnlessIgnored(SIGCONT, OnContinue);
   EnterRaw();
   WatchInput();
 }

@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -17,9 +18,11 @@
 
 #if defined(__linux__)
 #include <linux/serial.h>
+#include <sys/sysmacros.h>
 #endif
 
 #include "platform/platform.h"
+#include "platform/posix/net_posix.h"
 #include "platform/posix/posix_internal.h"
 
 namespace {
@@ -30,13 +33,15 @@ struct Device {
   int fd;  // -1 for a free slot
   PortTimeouts timeouts;
   LineSettings settings;
+  bool marked;  // we marked it for exclusive use
 };
 
 constexpr int kMaxDevices = 16;
-Device g_devices[kMaxDevices] = {{-1, {}, {}}, {-1, {}, {}}, {-1, {}, {}}, {-1, {}, {}},
-                                 {-1, {}, {}}, {-1, {}, {}}, {-1, {}, {}}, {-1, {}, {}},
-                                 {-1, {}, {}}, {-1, {}, {}}, {-1, {}, {}}, {-1, {}, {}},
-                                 {-1, {}, {}}, {-1, {}, {}}, {-1, {}, {}}, {-1, {}, {}}};
+Device g_devices[kMaxDevices] = {
+    {-1, {}, {}, false}, {-1, {}, {}, false}, {-1, {}, {}, false}, {-1, {}, {}, false},
+    {-1, {}, {}, false}, {-1, {}, {}, false}, {-1, {}, {}, false}, {-1, {}, {}, false},
+    {-1, {}, {}, false}, {-1, {}, {}, false}, {-1, {}, {}, false}, {-1, {}, {}, false},
+    {-1, {}, {}, false}, {-1, {}, {}, false}, {-1, {}, {}, false}, {-1, {}, {}, false}};
 
 Device* Find(PlatformHandle h) {
   for (Device& d : g_devices) {
@@ -229,21 +234,145 @@ Wait WaitFor(int fd, short events, std::uint64_t deadline) {
   }
 }
 
+// The master side of a pseudo-terminal (opening /dev/ptmx makes a new one):
+// a terminal, but no line to anything.
+bool IsPseudoTerminalMaster(int fd) {
+#if defined(TIOCGPTN)
+  unsigned int number = 0;
+  return ioctl(fd, TIOCGPTN, &number) == 0;  // answered by masters only
+#else
+  (void)fd;
+  return false;
+#endif
+}
+
+// The slave side of a pseudo-terminal.
+bool IsPseudoTerminalSlave(int fd) {
+#if defined(__linux__)
+  struct stat st {};
+  // The kernel's numbers of pseudo-terminal slaves: majors 136 to 143.
+  if (fstat(fd, &st) == 0 && major(st.st_rdev) >= 136 && major(st.st_rdev) <= 143) return true;
+#endif
+  const char* name = ttyname(fd);
+  return name && std::strncmp(name, "/dev/pts/", 9) == 0;
+}
+
+// The terminal padlink itself runs in: the one on standard input, output or
+// error, or the controlling terminal (which /dev/tty stands for).
+bool IsOwnTerminal(int fd) {
+  struct stat device {};
+  if (fstat(fd, &device) != 0) return false;
+  for (int standard : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+    struct stat st {};
+    if (isatty(standard) && fstat(standard, &st) == 0 && S_ISCHR(st.st_mode) &&
+        st.st_rdev == device.st_rdev)
+      return true;
+  }
+  // Answers only for the caller's own controlling terminal.
+  return tcgetsid(fd) != -1;
+}
+
+enum class Holder { kNone, kSome, kUnknown };
+
+#if defined(__linux__)
+// Whether the lock-table line names a lock on the file (device, inode). The
+// file appears as "MAJ:MIN:INODE", the first two in hex.
+bool LockLineNames(const char* line, dev_t dev, ino_t ino) {
+  for (const char* p = line; *p;) {
+    while (*p == ' ')
+      ++p;
+    const char* end = p;
+    while (*end && *end != ' ')
+      ++end;
+    unsigned int maj = 0, min = 0;
+    unsigned long long inode = 0;
+    int used = 0;
+    if (std::sscanf(p, "%x:%x:%llu%n", &maj, &min, &inode, &used) == 3 && p + used == end) {
+      return maj == major(dev) && min == minor(dev) &&
+             inode == static_cast<unsigned long long>(ino);
+    }
+    p = end;
+  }
+  return false;
+}
+#endif
+
+// Whether any process holds a lock (whole-file or record) on the file. Linux
+// lists the locks of the system in /proc/locks; elsewhere it is unknown.
+Holder LockHolder(const struct stat& file) {
+#if defined(__linux__)
+  const int fd = open("/proc/locks", O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return Holder::kUnknown;
+  char buf[4096];
+  std::size_t have = 0;
+  bool found = false;
+  for (;;) {
+    const ssize_t n = read(fd, buf + have, sizeof buf - 1 - have);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      close(fd);
+      return Holder::kUnknown;
+    }
+    have += static_cast<std::size_t>(n);
+    buf[have] = '\0';
+    char* start = buf;
+    for (char* nl; (nl = std::strchr(start, '\n')) != nullptr; start = nl + 1) {
+      *nl = '\0';
+      found = found || LockLineNames(start, file.st_dev, file.st_ino);
+    }
+    if (n == 0) {
+      found = found || LockLineNames(start, file.st_dev, file.st_ino);
+      break;
+    }
+    have = static_cast<std::size_t>(buf + have - start);
+    std::memmove(buf, start, have);
+    if (have == sizeof buf - 1) have = 0;  // no lock line is that long
+  }
+  close(fd);
+  return found ? Holder::kSome : Holder::kNone;
+#else
+  (void)file;
+  return Holder::kUnknown;
+#endif
+}
+
+// Why the device refused to open with EBUSY: it is marked for exclusive use
+// (TIOCEXCL). That mark outlives a program that dies without clearing it
+// while something else keeps the device alive (the other end of a
+// pseudo-terminal), so only a lock held by a live process shows that
+// another program is using the port.
+int BusyReason(const char* name) {
+  struct stat st {};
+  if (stat(name, &st) != 0) return kErrPortMarked;
+  switch (LockHolder(st)) {
+    case Holder::kSome:
+      return kErrPortBusy;
+    case Holder::kNone:
+      return kErrPortMarkedUnlocked;
+    default:
+      return kErrPortMarked;
+  }
+}
+
 }  // namespace
 
 // Port n is $PADLINK_PORT_DIR/comN when that directory is given (a directory
-// of links such as com3 -> /dev/ttyUSB0), else /dev/ttyS(n-1).
+// of links such as com3 -> /dev/ttyUSB0), else /dev/ttyS(n-1). A remote port
+// is named by a URL: in $PADLINK_PORT_<n>, or as the target of the link.
 bool SerialDeviceName(std::int32_t port, char* buf, std::int32_t size) {
+  if (const int r = rfc2217::PortUrlFromEnvironment(port, buf, size)) return PosixNet(r > 0);
   const char* dir = std::getenv("PADLINK_PORT_DIR");
   const int n = (dir && *dir) ? std::snprintf(buf, static_cast<std::size_t>(size), "%s/com%d", dir,
                                               static_cast<int>(port))
                               : std::snprintf(buf, static_cast<std::size_t>(size), "/dev/ttyS%d",
                                               static_cast<int>(port - 1));
   if (n < 0 || n >= size) return Fail(ENAMETOOLONG);
+  if (dir && *dir) PosixRemoteLinkTarget(buf, size);
   return true;
 }
 
 PlatformHandle SerialOpen(const char* name) {
+  if (rfc2217::LooksLikeUrl(name)) return PosixNet(rfc2217::NetOpen(name, PosixConnect));
   Device* slot = nullptr;
   for (Device& d : g_devices) {
     if (d.fd < 0) {
@@ -259,12 +388,18 @@ PlatformHandle SerialOpen(const char* name) {
   // below do all the waiting.
   const int fd = open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
-    PosixSetLastError(errno == EBUSY ? kErrPortBusy : errno);
+    PosixSetLastError(errno == EBUSY ? BusyReason(name) : errno);
     return kInvalidPlatformHandle;
   }
+  // Nothing is changed on the device before it is known to be a serial line
+  // that is not padlink's own terminal.
   int err = 0;
   if (!isatty(fd)) {
     err = kErrNotATerminal;
+  } else if (IsPseudoTerminalMaster(fd)) {
+    err = kErrPtyMaster;
+  } else if (IsOwnTerminal(fd)) {
+    err = kErrOwnTerminal;
   } else if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
     err = (errno == EWOULDBLOCK) ? kErrPortBusy : errno;
   } else if (!MakeRaw(fd)) {
@@ -275,10 +410,18 @@ PlatformHandle SerialOpen(const char* name) {
     PosixSetLastError(err);
     return kInvalidPlatformHandle;
   }
-  ioctl(fd, TIOCEXCL);  // other programs that do not lock are kept out too
+  // The lock keeps out every program that locks, and the kernel drops it
+  // when padlink dies, however it dies. The exclusive-use mark keeps out
+  // programs that do not lock too, but the kernel clears it only when the
+  // device is last closed: a pseudo-terminal lives on while its other end is
+  // open, so a mark left there by a killed run would shut out every later
+  // one (except root's). Such devices get the lock alone.
+  const bool mark = !IsPseudoTerminalSlave(fd);
+  if (mark) ioctl(fd, TIOCEXCL);
   tcflush(fd, TCIOFLUSH);
   RequestLowLatency(fd);
   slot->fd = fd;
+  slot->marked = mark;
   slot->timeouts = PortTimeouts{};
   slot->settings = InitialSettings();
   termios t{};
@@ -287,11 +430,13 @@ PlatformHandle SerialOpen(const char* name) {
 }
 
 bool SerialSetQueues(PlatformHandle h, std::int32_t, std::int32_t) {
+  if (rfc2217::IsNetHandle(h)) return true;
   // The driver's queues have fixed sizes on POSIX.
   return Find(h) ? true : Fail(EBADF);
 }
 
 bool SerialGetSettings(PlatformHandle h, LineSettings* settings) {
+  if (rfc2217::IsNetHandle(h)) return PosixNet(rfc2217::NetGetSettings(h, settings));
   Device* d = Find(h);
   if (!d) return Fail(EBADF);
   termios t{};
@@ -335,6 +480,7 @@ bool SerialGetSettings(PlatformHandle h, LineSettings* settings) {
 }
 
 bool SerialSetSettings(PlatformHandle h, const LineSettings* settings) {
+  if (rfc2217::IsNetHandle(h)) return PosixNet(rfc2217::NetSetSettings(h, settings));
   Device* d = Find(h);
   if (!d) return Fail(EBADF);
   const LineSettings& s = *settings;
@@ -391,6 +537,7 @@ bool SerialSetSettings(PlatformHandle h, const LineSettings* settings) {
 }
 
 bool SerialGetTimeouts(PlatformHandle h, PortTimeouts* timeouts) {
+  if (rfc2217::IsNetHandle(h)) return PosixNet(rfc2217::NetGetTimeouts(h, timeouts));
   Device* d = Find(h);
   if (!d) return Fail(EBADF);
   *timeouts = d->timeouts;
@@ -398,6 +545,7 @@ bool SerialGetTimeouts(PlatformHandle h, PortTimeouts* timeouts) {
 }
 
 bool SerialSetTimeouts(PlatformHandle h, const PortTimeouts* timeouts) {
+  if (rfc2217::IsNetHandle(h)) return PosixNet(rfc2217::NetSetTimeouts(h, timeouts));
   Device* d = Find(h);
   if (!d) return Fail(EBADF);
   d->timeouts = *timeouts;
@@ -405,6 +553,7 @@ bool SerialSetTimeouts(PlatformHandle h, const PortTimeouts* timeouts) {
 }
 
 bool SerialInputCount(PlatformHandle h, std::int32_t* count) {
+  if (rfc2217::IsNetHandle(h)) return PosixNet(rfc2217::NetInputCount(h, count));
   int n = 0;
   if (ioctl(static_cast<int>(h), FIONREAD, &n) != 0) return Fail(errno);
   *count = n;
@@ -412,6 +561,7 @@ bool SerialInputCount(PlatformHandle h, std::int32_t* count) {
 }
 
 std::int32_t SerialRead(PlatformHandle h, void* buf, std::int32_t n) {
+  if (rfc2217::IsNetHandle(h)) return PosixNet(rfc2217::NetRead(h, buf, n));
   Device* d = Find(h);
   if (!d) {
     Fail(EBADF);
@@ -459,6 +609,7 @@ std::int32_t SerialRead(PlatformHandle h, void* buf, std::int32_t n) {
 }
 
 std::int32_t SerialWrite(PlatformHandle h, const void* buf, std::int32_t n) {
+  if (rfc2217::IsNetHandle(h)) return PosixNet(rfc2217::NetWrite(h, buf, n));
   Device* d = Find(h);
   if (!d) {
     Fail(EBADF);
@@ -493,6 +644,7 @@ std::int32_t SerialWrite(PlatformHandle h, const void* buf, std::int32_t n) {
 }
 
 bool SerialEscape(PlatformHandle h, RtsEscape function) {
+  if (rfc2217::IsNetHandle(h)) return PosixNet(rfc2217::NetEscape(h, function));
   int line = TIOCM_RTS;
   const unsigned long request = function == RtsEscape::kSet ? TIOCMBIS : TIOCMBIC;
   const bool ok = ioctl(static_cast<int>(h), request, &line) == 0;
@@ -501,9 +653,10 @@ bool SerialEscape(PlatformHandle h, RtsEscape function) {
 }
 
 bool SerialClose(PlatformHandle h) {
+  if (rfc2217::IsNetHandle(h)) return PosixNet(rfc2217::NetClose(h));
   Device* d = Find(h);
   if (!d) return Fail(EBADF);
-  ioctl(d->fd, TIOCNXCL);
+  if (d->marked) ioctl(d->fd, TIOCNXCL);
   const int fd = d->fd;
   d->fd = -1;
   if (close(fd) != 0 && errno != EINTR) return Fail(errno);
@@ -517,6 +670,6 @@ std::uint32_t PosixLineSpeed(int fd) {
 
 void PosixSerialReleaseAll() {
   for (const Device& d : g_devices) {
-    if (d.fd >= 0) ioctl(d.fd, TIOCNXCL);
+    if (d.fd >= 0 && d.marked) ioctl(d.fd, TIOCNXCL);
   }
 }

@@ -3,8 +3,10 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "platform/platform.h"
+#include "platform/rfc2217/net_errors.h"
 
 namespace {
 
@@ -24,8 +26,18 @@ void PlatformSetInvalidArgumentError() {
   SetLastError(ERROR_INVALID_PARAMETER);
 }
 
-// The system's text, line end included, from its message table.
+// The system's text, line end included, from its message table; a remote
+// port's error has a text of its own, ended the same way.
 char* PlatformErrorText(std::int32_t code) {
+  char remote[512];
+  if (rfc2217::ErrorText(code, remote, sizeof remote - 2)) {
+    std::strcat(remote, "\r\n");
+    const std::size_t n = std::strlen(remote) + 1;
+    char* copy = static_cast<char*>(LocalAlloc(LMEM_FIXED, n));
+    if (!copy) return g_no_memory_text;
+    std::memcpy(copy, remote, n);
+    return copy;
+  }
   char* text = nullptr;
   const DWORD n = FormatMessageA(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,

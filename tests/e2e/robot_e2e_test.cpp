@@ -155,4 +155,34 @@ TEST_F(RobotE2E, RobotRemovesItsPortLinkWhenStopped) {
   EXPECT_NE(lstat(link.c_str(), &st), 0);
 }
 
+TEST(RobotOptions, HelpListsEveryOptionAndWrongOptionsPrintTheUsage) {
+  testpty::ChildOptions o;
+  o.argv = {ROBOT_BIN, "--help"};
+  testpty::Child help = testpty::Spawn(o);
+  int status = 0;
+  ASSERT_TRUE(testpty::Wait(help, 5000, &status));
+  EXPECT_EQ(testpty::ExitCode(status), 0);
+  EXPECT_EQ(help.err_text, "");
+  EXPECT_THAT(help.out_text, StartsWith("usage: padlink-robot "));
+  // Each option, and each fault mode, at the start of a line of its own.
+  for (const char* option : {"--port N", "--port-dir DIR", "--device PATH", "--fault MODE",
+                             "silent", "bad-echo", "late:MS", "short", "--quiet", "--help"})
+    EXPECT_TRUE(std::regex_search(help.out_text, std::regex(std::string("\n +") + option + " ")))
+        << option;
+
+  for (std::vector<std::string> args : {std::vector<std::string>{"--bogus"},
+                                        {"--port", "0"},
+                                        {"--port", "257"},
+                                        {"--fault", "loud"},
+                                        {"--port"}}) {
+    o.argv = {ROBOT_BIN};
+    o.argv.insert(o.argv.end(), args.begin(), args.end());
+    testpty::Child bad = testpty::Spawn(o);
+    ASSERT_TRUE(testpty::Wait(bad, 5000, &status));
+    EXPECT_EQ(testpty::ExitCode(status), 2) << args[0];
+    EXPECT_THAT(bad.err_text, StartsWith("usage: padlink-robot ")) << args[0];
+    EXPECT_EQ(bad.out_text, "") << args[0];
+  }
+}
+
 }  // namespace

@@ -1,13 +1,17 @@
 // The built padlink, end to end: its command line, its messages, its exit
 // status, and its serial port on a pseudo-terminal.
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -60,18 +64,76 @@ TEST(StartupE2E, WrongOptionsPrintTheUsage) {
   }
 }
 
+// Text for a regular expression that matches it literally.
+std::string Literal(const std::string& text) {
+  static const std::regex special(R"([.^$|()\[\]{}*+?\\])");
+  return std::regex_replace(text, special, R"(\$&)");
+}
+
+// Standard error of a port that would not open: the open error exactly as it
+// always was, then the hint, whose list of devices depends on the machine.
+void ExpectOpenErrorAndHint(const std::string& err, const std::string& open_error,
+                            const std::string& head, const std::string& advice) {
+  const std::string::size_type end = err.find('\n');
+  ASSERT_NE(end, std::string::npos) << err;
+  EXPECT_EQ(err.substr(0, end + 1), open_error);
+  const std::string hint = err.substr(end + 1);
+  const std::regex expected(Literal(head) +
+                            "; (serial devices here: [^;\n]+|no serial devices found here); " +
+                            Literal(advice) + ", see padlink\\(1\\)\n");
+  EXPECT_TRUE(std::regex_match(hint, expected)) << hint;
+}
+
 TEST(StartupE2E, PortsThatDoNotExist) {
   const testpty::TempDir dir;
-  for (const char* port : {"0", "3", "257"}) {
-    const Result r = RunPadlink({"-c", port}, dir.path());
-    EXPECT_EQ(r.code, 1) << port;
-    EXPECT_EQ(r.err, "Open error. No such file or directory\n") << port;
-    EXPECT_EQ(r.out, "");
-  }
+  const std::string& d = dir.path();
   dir.LinkPort(2, "/dev/null");
-  const Result r = RunPadlink({"-c", "2"}, dir.path());
-  EXPECT_EQ(r.code, 1);
-  EXPECT_THAT(r.err, StartsWith("Open error. Not a serial device"));
+  dir.LinkPort(4, d + "/ttyUSB9");
+  struct Case {
+    const char* port;
+    std::string open_error;
+    std::string head;
+    std::string advice;
+  };
+  const std::string kNoSuchFile = "Open error. No such file or directory\n";
+  const Case cases[] = {
+      {"0", kNoSuchFile, "padlink: there is no port 0: port numbers run from 1 to 256",
+       "map a port number with PADLINK_PORT_DIR"},
+      {"257", kNoSuchFile, "padlink: there is no port 257: port numbers run from 1 to 256",
+       "map a port number with PADLINK_PORT_DIR"},
+      {"3", kNoSuchFile, "padlink: port 3 is " + d + "/com3, which does not exist",
+       "make " + d + "/com3 a link to one of them"},
+      {"4", kNoSuchFile,
+       "padlink: port 4 is " + d + "/com4 -> " + d + "/ttyUSB9, which does not exist",
+       "make " + d + "/com4 a link to one of them"},
+      {"2", "Open error. Not a serial device (the path is not a terminal device)\n",
+       "padlink: port 2 is " + d + "/com2 -> /dev/null, which is not a serial device",
+       "make " + d + "/com2 a link to one of them"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.port);
+    const Result r = RunPadlink({"-c", c.port}, d);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "");
+    std::string advice = c.advice;
+    // Without any serial device on the machine the advice says so.
+    if (r.err.find("no serial devices found here") != std::string::npos)
+      advice = std::regex_replace(advice, std::regex("one of them$"), "your serial device");
+    ExpectOpenErrorAndHint(r.err, c.open_error, c.head, advice);
+  }
+}
+
+TEST(StartupE2E, WithoutAPortDirectoryPortNIsTtySNMinus1) {
+  if (access("/dev/ttyS199", F_OK) == 0) GTEST_SKIP() << "this machine has a /dev/ttyS199";
+  testpty::ChildOptions o;
+  o.argv = {"/usr/bin/env", "-u", "PADLINK_PORT_DIR", PADLINK_BIN, "-c", "200"};
+  testpty::Child c = testpty::Spawn(o);
+  int status = 0;
+  ASSERT_TRUE(testpty::Wait(c, 10000, &status));
+  EXPECT_EQ(testpty::ExitCode(status), 1);
+  ExpectOpenErrorAndHint(c.err_text, "Open error. No such file or directory\n",
+                         "padlink: port 200 is /dev/ttyS199, which does not exist",
+                         "map a port number with PADLINK_PORT_DIR");
 }
 
 TEST(StartupE2E, PortHeldByAnotherProgramIsReported) {
@@ -82,8 +144,62 @@ TEST(StartupE2E, PortHeldByAnotherProgramIsReported) {
   ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
   const Result r = RunPadlink({"-c", "1", "-d"}, dir.path());
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.err, "Open error. Port is in use by another program\n");
+  ExpectOpenErrorAndHint(r.err, "Open error. Port is in use by another program\n",
+                         "padlink: port 1 is " + dir.path() + "/com1 -> " + pty.slave_path +
+                             ", which another program is using",
+                         "end the other program, or choose another port");
+  // The device it is lists itself as port 1.
+  EXPECT_THAT(r.err, HasSubstr(pty.slave_path + " as port 1"));
   close(other);
+  testpty::ClosePty(pty);
+}
+
+// A device the user may not open. As root (which no permission stops) the
+// run drops to the unprivileged user "nobody", outside the device's group.
+TEST(StartupE2E, PortWithoutPermissionNamesTheGroupThatMayUseIt) {
+  const testpty::TempDir dir;
+  chmod(dir.path().c_str(), 0755);
+  testpty::Pty pty = testpty::OpenPty();
+  dir.LinkPort(1, pty.slave_path);
+  const bool root = geteuid() == 0;
+  const group* dialout = getgrnam("dialout");
+  const gid_t device_group = dialout ? dialout->gr_gid : getegid();
+  const std::string group_name = dialout ? "dialout" : getgrgid(device_group)->gr_name;
+  if (root) {
+    ASSERT_EQ(chown(pty.slave_path.c_str(), 0, device_group), 0);
+  }
+  struct Case {
+    mode_t mode;
+    std::string head_end;
+    std::string advice;
+  };
+  std::vector<Case> cases = {
+      {0600, ", which you may not open", "ask for read and write access to " + pty.slave_path}};
+  if (root)
+    cases.push_back({0660, ", which belongs to group " + group_name,
+                     "add your user to group " + group_name + " (sudo usermod -aG " + group_name +
+                         " $USER) and log in again"});
+  else
+    cases[0].mode = 0;  // even its owner may not
+  // The program, where the user "nobody" may run it.
+  const std::string exe = dir.path() + "/padlink";
+  std::filesystem::copy_file(PADLINK_BIN, exe);
+  chmod(exe.c_str(), 0755);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
+    ASSERT_EQ(chmod(pty.slave_path.c_str(), c.mode), 0);
+    testpty::ChildOptions o;
+    o.argv = {exe, "-c", "1", "-d"};
+    o.env = {"PADLINK_PORT_DIR=" + dir.path()};
+    o.unprivileged = true;
+    testpty::Child child = testpty::Spawn(o);
+    int status = 0;
+    ASSERT_TRUE(testpty::Wait(child, 10000, &status));
+    EXPECT_EQ(testpty::ExitCode(status), 1);
+    ExpectOpenErrorAndHint(
+        child.err_text, "Open error. Permission denied\n",
+        "padlink: port 1 is " + dir.path() + "/com1 -> " + pty.slave_path + c.head_end, c.advice);
+  }
   testpty::ClosePty(pty);
 }
 

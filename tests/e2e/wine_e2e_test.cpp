@@ -3,6 +3,11 @@
 // Runs when PADLINK_WIN_EXE (the exe) and PADLINK_WINE_RUN (the Wine runner)
 // are set, with WINEPREFIX naming the build's private prefix.
 //
+// The runs expect Wine's desktop process to be up already (tools/check.sh
+// starts it): without it the console host starts one and waits for it, up to
+// 10 s, before it passes on the first key, far beyond the waits for a key
+// below.
+//
 // Known limits of Wine on a pseudo-terminal, which these tests do not rely
 // on: no modem lines (EscapeCommFunction fails with error 50), a second open
 // of the same port is not refused, non-standard baud rates are ignored, and
@@ -23,11 +28,16 @@
 
 #include "tests/support/pty.h"
 #include "tests/support/robot.h"
+#include "tests/support/ser2net.h"
 
 namespace {
 
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
+
+// How long a key may take from the terminal to the robot once padlink.exe
+// runs: a bound for a hang, not a measure of speed.
+constexpr int kKeyWaitMs = 3000;
 
 std::string Env(const char* name) {
   const char* v = std::getenv(name);
@@ -64,11 +74,14 @@ class WineE2E : public ::testing::Test {
     links_.push_back(link);
   }
 
-  testpty::Child Start(std::vector<std::string> args, bool terminal) {
+  testpty::Child Start(std::vector<std::string> args, bool terminal,
+                       std::vector<std::string> env = {}) {
     testpty::ChildOptions o;
     o.argv = {runner_, exe_};
     o.argv.insert(o.argv.end(), args.begin(), args.end());
     o.env = {"TERM=xterm"};
+    o.env.insert(o.env.end(), extra_env_.begin(), extra_env_.end());
+    o.env.insert(o.env.end(), env.begin(), env.end());
     if (terminal) {
       console_ = testpty::OpenPty(/*raw=*/false);
       o.stdin_path = console_.slave_path;
@@ -88,6 +101,7 @@ class WineE2E : public ::testing::Test {
   testpty::Pty console_;
   testpty::Robot robot_;
   std::vector<std::string> links_;
+  std::vector<std::string> extra_env_;
 };
 
 TEST_F(WineE2E, UsageTextAndStatus) {
@@ -99,15 +113,30 @@ TEST_F(WineE2E, UsageTextAndStatus) {
   EXPECT_EQ(c.out_text, "");
 }
 
-TEST_F(WineE2E, OpenErrorCarriesTheSystemText) {
+TEST_F(WineE2E, OpenErrorCarriesTheSystemTextAndTheCOMPortsThatExist) {
+  // The system's text, line end included, then the message's own; then the
+  // hint with the COM ports the system lists.
+  const std::string open_error = "Open error\\. [A-Za-z][^\n]*\\.\n\n";
+  const std::string ports =
+      "(serial devices here: COM[0-9]+(, COM[0-9]+)*|no serial devices found here)";
   testpty::Child c = Start({"-c", "199"}, false);
   EXPECT_EQ(End(c), 1);
-  // The system's text, line end included, then the message's own.
-  EXPECT_TRUE(std::regex_match(NoCr(c.err_text), std::regex("Open error\\. [A-Za-z][^\n]*\\.\n\n")))
+  EXPECT_TRUE(std::regex_match(
+      NoCr(c.err_text),
+      std::regex(open_error + "padlink: port 199 is COM199, which does not exist; " + ports +
+                 "; (use the number of one of them with -c|plug in the adapter and look up its "
+                 "COM number in the Device Manager), see padlink\\(1\\)\n")))
       << c.err_text;
   testpty::Child zero = Start({"-c", "0"}, false);
   EXPECT_EQ(End(zero), 1);
-  EXPECT_EQ(NoCr(zero.err_text), NoCr(c.err_text));  // "no such port", not a stale reason
+  EXPECT_TRUE(std::regex_match(
+      NoCr(zero.err_text),
+      std::regex(open_error + "padlink: there is no port 0: port numbers run from 1 to 256; " +
+                 ports + "; .*, see padlink\\(1\\)\n")))
+      << zero.err_text;
+  // "no such port", not a stale reason
+  const auto first_line = [](const std::string& s) { return s.substr(0, s.find('\n')); };
+  EXPECT_EQ(first_line(NoCr(zero.err_text)), first_line(NoCr(c.err_text)));
 }
 
 TEST_F(WineE2E, CableModeRunAgainstTheRobotWithKeysFromATerminal) {
@@ -115,15 +144,35 @@ TEST_F(WineE2E, CableModeRunAgainstTheRobotWithKeysFromATerminal) {
   testpty::Child c = Start({"-c", "101", "-d", "-a", "3", "-t", "0"}, true);
   ASSERT_TRUE(testpty::WaitForLines(c, 4, 20000)) << c.out_text << c.err_text;
   testpty::WriteAll(console_.master, "5");
-  ASSERT_TRUE(testpty::WaitForOutput(robot_.child(), "command  5 (0x05)", 10000)) << robot_.log();
+  ASSERT_TRUE(testpty::WaitForOutput(robot_.child(), "command  5 (0x05)", kKeyWaitMs))
+      << robot_.log();
   testpty::WriteAll(console_.master, "\x1b[1;5D");  // Ctrl+Left
-  ASSERT_TRUE(testpty::WaitForOutput(robot_.child(), "command 22 (0x16)", 10000)) << robot_.log();
+  ASSERT_TRUE(testpty::WaitForOutput(robot_.child(), "command 22 (0x16)", kKeyWaitMs))
+      << robot_.log();
   testpty::WriteAll(console_.master, "S");
   EXPECT_EQ(End(c), 0) << c.err_text;
   const std::string out = NoCr(c.out_text);
   EXPECT_THAT(out, StartsWith("AD3, ADsecond, SRAM, SRAMsecond\n"));
   EXPECT_TRUE(std::regex_search(out, std::regex("\n\\d+, \\d+\\.\\d{3}, \\d+, \\d+\\.\\d{3}\n")));
   EXPECT_THAT(robot_.log(), HasSubstr("line: 9600 baud"));
+}
+
+TEST_F(WineE2E, CharacterTheConsoleCodePageCannotHoldSendsNoCommand) {
+  // With a UTF-8 terminal Wine's console uses code page 437, which has no č
+  // (U+010D): the key must not arrive as its best-fit look-alike 'c'
+  // (command 17) nor as any other command.
+  StartRobot(103);
+  extra_env_ = {"LANG=C.UTF-8"};
+  testpty::Child c = Start({"-c", "103", "-d"}, true);
+  ASSERT_TRUE(testpty::WaitForOutput(robot_.child(), "line: 9600 baud", 20000)) << robot_.log();
+  testpty::WriteAll(console_.master, "\xc4\x8d");  // č in UTF-8
+  testpty::WriteAll(console_.master, "1");
+  ASSERT_TRUE(testpty::WaitForOutput(robot_.child(), "command  1 (0x01)", kKeyWaitMs))
+      << robot_.log();
+  testpty::WriteAll(console_.master, "S");
+  EXPECT_EQ(End(c), 0) << c.err_text;
+  const std::string log = robot_.log();
+  EXPECT_EQ(log.find("command"), log.find("command  1 (0x01)")) << log;
 }
 
 TEST_F(WineE2E, StrobeModeOnAPseudoTerminalReportsTheFailedStrobe) {
@@ -133,6 +182,34 @@ TEST_F(WineE2E, StrobeModeOnAPseudoTerminalReportsTheFailedStrobe) {
   EXPECT_EQ(NoCr(c.err_text),
             "CLRRTS error\nPeekAD3:CLRRTS error.\nCLRRTS error\nPeekSRAM:CLRRTS error.\n");
   EXPECT_THAT(NoCr(c.out_text), HasSubstr("\n-5, "));
+}
+
+TEST_F(WineE2E, RemotePortThroughWinsockToSer2net) {
+  ASSERT_FALSE(testnet::Ser2netPath().empty()) << "ser2net is not installed";
+  ASSERT_TRUE(robot_.Start(ROBOT_BIN, dir_.path()));
+  testnet::Ser2net ser2net;
+  ASSERT_TRUE(ser2net.Start(robot_.device())) << ser2net.error();
+  testpty::Child c =
+      Start({"-c", "103", "-d", "-a", "3", "-t", "0"}, true, {"PADLINK_PORT_103=" + ser2net.url()});
+  ASSERT_TRUE(testpty::WaitForLines(c, 4, 20000)) << c.out_text << c.err_text;
+  testpty::WriteAll(console_.master, "5");
+  ASSERT_TRUE(testpty::WaitForOutput(robot_.child(), "command  5 (0x05)", 10000)) << robot_.log();
+  testpty::WriteAll(console_.master, "S");
+  EXPECT_EQ(End(c), 0) << c.err_text;
+  EXPECT_EQ(c.err_text, "");
+  // The values are the robot's.
+  std::smatch m;
+  const std::string log = robot_.log();
+  ASSERT_TRUE(std::regex_search(log, m, std::regex(R"(PeekAD 3 -> (\d+))")));
+  EXPECT_THAT(NoCr(c.out_text), HasSubstr("\n" + m[1].str() + ", "));
+  EXPECT_THAT(robot_.log(), HasSubstr("line: 9600 baud"));
+  // A port server that is not there: the system's reason.
+  testpty::Child refused = Start(
+      {"-c", "104", "-d"}, false,
+      {"PADLINK_PORT_104=rfc2217://127.0.0.1:" + std::to_string(testnet::FreeLoopbackPort())});
+  EXPECT_EQ(End(refused), 1);
+  EXPECT_THAT(NoCr(refused.err_text), StartsWith("Open error. Cannot connect to the port server: "
+                                                 "127.0.0.1:"));
 }
 
 }  // namespace

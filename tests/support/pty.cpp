@@ -1,7 +1,9 @@
 #include "tests/support/pty.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
+#include <pwd.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/ioctl.h>
@@ -90,6 +92,15 @@ Child Spawn(const ChildOptions& o) {
   for (const std::string& a : o.argv)
     argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
+  uid_t uid = 0;
+  gid_t gid = 0;
+  const bool drop = o.unprivileged && geteuid() == 0;
+  if (drop) {
+    const passwd* nobody = getpwnam("nobody");
+    if (!nobody) throw std::runtime_error("no user nobody");
+    uid = nobody->pw_uid;
+    gid = nobody->pw_gid;
+  }
 
   const pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork failed");
@@ -101,7 +112,10 @@ Child Spawn(const ChildOptions& o) {
     if (o.terminal) ioctl(in, TIOCSCTTY, 0);
     dup2(in, 0);
     if (o.capture) {
-      dup2(out[1], 1);
+      const int to =
+          o.stdout_path.empty() ? out[1] : open(o.stdout_path.c_str(), O_WRONLY | O_NOCTTY);
+      if (to < 0) _exit(126);
+      dup2(to, 1);
       dup2(err[1], 2);
     } else {
       dup2(in, 1);
@@ -110,6 +124,7 @@ Child Spawn(const ChildOptions& o) {
     for (const std::string& e : o.env)
       putenv(const_cast<char*>(e.c_str()));
     signal(SIGPIPE, SIG_DFL);
+    if (drop && (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0)) _exit(126);
     if (o.job) {
       signal(SIGTTOU, SIG_IGN);
       const pid_t job = fork();

@@ -47,6 +47,12 @@ struct ChildOptions {
   // Capture standard output and standard error through pipes. When false
   // they go to the same place as standard input.
   bool capture = true;
+  // Standard output opened from this path instead (a terminal, /dev/full);
+  // standard error is still captured.
+  std::string stdout_path;
+  // Run as the unprivileged user nobody when the tests run as root: root
+  // passes the kernel's exclusive-use mark of a terminal, a user does not.
+  bool unprivileged = false;
   // Run the program as a shell runs a job: in its own process group, the
   // terminal's foreground group, below a session leader that waits for it
   // and ends as it ends. Needed for stopping with Ctrl+Z, which the kernel

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -113,11 +114,29 @@ TEST_F(StartUpTest, BadOptionsPrintTheUsageAndTouchNoPort) {
   EXPECT_EQ(fake::Get().timing_requests, 0);
 }
 
-TEST_F(StartUpTest, OpenFailureReportsTheOpenError) {
+// What the fake platform tells of a port that would not open.
+void DescribeMissingPort(const char* device) {
+  PortDescription& d = fake::Get().description;
+  d.naming = PortNaming::kPortDir;
+  std::strcpy(d.device, device);
+  d.problem = PortProblem::kMissing;
+  d.count = 1;
+  std::strcpy(d.devices[0].name, "/dev/ttyUSB0");
+  d.devices[0].port = 1;
+}
+
+TEST_F(StartUpTest, OpenFailureReportsTheOpenErrorAndThenWhatThePortIs) {
   fake::Refuse(fake::Call::kOpen, 5);
+  DescribeMissingPort("/p/com3");
   const auto [status, err] = RunStartUp({"-c", "3"});
   EXPECT_EQ(status, 1);
-  EXPECT_EQ(err, "Open error. error 5\n");
+  EXPECT_EQ(err,
+            "Open error. error 5\n"
+            "padlink: port 3 is /p/com3, which does not exist; serial devices here: /dev/ttyUSB0 "
+            "as port 1; make /p/com3 a link to one of them, see padlink(1)\n");
+  // Described with the error of the open, not one left by later calls.
+  EXPECT_EQ(fake::Get().described_port, 3);
+  EXPECT_EQ(fake::Get().described_error, 5);
   EXPECT_EQ(fake::Get().timing_requests, 0);
 }
 
@@ -127,7 +146,11 @@ TEST_F(StartUpTest, PortOutsideTheTableReportsANonexistentPortNotAStaleError) {
     fake::Get().last_error = 0;  // "success" left over from earlier calls
     const auto [status, err] = RunStartUp({"-c", port});
     EXPECT_EQ(status, 1);
-    EXPECT_EQ(err, "Open error. error 2\n") << port;
+    EXPECT_EQ(err, "Open error. error 2\npadlink: there is no port " + std::string(port) +
+                       ": port numbers run from 1 to 256; no serial devices found here; map a "
+                       "port number with PADLINK_PORT_DIR, see padlink(1)\n")
+        << port;
+    EXPECT_EQ(fake::Get().described_error, 2);
     EXPECT_TRUE(fake::Get().log.empty());
   }
 }
@@ -141,6 +164,20 @@ TEST_F(StartUpTest, ConfigFailureReportsAndClosesThePort) {
   EXPECT_EQ(fake::Count(fake::Call::kClose), 1);
   EXPECT_EQ(ComCheck(4), 1);
   EXPECT_EQ(fake::Get().timing_requests, 0);
+}
+
+TEST_F(StartUpTest, TakesTheConsoleSettingsBeforeThePortCanTouchThem) {
+  // A port can be the console itself; what is restored at the end must be
+  // the console as it was before anything was opened.
+  fake::PressKey(0, 27);
+  ::testing::internal::CaptureStderr();
+  ExitStatusOf([] {
+    const char* argv[] = {"padlink", "-c", "2", "-d"};
+    StartUp(4, argv);
+  });
+  ::testing::internal::GetCapturedStderr();
+  ASSERT_GT(fake::Count(fake::Call::kOpen), 0);
+  EXPECT_EQ(fake::Get().started_after_calls, 0);
 }
 
 TEST_F(StartUpTest, AppliesTheSettingsWordOfTheLinkMode) {

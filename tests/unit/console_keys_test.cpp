@@ -55,4 +55,53 @@ TEST(ConsoleKeysTest, EventsBecomeCodes) {
     EXPECT_EQ(c.got, c.want) << c.name;
 }
 
+// The console's code page 437 as a conversion without best fit gives it: é
+// is 0x82, č has no byte there but the default '?', and a character of a
+// double-byte code page would take two bytes. Others fail.
+int Cp437(std::uint16_t unit, char* out, int size, bool* defaulted) {
+  *defaulted = false;
+  if (size < 2) return 0;
+  switch (unit) {
+    case 'c':
+      out[0] = 'c';
+      return 1;
+    case 0x00E9:  // é
+      out[0] = '\x82';
+      return 1;
+    case 0x010D:  // č
+      out[0] = '?';
+      *defaulted = true;
+      return 1;
+    case 0x3042:  // あ, as a double-byte code page holds it
+      out[0] = '\x82';
+      out[1] = '\xa0';
+      return 2;
+    default:
+      return 0;
+  }
+}
+
+TEST(ConsoleKeysTest, CharactersComeThroughTheConsoleCodePageOrNotAtAll) {
+  EXPECT_EQ(CodePageCharacter(0, Cp437), 0);  // no character
+  EXPECT_EQ(CodePageCharacter('c', Cp437), 'c');
+  EXPECT_EQ(CodePageCharacter(0x00E9, Cp437), 0x82);  // é
+  EXPECT_EQ(CodePageCharacter(0x010D, Cp437), -1);    // č: only the default stands in
+  EXPECT_EQ(CodePageCharacter(0x3042, Cp437), -1);    // two bytes
+  EXPECT_EQ(CodePageCharacter(0xD83D, Cp437), -1);    // half a surrogate pair
+}
+
+TEST(ConsoleKeysTest, KeyWithAForeignCharacterHasNoCode) {
+  const auto codes = [](ConsoleKeyEvent e) {
+    int c[2] = {-99, -99};
+    return std::vector<int>(c, c + ConsoleKeyCodes(e, c));
+  };
+  // č on a Czech layout is the key of '4'; with Alt or Ctrl held too.
+  EXPECT_EQ(codes({true, '4', 0, 0, true}), std::vector<int>{});
+  EXPECT_EQ(codes({true, '4', 0, kAlt, true}), std::vector<int>{});
+  EXPECT_EQ(codes({true, '4', 0, kCtrl, true}), std::vector<int>{});
+  // Keys known by their virtual key keep their codes.
+  EXPECT_EQ(codes({true, 0x1B, 0, 0, true}), std::vector<int>{27});
+  EXPECT_EQ(codes({true, 0x26, 0, 0, true}), (std::vector<int>{0, 0x48}));
+}
+
 }  // namespace

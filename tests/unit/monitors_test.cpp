@@ -1,8 +1,14 @@
 #include "app/monitors.h"
 
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -134,6 +140,57 @@ TEST_F(MonitorTest, FailedRequestStillReadsTheSramByteAndEndsTheRunWithItsLine) 
   EXPECT_EQ(robot_.frames.back(), (Bytes{0xF7, 65, 1, 0}));
   EXPECT_EQ(ComCheck(1), 1);  // closed before the exit
 }
+
+#if !defined(_WIN32)
+// Standard output on a device that takes nothing (a full disk).
+class FullOutput {
+ public:
+  FullOutput() {
+    std::fflush(stdout);
+    full_ = open("/dev/full", O_WRONLY);
+    saved_ = dup(STDOUT_FILENO);
+    if (full_ >= 0) dup2(full_, STDOUT_FILENO);
+  }
+  ~FullOutput() {
+    std::fflush(stdout);
+    std::clearerr(stdout);
+    dup2(saved_, STDOUT_FILENO);
+    close(saved_);
+    if (full_ >= 0) close(full_);
+  }
+  bool ok() const { return full_ >= 0; }
+
+ private:
+  int full_ = -1;
+  int saved_ = -1;
+};
+
+TEST_F(MonitorTest, SampleLineThatCannotBeWrittenEndsTheRunWithTheReason) {
+  for (int gyro : {-1, 2}) {  // the A/D monitor's line, and the gyro's after it
+    ResetProcess();
+    OpenPortQuietly();
+    robot_.Attach();
+    const std::size_t frames_before = robot_.frames.size();
+    ::testing::internal::CaptureStderr();
+    int status = 0;
+    {
+      FullOutput full;
+      if (!full.ok()) GTEST_SKIP() << "no /dev/full";
+      status = ExitStatusOf([&] {
+        for (int i = 0; i < 3; ++i)
+          MonitorStep(1, gyro < 0 ? 3 : -1, gyro, 0);
+      });
+    }
+    EXPECT_EQ(status, 1) << gyro;
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "padlink: cannot write samples: No space left on device\n")
+        << gyro;
+    EXPECT_EQ(ComCheck(1), 1) << gyro;  // closed before the exit
+    // No sample after the one whose line was lost.
+    EXPECT_EQ(robot_.frames.size() - frames_before, 2u) << gyro;
+  }
+}
+#endif
 
 TEST_F(MonitorTest, FirstKeyAfterASampleIsNeverARepeat) {
   // The samples right after the first send leave 0xF7 in LastCommand; the

@@ -1,0 +1,142 @@
+#include "app/port_hint.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "serial/com.h"
+
+namespace {
+
+// Appends formatted text to a bounded, always terminated buffer.
+struct Text {
+  char* buf;
+  std::int32_t size;
+  std::int32_t len;
+};
+
+void Add(Text* t, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+void Add(Text* t, const char* format, ...) {
+  if (t->len >= t->size - 1) return;
+  va_list ap;
+  va_start(ap, format);
+  const int n =
+      std::vsnprintf(t->buf + t->len, static_cast<std::size_t>(t->size - t->len), format, ap);
+  va_end(ap);
+  if (n < 0) return;
+  t->len = n < t->size - t->len ? t->len + n : t->size - 1;
+}
+
+void AddProblem(Text* t, const PortDescription& d) {
+  switch (d.problem) {
+    case PortProblem::kMissing:
+      Add(t, ", which does not exist");
+      break;
+    case PortProblem::kNoHardware:
+      Add(t, ", which has no serial hardware behind it");
+      break;
+    case PortProblem::kNotSerial:
+      Add(t, ", which is not a serial device");
+      break;
+    case PortProblem::kBusy:
+      Add(t, ", which another program is using");
+      break;
+    case PortProblem::kMarked:
+      Add(t, ", which is marked for exclusive use");
+      break;
+    case PortProblem::kNoAccess:
+      if (d.group[0])
+        Add(t, ", which belongs to group %s", d.group);
+      else
+        Add(t, ", which you may not open");
+      break;
+    case PortProblem::kUnknown:
+      break;
+  }
+}
+
+void AddDevices(Text* t, const PortDescription& d) {
+  if (d.count <= 0) {
+    Add(t, "; no serial devices found here");
+    return;
+  }
+  const std::int32_t listed = d.count < kMaxListedDevices ? d.count : kMaxListedDevices;
+  Add(t, "; serial devices here: ");
+  for (std::int32_t i = 0; i < listed; ++i) {
+    const SerialDeviceEntry& e = d.devices[i];
+    Add(t, "%s%s", i ? ", " : "", e.name);
+    if (e.alias[0]) Add(t, " (%s)", e.alias);
+    // A COM name is its own port number.
+    if (e.port > 0 && d.naming != PortNaming::kComNames) Add(t, " as port %d", e.port);
+  }
+  if (d.count > listed) Add(t, ", and %d more", d.count - listed);
+}
+
+void AddAdvice(Text* t, bool port_in_range, const PortDescription& d) {
+  if (d.problem == PortProblem::kNoAccess) {
+    if (d.group[0])
+      Add(t, "; add your user to group %s (sudo usermod -aG %s $USER) and log in again", d.group,
+          d.group);
+    else
+      Add(t, "; ask for read and write access to %s", d.target[0] ? d.target : d.device);
+    return;
+  }
+  if (d.problem == PortProblem::kBusy) {
+    Add(t, "; end the other program, or choose another port");
+    return;
+  }
+  if (d.problem == PortProblem::kMarked) {
+    // The mark goes with the device's last close.
+    Add(t, "; end every program that has it open, or choose another port");
+    return;
+  }
+  switch (d.naming) {
+    case PortNaming::kComNames:
+      if (d.count > 0)
+        Add(t, "; use the number of one of them with -c");
+      else
+        Add(t, "; plug in the adapter and look up its COM number in the Device Manager");
+      break;
+    case PortNaming::kPortDir:
+      if (port_in_range && d.device[0]) {
+        Add(t, "; make %s a link to %s", d.device,
+            d.count > 0 ? "one of them" : "your serial device");
+        break;
+      }
+      [[fallthrough]];
+    case PortNaming::kSystem:
+      Add(t, "; map a port number with PADLINK_PORT_DIR");
+      break;
+  }
+}
+
+}  // namespace
+
+void FormatPortHint(std::int32_t port, const PortDescription& d, char* buf, std::int32_t size) {
+  if (size <= 0) return;
+  buf[0] = '\0';
+  Text t{buf, size, 0};
+  const bool in_range = port >= 1 && port <= kMaxPort;
+  if (!in_range || !d.device[0]) {
+    Add(&t, "padlink: there is no port %d: port numbers run from 1 to %d", static_cast<int>(port),
+        static_cast<int>(kMaxPort));
+  } else {
+    Add(&t, "padlink: port %d is %s", static_cast<int>(port), d.device);
+    if (d.target[0]) Add(&t, " -> %s", d.target);
+    AddProblem(&t, d);
+  }
+  AddDevices(&t, d);
+  AddAdvice(&t, in_range, d);
+  Add(&t, ", see padlink(1)");
+}
+
+void ReportPortHint(std::int32_t port, std::int32_t error) {
+  // Large and needed once, just before the process ends: kept out of the
+  // stack and the heap alike.
+  static PortDescription description;
+  static char hint[kMaxPortHint];
+  description = PortDescription{};
+  SerialDescribePort(port, error, &description);
+  FormatPortHint(port, description, hint, sizeof hint);
+  std::fprintf(stderr, "%s\n", hint);
+}

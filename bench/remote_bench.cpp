@@ -1,0 +1,144 @@
+#include "bench/remote_bench.h"
+
+#include <limits.h>
+#include <signal.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "tests/support/pty.h"
+#include "tests/support/ser2net.h"
+
+namespace {
+
+struct Robot {
+  testpty::TempDir dir;
+  testpty::Child child;
+  std::string pty;
+
+  bool Start() {
+    testpty::ChildOptions o;
+    o.argv = {ROBOT_BIN, "--port", "1", "--port-dir", dir.path(), "--quiet"};
+    child = testpty::Spawn(o);
+    char target[PATH_MAX] = {};
+    for (int i = 0; i < 500; ++i) {
+      const ssize_t n = readlink((dir.path() + "/com1").c_str(), target, sizeof target - 1);
+      if (n > 0) {
+        pty.assign(target, static_cast<std::size_t>(n));
+        return true;
+      }
+      testpty::SleepMs(10);
+    }
+    return false;
+  }
+  ~Robot() {
+    if (child.pid <= 0) return;
+    kill(child.pid, SIGTERM);
+    int st = 0;
+    testpty::Wait(child, 5000, &st);
+  }
+};
+
+// Runs padlink with the arguments for `ms`, typing `keys` 40 ms apart, and
+// returns its standard output.
+std::string RunPadlink(const std::vector<std::string>& args, const std::vector<std::string>& env,
+                       int ms, int keys) {
+  testpty::Pty console = testpty::OpenPty(/*raw=*/false);
+  testpty::ChildOptions o;
+  o.argv = {PADLINK_BIN};
+  o.argv.insert(o.argv.end(), args.begin(), args.end());
+  o.env = env;
+  o.stdin_path = console.slave_path;
+  o.terminal = true;
+  testpty::Child c = testpty::Spawn(o);
+  for (int i = 0; i < 500; ++i) {  // until padlink reads single keys
+    termios t{};
+    tcgetattr(console.master, &t);
+    if (!(t.c_lflag & ICANON)) break;
+    testpty::SleepMs(10);
+  }
+  for (int i = 0; i < keys; ++i) {
+    testpty::WriteAll(console.master, i % 2 ? "1" : "2");
+    testpty::SleepMs(40);
+  }
+  testpty::SleepMs(ms);
+  testpty::WriteAll(console.master, "S");
+  int st = 0;
+  testpty::Wait(c, 10000, &st);
+  testpty::ClosePty(console);
+  return c.out_text;
+}
+
+double SamplesPerSecond(const std::string& out) {
+  std::istringstream in(out);
+  std::vector<double> times;
+  for (std::string line; std::getline(in, line);) {
+    int v1, v2;
+    double s1, s2;
+    if (std::sscanf(line.c_str(), "%d, %lf, %d, %lf", &v1, &s1, &v2, &s2) == 4) times.push_back(s2);
+  }
+  return times.size() > 1 ? static_cast<double>(times.size() - 1) / (times.back() - times.front())
+                          : 0;
+}
+
+}  // namespace
+
+RemoteFigures MeasureRemote() {
+  RemoteFigures f;
+  const std::vector<std::string> sampling = {"-c", "1", "-d", "-a", "3", "-t", "0"};
+  {
+    Robot robot;
+    if (!robot.Start()) {
+      f.error = "the simulated robot did not start";
+      return f;
+    }
+    f.direct_samples_per_s =
+        SamplesPerSecond(RunPadlink(sampling, {"PADLINK_PORT_DIR=" + robot.dir.path()}, 5000, 0));
+  }
+  Robot robot;
+  if (!robot.Start()) {
+    f.error = "the simulated robot did not start";
+    return f;
+  }
+  testpty::TempDir logs;
+  const std::string modem_log = logs.path() + "/modem.log";
+  testnet::Ser2net ser2net;
+  if (!ser2net.Start(robot.pty, MODEM_PRELOAD, modem_log)) {
+    f.error = ser2net.error();
+    return f;
+  }
+  const std::vector<std::string> env = {"PADLINK_PORT_1=" + ser2net.url()};
+  f.remote_samples_per_s = SamplesPerSecond(RunPadlink(sampling, env, 5000, 0));
+  // Strobe mode: commands and samples, each byte with its strobe.
+  // The emulation preloaded into padlink too logs when it sends each change.
+  std::vector<std::string> strobe_env = env;
+  strobe_env.push_back(std::string("LD_PRELOAD=") + MODEM_PRELOAD);
+  strobe_env.push_back("PADLINK_MODEM_LOG=" + modem_log);
+  RunPadlink({"-c", "1", "-a", "3", "-t", "0"}, strobe_env, 0, 60);
+  ser2net.Stop();
+  std::ifstream in(modem_log);
+  std::string kind;
+  unsigned long long ns = 0;
+  int level = 0;
+  double rts_low_since = -1;
+  double net_low_since = -1;
+  double cli_low_since = -1;
+  while (in >> kind >> ns >> level) {
+    const double ms = static_cast<double>(ns) / 1e6;
+    if (kind != "RTS" && kind != "NET" && kind != "CLI") continue;
+    double& since = kind == "RTS" ? rts_low_since : kind == "NET" ? net_low_since : cli_low_since;
+    std::vector<double>& lows = kind == "RTS"   ? f.rts_low_ms
+                                : kind == "NET" ? f.net_low_ms
+                                                : f.cli_low_ms;
+    if (level == 0) {
+      since = ms;
+    } else if (since >= 0) {
+      lows.push_back(ms - since);
+      since = -1;
+    }
+  }
+  return f;
+}

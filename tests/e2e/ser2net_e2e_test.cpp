@@ -1,0 +1,251 @@
+// padlink on a remote port: the simulated robot's pseudo-terminal served by
+// the real ser2net on 127.0.0.1, reached through a port-directory link to
+// rfc2217://127.0.0.1:<port>. Cable mode gives what a direct run gives;
+// strobe mode reaches the robot with its RTS changes in order (a modem-line
+// emulation preloaded into ser2net stands in for the lines a
+// pseudo-terminal lacks and logs what ser2net applies).
+#include <limits.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/pty.h"
+#include "tests/support/ser2net.h"
+
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(line);
+  return lines;
+}
+
+// What the robot logged: its requests with the values it answered, its
+// commands, and bytes it did not expect.
+struct RobotLog {
+  std::vector<std::string> requests;  // "PeekAD 3", "PeekSRAM 65,1", ...
+  std::vector<int> values;
+  std::vector<std::string> commands;
+  int unexpected = 0;
+  std::string line;  // the line settings the requests came with
+};
+
+RobotLog ParseRobot(const std::string& log) {
+  RobotLog r;
+  std::string line_now;
+  const std::regex request(R"(\] (Peek\w+ [\d,]+) -> (\d+))");
+  const std::regex command(R"(\] (command +\d+ \(0x[0-9A-F]+\)))");
+  const std::regex line(R"(\] line: ([^(]*))");
+  for (const std::string& l : Lines(log)) {
+    std::smatch m;
+    if (std::regex_search(l, m, request)) {
+      r.requests.push_back(m[1]);
+      r.values.push_back(std::stoi(m[2]));
+      r.line = line_now;
+    } else if (std::regex_search(l, m, command)) {
+      r.commands.push_back(m[1]);
+    } else if (std::regex_search(l, m, line)) {
+      line_now = m[1];
+    } else if (l.find("unexpected") != std::string::npos) {
+      ++r.unexpected;
+    }
+  }
+  return r;
+}
+
+// The values in padlink's sample lines, in order: sensor, SRAM, sensor, ...
+std::vector<int> PrintedValues(const std::string& out) {
+  std::vector<int> v;
+  const std::regex sample(R"((-?\d+), \d+\.\d{3}, (-?\d+), \d+\.\d{3})");
+  for (const std::string& l : Lines(out)) {
+    std::smatch m;
+    if (std::regex_match(l, m, sample)) {
+      v.push_back(std::stoi(m[1]));
+      v.push_back(std::stoi(m[2]));
+    }
+  }
+  return v;
+}
+
+class Ser2netE2E : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(testnet::Ser2netPath().empty())
+        << "ser2net is not installed (apt-get install ser2net; .ci/run does)";
+  }
+  void TearDown() override {
+    ser2net_.Stop();
+    StopRobot();
+    testpty::ClosePty(console_);
+  }
+
+  // The robot, published in robot_dir_; its pseudo-terminal's path.
+  std::string StartRobot() {
+    testpty::ChildOptions o;
+    o.argv = {ROBOT_BIN, "--port", "1", "--port-dir", robot_dir_.path()};
+    robot_ = testpty::Spawn(o);
+    EXPECT_TRUE(testpty::WaitForOutput(robot_, "connect with:", 5000)) << robot_.err_text;
+    char target[PATH_MAX] = {};
+    const ssize_t n = readlink((robot_dir_.path() + "/com1").c_str(), target, sizeof target - 1);
+    EXPECT_GT(n, 0);
+    return target;
+  }
+
+  void StopRobot() {
+    if (robot_.pid < 0) return;
+    kill(robot_.pid, SIGTERM);
+    int status = 0;
+    testpty::Wait(robot_, 5000, &status);
+    robot_.pid = -1;
+  }
+
+  // Serves the robot with ser2net and links port 1 of remote_dir_ to it.
+  void ServeRemotely(const std::string& pty, bool modem_lines) {
+    ASSERT_TRUE(ser2net_.Start(pty, modem_lines ? MODEM_PRELOAD : "", modem_log_))
+        << ser2net_.error();
+    remote_dir_.LinkPort(1, ser2net_.url());
+  }
+
+  testpty::Child StartPadlink(const std::string& port_dir, std::vector<std::string> args) {
+    console_ = testpty::OpenPty(/*raw=*/false);
+    testpty::ChildOptions o;
+    o.argv = {PADLINK_BIN};
+    o.argv.insert(o.argv.end(), args.begin(), args.end());
+    o.env = {"PADLINK_PORT_DIR=" + port_dir};
+    o.stdin_path = console_.slave_path;
+    o.terminal = true;
+    return testpty::Spawn(o);
+  }
+
+  int RunToEnd(testpty::Child& c) {
+    int status = 0;
+    EXPECT_TRUE(testpty::Wait(c, 15000, &status));
+    return testpty::ExitCode(status);
+  }
+
+  struct Run {
+    std::string out, err;
+    int status;
+    RobotLog robot;
+  };
+
+  // Monitors A/D 3 and gyro 2 at -t 0, presses 5, quits.
+  Run DriveAndMonitor(const std::string& port_dir, std::vector<std::string> mode) {
+    std::vector<std::string> args = {"-c", "1", "-a", "3", "-g", "2", "-t", "0"};
+    args.insert(args.end(), mode.begin(), mode.end());
+    testpty::Child c = StartPadlink(port_dir, args);
+    EXPECT_TRUE(testpty::WaitForLines(c, 10, 10000)) << c.out_text << c.err_text;
+    testpty::WriteAll(console_.master, "5");
+    EXPECT_TRUE(testpty::WaitForOutput(robot_, "command  5 (0x05)", 5000)) << robot_.out_text;
+    EXPECT_TRUE(testpty::WaitForLines(c, 14, 10000));
+    testpty::WriteAll(console_.master, "S");
+    Run r;
+    r.status = RunToEnd(c);
+    r.out = c.out_text;
+    r.err = c.err_text;
+    testpty::WaitForOutput(robot_, "\n", 200);  // collect the robot's last lines
+    r.robot = ParseRobot(robot_.out_text);
+    StopRobot();
+    testpty::ClosePty(console_);
+    return r;
+  }
+
+  testpty::TempDir robot_dir_;
+  testpty::TempDir remote_dir_;
+  testpty::TempDir log_dir_;
+  std::string modem_log_ = log_dir_.path() + "/modem.log";
+  testnet::Ser2net ser2net_;
+  testpty::Pty console_;
+  testpty::Child robot_;
+};
+
+TEST_F(Ser2netE2E, CableModeGivesTheBytesAndValuesOfADirectRun) {
+  StartRobot();
+  const Run direct = DriveAndMonitor(robot_dir_.path(), {"-d"});
+  ServeRemotely(StartRobot(), /*modem_lines=*/false);
+  const Run remote = DriveAndMonitor(remote_dir_.path(), {"-d"});
+
+  for (const Run* r : {&direct, &remote}) {
+    const char* which = r == &direct ? "direct" : "remote";
+    EXPECT_EQ(r->status, 0) << which << r->err;
+    EXPECT_EQ(r->err, "") << which;
+    const auto lines = Lines(r->out);
+    ASSERT_GE(lines.size(), 14u) << which;
+    EXPECT_EQ(lines[0], "AD3, ADsecond, SRAM, SRAMsecond");
+    EXPECT_EQ(lines[2], "GYRO2, GYROsecond, SRAM, SRAMsecond");
+    // Every value printed is the one the robot answered, in order, and the
+    // robot saw nothing it did not expect.
+    EXPECT_EQ(PrintedValues(r->out), r->robot.values) << which;
+    EXPECT_EQ(r->robot.unexpected, 0) << which;
+    EXPECT_THAT(r->robot.commands, ::testing::ElementsAre("command  5 (0x05)")) << which;
+    EXPECT_EQ(r->robot.line, "9600 baud, 8 data bits, no parity, 1 stop bit ") << which;
+  }
+  // The same requests in the same order.
+  const std::size_t n = std::min(direct.robot.requests.size(), remote.robot.requests.size());
+  ASSERT_GE(n, 24u);
+  EXPECT_EQ(std::vector<std::string>(direct.robot.requests.begin(),
+                                     direct.robot.requests.begin() + static_cast<long>(n)),
+            std::vector<std::string>(remote.robot.requests.begin(),
+                                     remote.robot.requests.begin() + static_cast<long>(n)));
+  EXPECT_EQ(remote.robot.requests[0], "PeekAD 3");
+  EXPECT_EQ(remote.robot.requests[1], "PeekSRAM 65,1");
+  EXPECT_EQ(remote.robot.requests[2], "PeekSRAM 49,5");
+}
+
+TEST_F(Ser2netE2E, StrobeModeReachesTheRobotWithItsRtsChangesInOrder) {
+  ServeRemotely(StartRobot(), /*modem_lines=*/true);
+  const Run run = DriveAndMonitor(remote_dir_.path(), {});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(PrintedValues(run.out), run.robot.values);
+  EXPECT_EQ(run.robot.unexpected, 0);
+  EXPECT_THAT(run.robot.commands, ::testing::ElementsAre("command  5 (0x05)"));
+  // Every byte the robot received was followed by RTS off and on, applied
+  // by ser2net in that order; the strobe-mode settings turned DTR off.
+  int bytes = 1;  // the command
+  for (const std::string& r : run.robot.requests)
+    bytes += r.rfind("PeekAD", 0) == 0 ? 3 : 4;
+  ser2net_.Stop();
+  std::ifstream log(modem_log_);
+  std::vector<int> rts;
+  std::vector<int> dtr;
+  for (std::string kind, ns, level; log >> kind >> ns >> level;)
+    if (kind == "RTS" || kind == "DTR") (kind == "RTS" ? rts : dtr).push_back(std::stoi(level));
+  ASSERT_FALSE(dtr.empty());
+  EXPECT_EQ(dtr[0], 0) << "DTR off at start-up";
+  ASSERT_GE(rts.size(), static_cast<std::size_t>(2 * bytes));
+  // Off and on for each byte; the close may raise it once more.
+  for (std::size_t i = 0; i < static_cast<std::size_t>(2 * bytes); ++i)
+    ASSERT_EQ(rts[i], i % 2 == 0 ? 0 : 1) << "change " << i;
+  EXPECT_LE(rts.size(), static_cast<std::size_t>(2 * bytes + 1));
+}
+
+TEST_F(Ser2netE2E, ASecondPadlinkIsToldThePortIsInUse) {
+  ServeRemotely(StartRobot(), /*modem_lines=*/false);
+  testpty::Child first = StartPadlink(remote_dir_.path(), {"-c", "1", "-d", "-a", "3", "-t", "1"});
+  ASSERT_TRUE(testpty::WaitForLines(first, 2, 10000)) << first.err_text;
+  const testpty::Pty first_console = console_;
+  testpty::Child second = StartPadlink(remote_dir_.path(), {"-c", "1", "-d"});
+  EXPECT_EQ(RunToEnd(second), 1);
+  EXPECT_EQ(second.err_text,
+            "Open error. The port server closed the connection: Port already in use\n");
+  testpty::WriteAll(first_console.master, "S");
+  EXPECT_EQ(RunToEnd(first), 0);
+  testpty::Pty c = first_console;
+  testpty::ClosePty(c);
+}
+
+}  // namespace

@@ -1,0 +1,43 @@
+// The real ser2net for the tests and the benchmark: serves a device over
+// telnet COM-PORT-OPTION (RFC 2217) on 127.0.0.1 at a free port, from a
+// configuration in a temporary directory, in the foreground.
+#pragma once
+
+#include <string>
+
+#include "tests/support/pty.h"
+
+namespace testnet {
+
+// The ser2net program, or "" when it is not installed.
+std::string Ser2netPath();
+
+// A TCP port on 127.0.0.1 that nothing listens on just now.
+int FreeLoopbackPort();
+
+class Ser2net {
+ public:
+  Ser2net() = default;
+  ~Ser2net() { Stop(); }
+  Ser2net(const Ser2net&) = delete;
+  Ser2net& operator=(const Ser2net&) = delete;
+
+  // Serves `device`; with `preload`, that library is preloaded into ser2net
+  // with PADLINK_MODEM_LOG=modem_log. False (with the reason in error())
+  // when it does not start listening within 5 s.
+  bool Start(const std::string& device, const std::string& preload = "",
+             const std::string& modem_log = "");
+  void Stop();
+
+  int port() const { return port_; }
+  std::string url() const { return "rfc2217://127.0.0.1:" + std::to_string(port_); }
+  const std::string& error() const { return error_; }
+
+ private:
+  testpty::TempDir dir_;
+  testpty::Child child_;
+  int port_ = 0;
+  std::string error_;
+};
+
+}  // namespace testnet
