@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 #include "serial/com.h"
 
@@ -117,6 +118,14 @@ void FormatPortHint(std::int32_t port, const PortDescription& d, char* buf, std:
   buf[0] = '\0';
   Text t{buf, size, 0};
   const bool in_range = port >= 1 && port <= kMaxPort;
+  if (in_range && std::strstr(d.device, "://")) {
+    // A port on another computer: the local devices are beside the point.
+    Add(&t,
+        "padlink: port %d is %s, a serial port on another computer; check that its port "
+        "server runs, serves that port and is not in use by another client, see padlink(1)",
+        static_cast<int>(port), d.device);
+    return;
+  }
   if (!in_range || !d.device[0]) {
     Add(&t, "padlink: there is no port %d: port numbers run from 1 to %d", static_cast<int>(port),
         static_cast<int>(kMaxPort));

@@ -100,6 +100,11 @@ TEST(PortHint, EveryProblemAndNaming) {
       {"not a serial device", 2, Describe(kPortDir, "/p/com2", "/dev/null", kNotSerial, "", {}),
        "padlink: port 2 is /p/com2 -> /dev/null, which is not a serial device; no serial devices "
        "found here; make /p/com2 a link to your serial device, see padlink(1)"},
+      {"a port on another computer", 3,
+       Describe(kPortDir, "rfc2217://lab-pi:2217", "", kUnknown, "", {{"/dev/ttyS0", "", 1}}),
+       "padlink: port 3 is rfc2217://lab-pi:2217, a serial port on another computer; check that "
+       "its port server runs, serves that port and is not in use by another client, see "
+       "padlink(1)"},
       {"a reason the platform cannot name", 1,
        Describe(kSystem, "/dev/ttyS0", "", kUnknown, "", {{"/dev/ttyS0", "", 1}}),
        "padlink: port 1 is /dev/ttyS0; serial devices here: /dev/ttyS0 as port 1; map a port "
