@@ -136,5 +136,7 @@ void StartUp(int argc, const char* const* argv) {
     ComCloseAll();
     PlatformExit(1);
   }
+  // From here on the strobes and polls need the processor on time.
+  PlatformRequestTiming();
   ControlLoop(g_run);
 }

@@ -114,7 +114,8 @@ set(CPACK_PACKAGE_DESCRIPTION
     "comma-separated samples on standard output, for a file or a plotting tool.\n"
     "\n"
     "The package also holds padlink-robot, a simulated robot controller on a\n"
-    "pseudo-terminal for trying padlink without hardware.")
+    "pseudo-terminal for trying padlink without hardware, and padlink-keytest,\n"
+    "which shows what padlink makes of each key a terminal sends.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_PACKAGE_HOMEPAGE_URL "")
 set(CPACK_STRIP_FILES ON)

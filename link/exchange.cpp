@@ -39,10 +39,15 @@ std::int32_t ExchangeStrobed(std::int32_t port, std::int32_t count) {
       return kExchangeSetRtsError;
     }
   }
+  std::uint32_t last_poll = 0;
   for (int poll = 0; poll < kReplyPolls; ++poll) {
     if (ComRxCount(port) >= count) return CheckReply(port, count);
+    last_poll = PlatformTickMs();
     PlatformPause(1);
   }
+  // When the last pause ran long (the process waited for the processor, or
+  // was stopped), a reply that arrived meanwhile was in time: one more look.
+  if (PlatformTickMs() - last_poll > 1 && ComRxCount(port) >= count) return CheckReply(port, count);
   return kExchangeTimeout;
 }
 

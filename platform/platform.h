@@ -178,6 +178,17 @@ std::uint32_t PlatformTickMs();
 void PlatformPause(std::int32_t ms);
 
 // ---------------------------------------------------------------------------
+// Scheduling
+
+// Asks the system for the timing the run needs, once at start-up: a raised
+// priority for the one thread, so that it runs as soon as a pause ends or a
+// byte arrives even on a busy computer, and pauses that end on time. Where
+// the system does not permit it, the run goes on at the priority it has,
+// silently: nothing is printed and the last error stays as it was. The
+// environment variable PADLINK_REALTIME=0 turns the request off.
+void PlatformRequestTiming();
+
+// ---------------------------------------------------------------------------
 // Console keyboard
 
 // Prepares the console for reading single keys (no echo, no line editing).

@@ -263,6 +263,10 @@ void PlatformPause(std::int32_t ms) {
   if (late != g_state.late_pauses.end()) g_state.now += late->second;
 }
 
+void PlatformRequestTiming() {
+  if (g_state.timing_requests++ == 0) g_state.log_size_at_timing_request = g_state.log.size();
+}
+
 void PlatformStartUp() {
   g_state.started_after_calls = static_cast<int>(g_state.log.size());
 }

@@ -74,6 +74,9 @@ struct State {
   // Keys: (virtual time the key is pressed, code).
   std::deque<std::pair<std::uint64_t, int>> keys;
   bool keyboard_open = false;
+  // PlatformRequestTiming calls, and the calls logged before the first one.
+  int timing_requests = 0;
+  std::size_t log_size_at_timing_request = 0;
   // Calls recorded in the log before PlatformStartUp; -1 until it is called.
   int started_after_calls = -1;
   // Extra milliseconds for chosen pauses (by their number, counting from 0),

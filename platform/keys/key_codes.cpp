@@ -31,6 +31,13 @@ constexpr std::uint8_t kExtended[kSpecialKeyCount][kKeyFormCount] = {
     {0x86, 0x88, 0x8A, 0x8C},  // F12
 };
 
+constexpr const char* kNames[kSpecialKeyCount] = {
+    "Up", "Down", "Right", "Left", "Home", "End", "Insert", "Delete", "PageUp", "PageDown", "F1",
+    "F2", "F3",   "F4",    "F5",   "F6",   "F7",  "F8",     "F9",     "F10",    "F11",      "F12",
+};
+
+constexpr const char* kPrefixes[kKeyFormCount] = {"", "Shift+", "Ctrl+", "Alt+"};
+
 }  // namespace
 
 KeyForm FormOf(bool shift, bool ctrl, bool alt) {
@@ -42,4 +49,25 @@ KeyForm FormOf(bool shift, bool ctrl, bool alt) {
 
 int ExtendedCode(SpecialKey key, KeyForm form) {
   return kExtended[static_cast<int>(key)][static_cast<int>(form)];
+}
+
+bool KeyOfExtendedCode(int code, SpecialKey* key, KeyForm* form) {
+  for (int k = 0; k < kSpecialKeyCount; ++k) {
+    for (int f = 0; f < kKeyFormCount; ++f) {
+      if (kExtended[k][f] == code) {
+        *key = static_cast<SpecialKey>(k);
+        *form = static_cast<KeyForm>(f);
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+const char* SpecialKeyName(SpecialKey key) {
+  return kNames[static_cast<int>(key)];
+}
+
+const char* KeyFormPrefix(KeyForm form) {
+  return kPrefixes[static_cast<int>(form)];
 }

@@ -38,3 +38,12 @@ constexpr int kKeyFormCount = 4;
 KeyForm FormOf(bool shift, bool ctrl, bool alt);
 // The extended code of a special key in one of its forms.
 int ExtendedCode(SpecialKey key, KeyForm form);
+
+// The other way: the special key and form that an extended code stands for;
+// false for a code that no special key gives. Where forms share a code (an
+// arrow alone and with Shift), the first of plain, Shift, Ctrl, Alt is given.
+bool KeyOfExtendedCode(int code, SpecialKey* key, KeyForm* form);
+// Names as the key map's users read them: "Up", "PageDown", "F4"; the form
+// as a prefix: "", "Shift+", "Ctrl+", "Alt+".
+const char* SpecialKeyName(SpecialKey key);
+const char* KeyFormPrefix(KeyForm form);

@@ -1,47 +1,27 @@
-// Sequences understood, as xterm and its kin, tmux, screen, rxvt and the
-// Linux console send them:
-//   CSI A..D, H, F           arrows, Home, End      (CSI 1;m X with modifier m)
-//   SS3 A..D, H, F, P..S     the same in application mode, F1..F4
-//   CSI n ~                  Home 1/7, Insert 2, Delete 3, End 4/8, Page Up 5,
-//                            Page Down 6, F1..F5 11..15, F6..F10 17..21,
-//                            F11 23, F12 24            (CSI n;m ~ with modifier)
-//   CSI n ^  $  @            rxvt's Ctrl, Shift, Ctrl+Shift forms of those
-//   CSI a..d, SS3 a..d       rxvt's Shift and Ctrl arrows
-//   CSI [ A..E               F1..F5 of the Linux console
-//   SS3 j..y, M, X           the keypad in application mode: its characters
-// The modifier m - 1 has bit 1 Shift, 2 Alt, 4 Ctrl, 8 Meta (taken as Alt). An
-// ESC before a whole sequence means Alt. ESC before a character is Alt with
-// that character, which yields the character. Anything else that starts
-// with ESC is consumed whole and yields nothing.
 #include "platform/keys/term_decoder.h"
 
 #include "platform/keys/key_codes.h"
 
 namespace {
 
+constexpr unsigned char kNul = 0x00;
+constexpr unsigned char kBel = 0x07;
+constexpr unsigned char kCan = 0x18;
+constexpr unsigned char kSub = 0x1A;
 constexpr unsigned char kEsc = 0x1B;
 
-enum class Status { kIncomplete, kDone };
-
-struct Parse {
-  Status status;
-  int consumed;
-  int codes[2];
-  int count;
+// Where the bytes of an unfinished key stand.
+enum State : int {
+  kGround,     // between keys
+  kEscape,     // ESC
+  kEscEscape,  // ESC ESC: Alt+Esc, or Alt before a sequence
+  kSequence,   // ESC [ or ESC O and what followed (intro says which)
+  kLinuxF,     // ESC [ [: the Linux console's F1..F5
+  kString,     // OSC, DCS, APC or PM, up to BEL or ESC \ (intro says which)
+  kStringEsc,  // ESC inside a string: \ ends it, anything else begins anew
+  kMouse,      // the three bytes of CSI M
+  kUtf8,       // the continuation bytes of a UTF-8 character
 };
-
-Parse Incomplete() {
-  return {Status::kIncomplete, 0, {0, 0}, 0};
-}
-Parse Nothing(int consumed) {
-  return {Status::kDone, consumed, {0, 0}, 0};
-}
-Parse Char(int consumed, int code) {
-  return {Status::kDone, consumed, {code, 0}, 1};
-}
-Parse Special(int consumed, SpecialKey key, KeyForm form) {
-  return {Status::kDone, consumed, {0, ExtendedCode(key, form)}, 2};
-}
 
 // A character code as the console gives it: bytes of 128 or more negative.
 int CharCode(unsigned char b) {
@@ -56,58 +36,8 @@ int Utf8Continuations(unsigned char lead) {
   return 0;
 }
 
-// One character at b[0]: ASCII, or a UTF-8 character of several bytes that
-// yields one code of 128 or more.
-Parse ParseChar(const unsigned char* b, int len) {
-  const int more = Utf8Continuations(b[0]);
-  for (int i = 1; i <= more; ++i) {
-    if (i >= len) return Incomplete();
-    // A broken character ends where it breaks; the byte starts anew.
-    if ((b[i] & 0xC0) != 0x80) return Char(i, CharCode(b[0]));
-  }
-  return Char(1 + more, CharCode(b[0]));
-}
-
-struct Params {
-  int value[2];
-  int count;
-  bool other;  // private markers or more than two numbers
-};
-
-Params ReadParams(const unsigned char* p, int n) {
-  Params r{{0, 0}, 0, false};
-  bool in_number = false;
-  for (int i = 0; i < n; ++i) {
-    if (p[i] >= '0' && p[i] <= '9') {
-      if (!in_number) {
-        if (r.count == 2) {
-          r.other = true;
-          break;
-        }
-        ++r.count;
-        in_number = true;
-      }
-      int& v = r.value[r.count - 1];
-      if (v < 10000) v = v * 10 + (p[i] - '0');
-    } else if (p[i] == ';') {
-      if (!in_number) {
-        if (r.count == 2)
-          r.other = true;
-        else
-          r.value[r.count++] = 0;
-      }
-      in_number = false;
-    } else {
-      r.other = true;
-    }
-  }
-  return r;
-}
-
-KeyForm ModifierForm(int m, bool alt_prefix) {
-  const int bits = m > 1 ? m - 1 : 0;
-  return FormOf(bits & 1, bits & 4, (bits & 2) || (bits & 8) || alt_prefix);
-}
+// ---------------------------------------------------------------------------
+// The key tables
 
 struct LetterEntry {
   unsigned char final_byte;
@@ -122,6 +52,51 @@ constexpr LetterEntry kLetterKeys[] = {
     {'S', SpecialKey::kF4},
 };
 
+struct NumberEntry {
+  int number;
+  SpecialKey key;
+};
+
+// Keys named by the number of CSI n ~ (and rxvt's CSI n ^, $, @).
+constexpr NumberEntry kTildeKeys[] = {
+    {1, SpecialKey::kHome},   {7, SpecialKey::kHome},     {2, SpecialKey::kInsert},
+    {3, SpecialKey::kDelete}, {4, SpecialKey::kEnd},      {8, SpecialKey::kEnd},
+    {5, SpecialKey::kPageUp}, {6, SpecialKey::kPageDown}, {11, SpecialKey::kF1},
+    {12, SpecialKey::kF2},    {13, SpecialKey::kF3},      {14, SpecialKey::kF4},
+    {15, SpecialKey::kF5},    {17, SpecialKey::kF6},      {18, SpecialKey::kF7},
+    {19, SpecialKey::kF8},    {20, SpecialKey::kF9},      {21, SpecialKey::kF10},
+    {23, SpecialKey::kF11},   {24, SpecialKey::kF12},
+};
+
+// rxvt numbers Shift+F1..F10 as F11..F20 (23..34, F1 and F2 sharing the
+// numbers of F11 and F12). Alone (CSI n ~) these numbers name different keys
+// in different terminals: Shift+F3..F10 in rxvt, Shift+F1..F8 on the Linux
+// console, Ctrl+F3..F10 in xterm's VT220 mode; they stay unnamed. With Ctrl
+// (rxvt's ^) or Alt (ESC before) the form does not depend on Shift: these
+// are the Ctrl and Alt forms of F3..F10.
+constexpr NumberEntry kShiftedFKeys[] = {
+    {25, SpecialKey::kF3}, {26, SpecialKey::kF4}, {28, SpecialKey::kF5}, {29, SpecialKey::kF6},
+    {31, SpecialKey::kF7}, {32, SpecialKey::kF8}, {33, SpecialKey::kF9}, {34, SpecialKey::kF10},
+};
+
+// The arrows of rxvt's CSI a..d and SS3 a..d.
+constexpr SpecialKey kArrows[] = {SpecialKey::kUp, SpecialKey::kDown, SpecialKey::kRight,
+                                  SpecialKey::kLeft};
+
+// The application keypad's characters, SS3 j..y.
+constexpr char kKeypad[] = "*+,-./0123456789";
+
+template <typename Entry, int N>
+bool Find(const Entry (&table)[N], int number, SpecialKey* key) {
+  for (const Entry& e : table) {
+    if (e.number == number) {
+      *key = e.key;
+      return true;
+    }
+  }
+  return false;
+}
+
 bool LetterKey(unsigned char final_byte, SpecialKey* key) {
   for (const LetterEntry& e : kLetterKeys) {
     if (e.final_byte == final_byte) {
@@ -132,135 +107,267 @@ bool LetterKey(unsigned char final_byte, SpecialKey* key) {
   return false;
 }
 
-struct TildeEntry {
-  int number;
-  SpecialKey key;
-};
+// ---------------------------------------------------------------------------
+// Output
 
-// Keys named by the number of CSI n ~ (and rxvt's CSI n ^, $, @).
-constexpr TildeEntry kTildeKeys[] = {
-    {1, SpecialKey::kHome},   {7, SpecialKey::kHome},     {2, SpecialKey::kInsert},
-    {3, SpecialKey::kDelete}, {4, SpecialKey::kEnd},      {8, SpecialKey::kEnd},
-    {5, SpecialKey::kPageUp}, {6, SpecialKey::kPageDown}, {11, SpecialKey::kF1},
-    {12, SpecialKey::kF2},    {13, SpecialKey::kF3},      {14, SpecialKey::kF4},
-    {15, SpecialKey::kF5},    {17, SpecialKey::kF6},      {18, SpecialKey::kF7},
-    {19, SpecialKey::kF8},    {20, SpecialKey::kF9},      {21, SpecialKey::kF10},
-    {23, SpecialKey::kF11},   {24, SpecialKey::kF12},
-};
-
-bool TildeKey(int n, SpecialKey* key) {
-  for (const TildeEntry& e : kTildeKeys) {
-    if (e.number == n) {
-      *key = e.key;
-      return true;
-    }
-  }
-  return false;
+int Free(const TermDecoder* d) {
+  return kDecoderCodes - d->code_count;
 }
 
-SpecialKey Arrow(unsigned char lower) {
-  static constexpr SpecialKey kArrows[] = {SpecialKey::kUp, SpecialKey::kDown, SpecialKey::kRight,
-                                           SpecialKey::kLeft};
-  return kArrows[lower - 'a'];
+void EmitChar(TermDecoder* d, int code) {
+  if (Free(d) >= 1) d->codes[d->code_count++] = code;
 }
 
-// The application keypad's characters, SS3 j..y.
-const char kKeypad[] = "*+,-./0123456789";
+// A special key: 0 and its extended code, both or neither.
+void EmitSpecial(TermDecoder* d, SpecialKey key, KeyForm form) {
+  if (Free(d) < 2) return;
+  d->codes[d->code_count++] = 0;
+  d->codes[d->code_count++] = ExtendedCode(key, form);
+}
 
-// A sequence that begins ESC [ or ESC O at b[0]; `alt` when an ESC came first.
-Parse ParseSequence(const unsigned char* b, int len, int offset, bool alt) {
-  const bool ss3 = b[1] == 'O';
-  int j = 2;
-  if (j >= len) return Incomplete();
-  if (!ss3 && b[j] == '[') {  // Linux console F1..F5
-    if (j + 1 >= len) return Incomplete();
-    const unsigned char f = b[j + 1];
-    if (f >= 'A' && f <= 'E') {
-      const auto key = static_cast<SpecialKey>(static_cast<int>(SpecialKey::kF1) + (f - 'A'));
-      return Special(offset + j + 2, key, ModifierForm(1, alt));
-    }
-    return Nothing(offset + j + 2);
-  }
-  const int params_start = j;
-  // rxvt ends its Shift forms with '$', which is otherwise an intermediate.
-  while (j < len && b[j] >= 0x20 && b[j] <= 0x3F && !(b[j] == '$' && !ss3))
-    ++j;
-  if (j >= len) return Incomplete();
-  const unsigned char f = b[j];
-  const int consumed = offset + j + 1;
-  if ((f < 0x40 || f > 0x7E) && f != '$') return Nothing(consumed);
-  const Params p = ReadParams(b + params_start, j - params_start);
-  if (p.other) return Nothing(consumed);
-  // CSI 1;m X and SS3 1;m X carry the modifier second; SS3 m X first.
-  const int m = p.count == 2 ? p.value[1] : (ss3 && p.count == 1 ? p.value[0] : 1);
+// m: 1 (or 0, none given) for no modifier, up to 16.
+bool ValidModifier(int m) {
+  return m >= 0 && m <= 16;
+}
+
+KeyForm ModifierForm(int m, bool alt_prefix) {
+  const int bits = m > 1 ? m - 1 : 0;
+  return FormOf(bits & 1, bits & 4, (bits & 2) || (bits & 8) || alt_prefix);
+}
+
+// A finished CSI (intro '[') or SS3 (intro 'O') sequence with final byte f.
+void FinishSequence(TermDecoder* d, unsigned char f) {
+  if (d->odd) return;
+  const bool ss3 = d->intro == 'O';
+  const int count = d->param_count;
+  const int first = count >= 1 ? d->params[0] : 0;
+  const int second = count >= 2 ? d->params[1] : 0;
   SpecialKey key;
   if (LetterKey(f, &key)) {
-    // CSI P..S without parameters are not keys; xterm sends them modified.
-    if (!ss3 && f >= 'P' && f <= 'S' && p.count == 0) return Nothing(consumed);
-    return Special(consumed, key, ModifierForm(m, alt));
-  }
-  if (!ss3) {
-    if (f >= 'a' && f <= 'd' && p.count == 0)
-      return Special(consumed, Arrow(f), FormOf(true, false, alt));
-    if ((f == '~' || f == '^' || f == '$' || f == '@') && p.count >= 1 &&
-        TildeKey(p.value[0], &key)) {
-      KeyForm form = ModifierForm(p.count == 2 ? p.value[1] : 1, alt);
-      if (form != KeyForm::kAlt && f != '~') {
-        form = FormOf(f == '$' || f == '@', f == '^' || f == '@', false);
-      }
-      return Special(consumed, key, form);
+    // The modifier follows a first parameter of 1; SS3 may carry it alone.
+    int m = 1;
+    if (count == 2) {
+      if (first > 1) return;
+      m = second;
+    } else if (count == 1) {
+      if (ss3)
+        m = first;
+      else if (first > 1)
+        return;
     }
-    return Nothing(consumed);
+    if (!ValidModifier(m)) return;
+    // CSI P..S without parameters are no keys; xterm sends them modified.
+    if (!ss3 && f >= 'P' && f <= 'S' && count == 0) return;
+    EmitSpecial(d, key, ModifierForm(m, d->alt));
+    return;
   }
-  if (f >= 'a' && f <= 'd' && p.count == 0)
-    return Special(consumed, Arrow(f), FormOf(false, true, alt));
-  if (p.count == 0) {
-    if (f == 'M') return Char(consumed, 13);
-    if (f == 'X') return Char(consumed, '=');
-    if (f >= 'j' && f <= 'y') return Char(consumed, kKeypad[f - 'j']);
+  if (ss3) {
+    if (count != 0) return;
+    if (f >= 'a' && f <= 'd') {
+      EmitSpecial(d, kArrows[f - 'a'], FormOf(false, true, d->alt));
+    } else if (f == 'M') {
+      EmitChar(d, 13);
+    } else if (f == 'X') {
+      EmitChar(d, '=');
+    } else if (f >= 'j' && f <= 'y') {
+      EmitChar(d, kKeypad[f - 'j']);
+    }
+    return;
   }
-  return Nothing(consumed);
-}
-
-// The key at the start of b.
-Parse ParseKey(const unsigned char* b, int len) {
-  if (b[0] != kEsc) return ParseChar(b, len);
-  if (len < 2) return Incomplete();
-  if (b[1] == '[' || b[1] == 'O') return ParseSequence(b, len, 0, false);
-  if (b[1] == kEsc) {
-    if (len < 3) return Incomplete();
-    // ESC before a whole sequence: its Alt form.
-    if (b[2] == '[' || b[2] == 'O') return ParseSequence(b + 1, len - 1, 1, true);
-    return Char(2, 27);  // Alt+Esc
+  if (f >= 'a' && f <= 'd') {
+    if (count == 0) EmitSpecial(d, kArrows[f - 'a'], FormOf(true, false, d->alt));
+    return;
   }
-  // Alt with a character yields the character.
-  const Parse c = ParseChar(b + 1, len - 1);
-  if (c.status == Status::kIncomplete) return c;
-  return Char(1 + c.consumed, c.codes[0]);
+  if (f == '~') {
+    if (count >= 1 && ValidModifier(second) &&
+        (Find(kTildeKeys, first, &key) ||
+         (d->alt && count == 1 && Find(kShiftedFKeys, first, &key))))
+      EmitSpecial(d, key, ModifierForm(second, d->alt));
+    return;
+  }
+  if ((f == '^' || f == '$' || f == '@') && count == 1) {
+    // rxvt's marks: ^ Ctrl, $ Shift, @ Ctrl+Shift.
+    const bool shift = f == '$' || f == '@';
+    const bool ctrl = f == '^' || f == '@';
+    if (Find(kTildeKeys, first, &key) || (f == '^' && Find(kShiftedFKeys, first, &key)))
+      EmitSpecial(d, key, FormOf(shift, ctrl, d->alt));
+  }
 }
 
-void Emit(TermDecoder* d, int code) {
-  if (d->code_count < static_cast<int>(sizeof d->codes / sizeof d->codes[0]))
-    d->codes[d->code_count++] = code;
+// ---------------------------------------------------------------------------
+// The byte machine
+
+void BeginSequence(TermDecoder* d, unsigned char intro) {
+  d->state = kSequence;
+  d->intro = intro;
+  d->params[0] = d->params[1] = 0;
+  d->param_count = 0;
+  d->odd = false;
 }
 
-void Drop(TermDecoder* d, int n) {
-  for (int i = n; i < d->held_len; ++i)
-    d->held[i - n] = d->held[i];
-  d->held_len -= n;
+void Step(TermDecoder* d, unsigned char b);
+
+// A byte in the ground state: a character, the start of one, or ESC.
+void Ground(TermDecoder* d, unsigned char b) {
+  d->state = kGround;
+  if (b == kEsc) {
+    d->state = kEscape;
+    d->alt = false;
+  } else if (b == kNul) {
+    // Ctrl+Space: no code.
+  } else if (Utf8Continuations(b) > 0) {
+    d->state = kUtf8;
+    d->lead = b;
+    d->pending = Utf8Continuations(b);
+  } else {
+    EmitChar(d, CharCode(b));
+  }
 }
 
-// Turns every finished key at the front of what is held into codes.
-void Settle(TermDecoder* d, std::uint32_t now) {
-  while (d->held_len > 0) {
-    const Parse p = ParseKey(d->held, d->held_len);
-    if (p.status == Status::kIncomplete) return;
-    // Whole special keys only: never half of a 0-and-extended pair.
-    if (d->code_count + p.count > static_cast<int>(sizeof d->codes / sizeof d->codes[0])) return;
-    for (int i = 0; i < p.count; ++i)
-      Emit(d, p.codes[i]);
-    Drop(d, p.consumed);
-    d->held_since = now;
+// A byte after ESC.
+void AfterEscape(TermDecoder* d, unsigned char b) {
+  switch (b) {
+    case '[':
+    case 'O':
+      BeginSequence(d, b);
+      return;
+    case ']':  // OSC
+    case 'P':  // DCS
+    case '_':  // APC
+    case '^':  // PM
+      d->state = kString;
+      d->intro = b;
+      d->pending = 0;  // bytes of the string so far (counted up to 1)
+      return;
+    case kEsc:
+      d->state = kEscEscape;
+      return;
+    default:
+      // Alt with a character yields the character.
+      Ground(d, b);
+      return;
+  }
+}
+
+// A byte of a CSI or SS3 sequence: parameters, intermediates, final.
+void InSequence(TermDecoder* d, unsigned char b) {
+  if (b >= 0x40 && b <= 0x7E) {
+    if (d->intro == '[' && b == '[' && d->param_count == 0 && !d->odd) {
+      d->state = kLinuxF;
+      return;
+    }
+    d->state = kGround;
+    // The old mouse report: CSI M and three bytes of button and position.
+    if (d->intro == '[' && b == 'M' && d->param_count == 0 && !d->odd) {
+      d->state = kMouse;
+      d->pending = 3;
+      return;
+    }
+    FinishSequence(d, b);
+    return;
+  }
+  if (b >= '0' && b <= '9') {
+    if (d->param_count == 0) d->param_count = 1;
+    if (d->param_count <= kDecoderParams) {
+      int& v = d->params[d->param_count - 1];
+      if (v < 10000) v = v * 10 + (b - '0');
+    }
+    return;
+  }
+  if (b == ';') {
+    if (d->param_count == 0) d->param_count = 1;
+    ++d->param_count;
+    if (d->param_count > kDecoderParams) {
+      d->odd = true;
+      d->param_count = kDecoderParams + 1;
+    }
+    return;
+  }
+  if (b == '$' && d->intro == '[' && d->param_count == 1 && !d->odd) {
+    // rxvt ends its Shift forms with $, which is otherwise an intermediate.
+    d->state = kGround;
+    FinishSequence(d, b);
+    return;
+  }
+  if (b >= 0x20 && b <= 0x3F) {
+    d->odd = true;  // private markers, sub-parameters, intermediates
+    return;
+  }
+  if (b == kCan || b == kSub) {
+    d->state = kGround;
+    return;
+  }
+  // ESC begins a new sequence; any other byte ends this one unfinished and
+  // is read as a key of its own.
+  Ground(d, b);
+}
+
+void Step(TermDecoder* d, unsigned char b) {
+  switch (d->state) {
+    case kGround:
+      Ground(d, b);
+      return;
+    case kEscape:
+      AfterEscape(d, b);
+      return;
+    case kEscEscape:
+      if (b == '[' || b == 'O') {
+        BeginSequence(d, b);
+        d->alt = true;
+        return;
+      }
+      EmitChar(d, 27);  // Alt+Esc
+      Ground(d, b);
+      return;
+    case kSequence:
+      InSequence(d, b);
+      return;
+    case kLinuxF:
+      if (b >= 'A' && b <= 'E') {
+        d->state = kGround;
+        const auto key = static_cast<SpecialKey>(static_cast<int>(SpecialKey::kF1) + (b - 'A'));
+        EmitSpecial(d, key, FormOf(false, false, d->alt));
+      } else if (b >= 0x20 && b <= 0x7E) {
+        d->state = kGround;
+      } else {
+        Ground(d, b);
+      }
+      return;
+    case kString:
+      if (b == kBel || b == kCan || b == kSub) {
+        d->state = kGround;
+      } else if (b == kEsc) {
+        d->state = kStringEsc;
+      } else {
+        d->pending = 1;
+      }
+      return;
+    case kStringEsc:
+      if (b == '\\') {
+        d->state = kGround;  // ST
+        return;
+      }
+      d->alt = false;
+      AfterEscape(d, b);
+      return;
+    case kMouse:
+      if (--d->pending == 0) d->state = kGround;
+      return;
+    case kUtf8:
+      if ((b & 0xC0) == 0x80) {
+        if (--d->pending == 0) {
+          d->state = kGround;
+          EmitChar(d, CharCode(d->lead));
+        }
+        return;
+      }
+      // A broken character ends where it breaks; the byte starts anew.
+      EmitChar(d, CharCode(d->lead));
+      Ground(d, b);
+      return;
+    default:
+      d->state = kGround;
+      return;
   }
 }
 
@@ -268,38 +375,43 @@ void Settle(TermDecoder* d, std::uint32_t now) {
 
 void DecoderReset(TermDecoder* d) {
   *d = TermDecoder{};
+  d->state = kGround;
+}
+
+int DecoderRoom(const TermDecoder* d) {
+  // Two codes for each byte, one kept for DecoderTick.
+  const int room = (Free(d) - 1) / 2;
+  return room > 0 ? room : 0;
 }
 
 void DecoderFeed(TermDecoder* d, unsigned char byte, std::uint32_t now) {
-  if (d->discarding) {
-    // The rest of a sequence too long to be a key, up to its final byte.
-    if (byte >= 0x20 && byte <= 0x7E) {
-      d->discarding = byte <= 0x3F;
-      return;
-    }
-    d->discarding = false;
-  }
-  if (d->held_len == 0) d->held_since = now;
-  d->held[d->held_len++] = byte;
-  Settle(d, now);
-  if (d->held_len == static_cast<int>(sizeof d->held)) {
-    d->held_len = 0;  // no key sends this much
-    d->discarding = true;
-  }
+  d->last_byte_at = now;
+  Step(d, byte);
 }
 
 void DecoderTick(TermDecoder* d, std::uint32_t now) {
-  Settle(d, now);
-  if (d->held_len == 0 || now - d->held_since < kEscTimeoutMs) return;
-  if (d->held[0] == kEsc) {
-    // A lone Esc, or Esc pressed with Alt, is the Esc key; an unfinished
-    // sequence yields nothing.
-    const bool esc_key = d->held_len == 1 || (d->held_len == 2 && d->held[1] == kEsc);
-    if (esc_key) Emit(d, 27);
-  } else {
-    Emit(d, CharCode(d->held[0]));  // a character cut short
+  if (d->state == kGround || now - d->last_byte_at < kEscTimeoutMs) return;
+  if (Free(d) < 1) return;  // settled once a code has been taken
+  switch (d->state) {
+    case kEscape:
+    case kEscEscape:
+      EmitChar(d, 27);  // the Esc key, or Alt+Esc
+      break;
+    case kSequence:
+      // ESC [ or ESC O alone: Alt with [ or O.
+      if (d->param_count == 0 && !d->odd && !d->alt) EmitChar(d, d->intro);
+      break;
+    case kString:
+      // ESC ], P, _ or ^ alone: Alt with that character.
+      if (d->pending == 0) EmitChar(d, d->intro);
+      break;
+    case kUtf8:
+      EmitChar(d, CharCode(d->lead));  // a character cut short
+      break;
+    default:
+      break;  // an unfinished sequence, string or report: nothing
   }
-  d->held_len = 0;
+  d->state = kGround;
 }
 
 bool DecoderHasCode(const TermDecoder* d) {
@@ -316,7 +428,7 @@ int DecoderTake(TermDecoder* d) {
 }
 
 int DecoderWaitMs(const TermDecoder* d, std::uint32_t now) {
-  if (d->held_len == 0) return -1;
-  const std::uint32_t waited = now - d->held_since;
+  if (d->state == kGround) return -1;
+  const std::uint32_t waited = now - d->last_byte_at;
   return waited >= kEscTimeoutMs ? 0 : static_cast<int>(kEscTimeoutMs - waited);
 }

@@ -1,31 +1,83 @@
 // Turns the bytes a terminal sends for key presses into console key codes:
 // one code per key with a character, 0 and an extended code per special key.
 // Pure logic on bytes and time stamps; the POSIX keyboard feeds it.
+//
+// The decoder reads the bytes as the terminal's control-sequence syntax
+// (ESC, CSI, SS3, the strings OSC, DCS, APC and PM), so that every sequence
+// is consumed whole, and looks the finished sequence up in its key tables.
+// What the tables do not name (reports of the terminal, mouse events, keys
+// outside the vocabulary) yields nothing.
 #pragma once
 
 #include <cstdint>
 
-// How long a lone Esc waits for the rest of a sequence before it counts as
-// the Esc key. Terminals send a whole sequence at once, so this only needs to
-// cover a slow line.
+// How long an unfinished key waits for its next byte before it is settled: a
+// lone Esc then counts as the Esc key. Terminals send a whole sequence at
+// once, so this only needs to cover a slow line.
 constexpr std::uint32_t kEscTimeoutMs = 50;
 
+// Codes the decoder holds until they are taken.
+constexpr int kDecoderCodes = 16;
+// Parameters of a sequence that are kept; a key has at most two.
+constexpr int kDecoderParams = 2;
+
 struct TermDecoder {
-  unsigned char held[32];  // bytes of a key not finished yet
-  int held_len;
-  bool discarding;           // dropping the rest of an over-long sequence
-  std::uint32_t held_since;  // when its first byte arrived
-  int codes[16];             // codes ready to be read, oldest first
+  // Where the bytes of an unfinished key stand (term_decoder.cpp).
+  int state;
+  bool alt;                    // an ESC came before the sequence: Alt
+  unsigned char intro;         // '[' or 'O' of a sequence, ']' 'P' '_' '^' of a string
+  int params[kDecoderParams];  // its numeric parameters
+  int param_count;             // parameters begun
+  bool odd;                    // markers, intermediates or more parameters: no key
+  int pending;                 // bytes still to come of a UTF-8 character or a mouse
+                               // report; for a string, 1 once it has a byte
+  unsigned char lead;          // the first byte of a UTF-8 character
+  std::uint32_t last_byte_at;  // when the latest byte of it arrived
+  int codes[kDecoderCodes];    // codes ready to be read, oldest first
   int code_count;
 };
 
 void DecoderReset(TermDecoder* d);
+// How many bytes DecoderFeed takes now with room for every code they can
+// yield (a byte yields at most two, DecoderTick one). A keyboard reads no
+// more than this from the terminal and leaves the rest waiting there; bytes
+// fed beyond it may lose their codes (a pair is kept or lost whole).
+int DecoderRoom(const TermDecoder* d);
 // One byte from the terminal, received at `now` (milliseconds).
 void DecoderFeed(TermDecoder* d, unsigned char byte, std::uint32_t now);
-// Settles an unfinished key once kEscTimeoutMs passed since it began: a lone
-// Esc becomes the Esc key, an unfinished sequence is dropped.
+// Settles an unfinished key once kEscTimeoutMs passed since its latest byte:
+// a lone Esc becomes the Esc key, ESC with an introducer alone the
+// introducer's character (Alt with it), a character cut short its first
+// byte, and an unfinished sequence or string nothing. Call it only when no
+// more bytes are waiting: bytes that came are never timed out.
 void DecoderTick(TermDecoder* d, std::uint32_t now);
 bool DecoderHasCode(const TermDecoder* d);
 int DecoderTake(TermDecoder* d);
 // Milliseconds until DecoderTick would settle what is held; -1 when nothing is.
 int DecoderWaitMs(const TermDecoder* d, std::uint32_t now);
+
+// Keys understood, as xterm and its kin, kitty, tmux, screen, rxvt-unicode
+// and the Linux console send them:
+//   CSI A..D, H, F           arrows, Home, End      (CSI 1;m X with modifier m)
+//   SS3 A..D, H, F, P..S     the same in application mode, F1..F4 (SS3 m X)
+//   CSI 1;m P..S             F1..F4 with modifier m
+//   CSI n ~                  Home 1/7, Insert 2, Delete 3, End 4/8, Page Up 5,
+//                            Page Down 6, F1..F5 11..15, F6..F10 17..21,
+//                            F11 23, F12 24            (CSI n;m ~ with modifier)
+//   CSI n ^  $  @            rxvt's Ctrl, Shift, Ctrl+Shift forms of those;
+//                            CSI 25..34 ^ its Ctrl+Shift+F3..F10, and
+//                            ESC CSI 25..34 ~ its Alt+Shift+F3..F10
+//   CSI a..d, SS3 a..d       rxvt's Shift and Ctrl arrows
+//   CSI [ A..E               F1..F5 of the Linux console
+//   SS3 j..y, M, X           the keypad in application mode: its characters
+// The modifier m - 1 has bit 1 Shift, 2 Alt, 4 Ctrl, 8 Meta (taken as Alt);
+// m runs from 1 to 16 and only follows a first parameter of 1 (or none, or
+// the key number of a ~ key). An ESC before a whole sequence means Alt. ESC
+// before a character is Alt with that character, which yields the character.
+// A NUL byte (Ctrl+Space) yields nothing.
+// Consumed whole and yielding nothing: every other CSI or SS3 sequence (with
+// private markers, intermediates, other numbers or finals, such as cursor
+// position and mode reports and SGR mouse reports), the old mouse report CSI
+// M with its three bytes, and OSC, DCS, APC and PM strings up to BEL or ESC \.
+// ESC inside a sequence or string ends it and begins a new one; CAN and SUB
+// cancel it.

@@ -2,6 +2,12 @@
 // for the run, and its exact previous settings back on every way out. The
 // settings are taken at start-up, before any device is opened, and the
 // clean-up on fatal signals is in place for every run.
+//
+// The key test runs in every pass of the control loop, 200 times a second
+// when nothing happens. On a terminal it costs no system call: the terminal
+// signals the arrival of input (O_ASYNC), and only then does the test look
+// at standard input.
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <termios.h>
@@ -26,6 +32,13 @@ termios g_saved;
 volatile sig_atomic_t g_have_saved = 0;
 volatile sig_atomic_t g_raw = 0;
 bool g_started = false;
+
+// Input arrival: the terminal's signal sets the flag; the key test clears it
+// before it reads, so input that arrives while it reads sets it again. It
+// starts set, for what was typed before the run.
+constexpr int kInputSignal = SIGURG;
+volatile sig_atomic_t g_input_arrived = 1;
+bool g_input_signalled = false;  // false: look at standard input every time
 
 // Single keys: no line editing, no echo, Enter arrives as 13 and Ctrl+S as a
 // key. Signal characters stay on; output processing is left as it was.
@@ -100,15 +113,57 @@ void RestoreAtExit() {
   Restore();
 }
 
-// Feeds what standard input holds now to the decoder, without waiting.
+void OnInput(int) {
+  g_input_arrived = 1;
+}
+
+// Asks the terminal to signal this process whenever input arrives. That needs
+// an open file description of our own (the O_ASYNC flag and the signal's
+// owner belong to it, and the one of standard input is shared with the
+// shell), so the terminal is opened once more. The terminal first makes its
+// foreground process group the owner; until the owner is set to this process
+// a signal could reach other programs of the job, so the signal is one that
+// they ignore unless they ask for it. Where any step fails, the key test
+// looks at standard input in every pass.
+void WatchInput() {
+#if defined(F_SETSIG)
+  const char* name = ttyname(STDIN_FILENO);
+  const int fd =
+      open(name ? name : "/proc/self/fd/0", O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return;
+  struct sigaction sa {};
+  sa.sa_handler = OnInput;
+  sa.sa_flags = SA_RESTART;
+  sigemptyset(&sa.sa_mask);
+  const int flags = fcntl(fd, F_GETFL);
+  if (isatty(fd) && sigaction(kInputSignal, &sa, nullptr) == 0 &&
+      fcntl(fd, F_SETSIG, kInputSignal) == 0 && flags >= 0 &&
+      fcntl(fd, F_SETFL, flags | O_ASYNC) == 0 && fcntl(fd, F_SETOWN, getpid()) == 0) {
+    g_input_signalled = true;  // fd stays open for the run
+    return;
+  }
+  close(fd);
+#endif
+}
+
+// Feeds what standard input holds now to the decoder, without waiting: no
+// more than the decoder has room for, so that keys typed ahead or pasted wait
+// in the terminal's own buffer until the loop takes the keys before them. An
+// unfinished key is settled by its time-out only once nothing more waits.
 void Pump() {
+  bool drained = false;
   while (!g_end_of_input && !g_read_error) {
+    const int room = DecoderRoom(&g_decoder);
+    if (room == 0) break;
     pollfd p{STDIN_FILENO, POLLIN, 0};
     const int r = poll(&p, 1, 0);
     if (r < 0 && errno == EINTR) continue;
-    if (r <= 0 || !(p.revents & (POLLIN | POLLHUP | POLLERR))) break;
+    if (r <= 0 || !(p.revents & (POLLIN | POLLHUP | POLLERR))) {
+      drained = true;
+      break;
+    }
     unsigned char buf[64];
-    const ssize_t n = read(STDIN_FILENO, buf, sizeof buf);
+    const ssize_t n = read(STDIN_FILENO, buf, room < 64 ? room : 64);
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) break;
     if (n < 0) {
       g_read_error = true;
@@ -122,7 +177,11 @@ void Pump() {
     for (ssize_t i = 0; i < n; ++i)
       DecoderFeed(&g_decoder, buf[i], now);
   }
-  DecoderTick(&g_decoder, PlatformTickMs());
+  if (drained || g_end_of_input || g_read_error) {
+    DecoderTick(&g_decoder, PlatformTickMs());
+  } else {
+    g_input_arrived = 1;  // keys still wait in the terminal: look again next time
+  }
 }
 
 }  // namespace
@@ -143,10 +202,16 @@ void KeyboardOpen() {
   InstallUnlessIgnored(SIGTSTP, OnSuspend);
   InstallUnlessIgnored(SIGCONT, OnContinue);
   EnterRaw();
+  WatchInput();
 }
 
 bool KeyboardKeyWaiting() {
-  Pump();
+  if (!g_input_signalled || g_input_arrived) {
+    g_input_arrived = 0;
+    Pump();
+  } else {
+    DecoderTick(&g_decoder, PlatformTickMs());  // a held Esc settles on time
+  }
   return DecoderHasCode(&g_decoder) || g_read_error;
 }
 

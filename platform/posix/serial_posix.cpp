@@ -208,20 +208,29 @@ int Remaining(std::uint64_t deadline) {
 
 constexpr std::uint64_t kNoDeadline = ~std::uint64_t{0};
 
+enum class Wait { kReady, kTimedOut, kFailed };
+
 // Waits for the device to become readable or writable until the deadline.
-// false on time-out, and on a hang-up or error of the device (with the last
-// error set), so that a vanished device never makes a caller spin.
-bool WaitFor(int fd, short events, std::uint64_t deadline) {
+// kFailed on a hang-up or error of the device (with the last error set), so
+// that a vanished device never makes a caller spin. kTimedOut when the
+// deadline has passed, also when it passed while the process was not running
+// (stopped, or waiting for the processor): the caller then takes one last
+// look before it reports a short transfer.
+Wait WaitFor(int fd, short events, std::uint64_t deadline) {
   for (;;) {
     const int timeout = deadline == kNoDeadline ? -1 : Remaining(deadline);
-    if (timeout == 0) return false;
+    if (timeout == 0) return Wait::kTimedOut;
     pollfd p{fd, events, 0};
     const int r = poll(&p, 1, timeout);
     if (r < 0 && errno == EINTR) continue;
-    if (r < 0) return Fail(errno);
-    if (r == 0) return false;
-    if (p.revents & events) return true;
-    return Fail(EIO);  // POLLHUP, POLLERR or POLLNVAL alone
+    if (r < 0) {
+      Fail(errno);
+      return Wait::kFailed;
+    }
+    if (r == 0) return Wait::kTimedOut;
+    if (p.revents & events) return Wait::kReady;
+    Fail(EIO);  // POLLHUP, POLLERR or POLLNVAL alone
+    return Wait::kFailed;
   }
 }
 
@@ -344,45 +353,6 @@ int BusyReason(const char* name) {
       return kErrPortMarked;
   }
 }
-
-#if defined(PADLINK_TRACE)
-// Benchmark builds only: a time-stamped trace of the bytes written and the
-// RTS changes, kept in memory and written at exit to $PADLINK_TRACE_FILE.
-// There a device without modem lines takes RTS changes as done, so strobe
-// mode can be timed on a pseudo-terminal.
-struct TraceEvent {
-  std::uint64_t ns;
-  char kind;  // 'W' write, 'C' clear RTS, 'S' set RTS
-  unsigned char byte;
-};
-constexpr int kMaxTrace = 200000;
-TraceEvent g_trace[kMaxTrace];
-int g_trace_len = 0;
-
-void WriteTrace() {
-  const char* path = std::getenv("PADLINK_TRACE_FILE");
-  FILE* f = path ? std::fopen(path, "w") : nullptr;
-  if (!f) return;
-  for (int i = 0; i < g_trace_len; ++i)
-    std::fprintf(f, "%c %llu %u\n", g_trace[i].kind, static_cast<unsigned long long>(g_trace[i].ns),
-                 g_trace[i].byte);
-  std::fclose(f);
-}
-
-void Trace(char kind, unsigned char byte) {
-  static bool registered = false;
-  if (!registered) {
-    registered = true;
-    std::atexit(WriteTrace);
-  }
-  if (g_trace_len == kMaxTrace) return;
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  g_trace[g_trace_len++] = {
-      static_cast<std::uint64_t>(ts.tv_sec) * 1000000000u + static_cast<std::uint64_t>(ts.tv_nsec),
-      kind, byte};
-}
-#endif
 
 }  // namespace
 
@@ -609,6 +579,10 @@ std::int32_t SerialRead(PlatformHandle h, void* buf, std::int32_t n) {
   auto* out = static_cast<unsigned char*>(buf);
   std::int32_t got = 0;
   std::uint64_t interval_deadline = kNoDeadline;
+  // Once a deadline has passed, one more read takes what arrived meanwhile:
+  // bytes that came while the process waited for the processor, or was
+  // stopped, are part of the transfer, not a time-out.
+  bool last_look = false;
   while (got < n) {
     const ssize_t r = read(d->fd, out + got, static_cast<std::size_t>(n - got));
     if (r > 0) {
@@ -626,7 +600,10 @@ std::int32_t SerialRead(PlatformHandle h, void* buf, std::int32_t n) {
       PosixSetLastError(errno);
       break;
     }
-    if (immediate || !WaitFor(d->fd, POLLIN, std::min(total_deadline, interval_deadline))) break;
+    if (immediate || last_look) break;
+    const Wait w = WaitFor(d->fd, POLLIN, std::min(total_deadline, interval_deadline));
+    if (w == Wait::kFailed) break;
+    last_look = w == Wait::kTimedOut;
   }
   return got;
 }
@@ -645,11 +622,8 @@ std::int32_t SerialWrite(PlatformHandle h, const void* buf, std::int32_t n) {
       to.WriteTotalTimeoutConstant;
   const std::uint64_t deadline = total ? PosixMonotonicMs() + total : kNoDeadline;
   const auto* in = static_cast<const unsigned char*>(buf);
-#if defined(PADLINK_TRACE)
-  for (std::int32_t i = 0; i < n; ++i)
-    Trace('W', in[i]);
-#endif
   std::int32_t done = 0;
+  bool last_try = false;  // as in SerialRead, once the deadline has passed
   while (done < n) {
     const ssize_t r = write(d->fd, in + done, static_cast<std::size_t>(n - done));
     if (r > 0) {
@@ -661,7 +635,10 @@ std::int32_t SerialWrite(PlatformHandle h, const void* buf, std::int32_t n) {
       PosixSetLastError(errno);
       break;
     }
-    if (!WaitFor(d->fd, POLLOUT, deadline)) break;
+    if (last_try) break;
+    const Wait w = WaitFor(d->fd, POLLOUT, deadline);
+    if (w == Wait::kFailed) break;
+    last_try = w == Wait::kTimedOut;
   }
   return done;
 }
@@ -671,10 +648,6 @@ bool SerialEscape(PlatformHandle h, RtsEscape function) {
   int line = TIOCM_RTS;
   const unsigned long request = function == RtsEscape::kSet ? TIOCMBIS : TIOCMBIC;
   const bool ok = ioctl(static_cast<int>(h), request, &line) == 0;
-#if defined(PADLINK_TRACE)
-  Trace(function == RtsEscape::kSet ? 'S' : 'C', 0);
-  if (!ok && NoModemLines(errno)) return true;
-#endif
   if (!ok) return Fail(errno);
   return true;
 }

@@ -1,11 +1,14 @@
-// Milliseconds and pauses on Windows. The system rounds Sleep to its 15.6 ms
-// timer tick unless the process asks for 1 ms: that would stretch the 8 ms
-// strobe, the 5 ms pass and the 1 ms reply polls. The run asks for 1 ms and
-// gives it back at exit; ElapsedMs comes from the performance counter, not
-// from GetTickCount's 16 ms steps.
+// Milliseconds, pauses and the run's priority on Windows. The system rounds
+// Sleep to its 15.6 ms timer tick unless the process asks for 1 ms: that would
+// stretch the 8 ms strobe, the 5 ms pass and the 1 ms reply polls. The run
+// asks for 1 ms and gives it back at exit; ElapsedMs comes from the
+// performance counter, not from GetTickCount's 16 ms steps.
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "platform/platform.h"
+#include "platform/timing_request.h"
 
 namespace {
 
@@ -15,7 +18,35 @@ struct TimerResolution {
 };
 TimerResolution g_resolution;
 
+// The priority class and thread priority before the run raised them.
+DWORD g_saved_class = 0;
+int g_saved_thread_priority = THREAD_PRIORITY_ERROR_RETURN;
+
+void GiveBackPriority() {
+  if (g_saved_thread_priority != THREAD_PRIORITY_ERROR_RETURN)
+    SetThreadPriority(GetCurrentThread(), g_saved_thread_priority);
+  if (g_saved_class != 0) SetPriorityClass(GetCurrentProcess(), g_saved_class);
+}
+
 }  // namespace
+
+// A high priority class for the process and the highest priority within it
+// for the one thread, for the length of the run; given back at exit. A
+// refusal leaves the run at normal priority.
+void PlatformRequestTiming() {
+  if (!TimingRequestWanted(std::getenv("PADLINK_REALTIME"))) return;
+  const DWORD saved_error = GetLastError();
+  const DWORD old_class = GetPriorityClass(GetCurrentProcess());
+  const int old_thread = GetThreadPriority(GetCurrentThread());
+  if (old_class != 0 && SetPriorityClass(GetCurrentProcess(), HIGH_PRIORITY_CLASS))
+    g_saved_class = old_class;
+  if (old_thread != THREAD_PRIORITY_ERROR_RETURN &&
+      SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST))
+    g_saved_thread_priority = old_thread;
+  if (g_saved_class != 0 || g_saved_thread_priority != THREAD_PRIORITY_ERROR_RETURN)
+    std::atexit(GiveBackPriority);
+  SetLastError(saved_error);
+}
 
 std::uint32_t PlatformTickMs() {
   static LARGE_INTEGER frequency = [] {

@@ -75,17 +75,19 @@ TEST_F(DebianPackage, ControlFieldsAndFiles) {
   EXPECT_THAT(f.out, HasSubstr("libc6 (>= "));
   EXPECT_THAT(f.out, HasSubstr("libstdc++6 (>= "));
 
-  for (const char* program :
-       {"/usr/bin/padlink", "/usr/bin/padlink-robot", "/usr/bin/padlink-plot"})
+  for (const char* program : {"/usr/bin/padlink", "/usr/bin/padlink-robot", "/usr/bin/padlink-plot",
+                              "/usr/bin/padlink-keytest"})
     EXPECT_TRUE(IsFile(Root(program), 0755)) << program;
   for (const char* doc :
        {"/usr/share/man/man1/padlink.1.gz", "/usr/share/man/man1/padlink-robot.1.gz",
-        "/usr/share/man/man1/padlink-plot.1.gz", "/usr/share/doc/padlink/README.md",
-        "/usr/share/doc/padlink/copyright", "/usr/share/doc/padlink/changelog.gz"})
+        "/usr/share/man/man1/padlink-plot.1.gz", "/usr/share/man/man1/padlink-keytest.1.gz",
+        "/usr/share/doc/padlink/README.md", "/usr/share/doc/padlink/copyright",
+        "/usr/share/doc/padlink/changelog.gz"})
     EXPECT_TRUE(IsFile(Root(doc), 0644)) << doc;
 
   // The pages as installed still render without a warning.
-  for (const char* page : {"padlink.1.gz", "padlink-robot.1.gz", "padlink-plot.1.gz"}) {
+  for (const char* page :
+       {"padlink.1.gz", "padlink-robot.1.gz", "padlink-plot.1.gz", "padlink-keytest.1.gz"}) {
     const std::string path = Root("/usr/share/man/man1/") + page;
     const Result r =
         RunProgram({"/bin/sh", "-c", "gzip -dc '" + path + "' | groff -t -man -ww -Tutf8 -z"});
@@ -147,7 +149,8 @@ TEST(WindowsZip, UnpacksToTheProgramAndItsDocuments) {
   const Result x = RunProgram({"/usr/bin/unzip", "-q", zip, "-d", root.path()});
   ASSERT_EQ(x.code, 0) << x.err;
   const std::string dir = root.path() + "/padlink-1.7-win64/";
-  for (const char* file : {"padlink.exe", "README.txt", "padlink.txt"}) {
+  for (const char* file :
+       {"padlink.exe", "README.txt", "padlink.txt", "padlink-keytest.exe", "padlink-keytest.txt"}) {
     struct stat st {};
     EXPECT_EQ(stat((dir + file).c_str(), &st), 0) << file;
   }

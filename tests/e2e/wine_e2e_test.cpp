@@ -175,6 +175,30 @@ TEST_F(WineE2E, CharacterTheConsoleCodePageCannotHoldSendsNoCommand) {
   EXPECT_EQ(log.find("command"), log.find("command  1 (0x01)")) << log;
 }
 
+// The key tester's Windows build beside padlink.exe: console key records
+// named as padlink understands them.
+TEST_F(WineE2E, KeyTesterNamesKeysFromATerminal) {
+  const std::string keytest = exe_.substr(0, exe_.find_last_of('/') + 1) + "padlink-keytest.exe";
+  if (access(keytest.c_str(), F_OK) != 0) GTEST_SKIP() << "no " << keytest;
+  console_ = testpty::OpenPty(/*raw=*/false);
+  testpty::ChildOptions o;
+  o.argv = {runner_, keytest};
+  o.env = {"TERM=xterm"};
+  o.stdin_path = console_.slave_path;
+  o.terminal = true;
+  testpty::Child c = testpty::Spawn(o);
+  ASSERT_TRUE(testpty::WaitForOutput(c, "S or Esc ends", 20000)) << c.err_text;
+  testpty::WriteAll(console_.master, "\x1b[1;5D");  // Ctrl+Left
+  ASSERT_TRUE(testpty::WaitForOutput(c, "command 22 (0x16)", kKeyWaitMs)) << c.out_text;
+  testpty::WriteAll(console_.master, "S");
+  EXPECT_EQ(End(c), 0) << c.err_text;
+  const std::string out = NoCr(c.out_text);
+  EXPECT_TRUE(
+      std::regex_search(out, std::regex("\nCtrl\\+Left +0x00 0x73 +command 22 \\(0x16\\)\n")))
+      << out;
+  EXPECT_TRUE(std::regex_search(out, std::regex("\nS +0x53 +quits\n"))) << out;
+}
+
 TEST_F(WineE2E, StrobeModeOnAPseudoTerminalReportsTheFailedStrobe) {
   StartRobot(102);
   testpty::Child c = Start({"-c", "102", "-a", "3"}, false);

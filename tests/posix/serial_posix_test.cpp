@@ -1,7 +1,9 @@
 // The POSIX serial device against real pseudo-terminals: the test holds the
 // master end and plays the robot.
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -173,6 +175,53 @@ TEST_F(SerialPosixTest, ReadTimeOutReturnsThePartialBytesAfterTheInterval) {
   const auto start2 = NowMs();
   EXPECT_EQ(SerialRead(h_, buf, 1), 0);
   EXPECT_GE(NowMs() - start2, 150u);
+}
+
+// The process is stopped (Ctrl+Z, SIGSTOP; or it waits for the processor on a
+// busy computer) in the middle of a read; the read's time-out passes while
+// it cannot run, and the rest of the reply arrives meanwhile. When it goes on,
+// the bytes that are waiting belong to the read: it must not report a short
+// read without looking. A child process makes the read, with a SIGCONT
+// handler as padlink's console layer installs one, so that the wait in the
+// read is interrupted on resuming.
+TEST_F(SerialPosixTest, ReadStoppedPastItsTimeOutTakesTheBytesThatArrived) {
+  int report[2];
+  ASSERT_EQ(pipe(report), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    struct sigaction sa {};
+    sa.sa_handler = [](int) {};
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGCONT, &sa, nullptr);
+    const PortTimeouts t{1000, 0, 1000, 0, 1000};
+    SerialSetTimeouts(h_, &t);
+    char buf[3];
+    const auto start = NowMs();
+    const int got = SerialRead(h_, buf, 3);
+    const int result[2] = {got, static_cast<int>(NowMs() - start)};
+    _exit(write(report[1], result, sizeof result) == sizeof result ? 0 : 1);
+  }
+  close(report[1]);
+  testpty::WriteAll(pty_.master, "a");
+  // The child has the first byte and waits for the others.
+  for (int i = 0; i < 2000 && testpty::ProcessState(child) != 'S'; ++i)
+    testpty::SleepMs(1);
+  testpty::SleepMs(50);
+  kill(child, SIGSTOP);
+  for (int i = 0; i < 2000 && testpty::ProcessState(child) != 'T'; ++i)
+    testpty::SleepMs(1);
+  testpty::SleepMs(1300);  // past the read's 1000 ms
+  testpty::WriteAll(pty_.master, "bc");
+  testpty::SleepMs(50);
+  kill(child, SIGCONT);
+  int result[2] = {-1, -1};
+  EXPECT_EQ(read(report[0], result, sizeof result), static_cast<ssize_t>(sizeof result));
+  close(report[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_GE(result[1], 1000) << "the read was not stopped past its time-out";
+  EXPECT_EQ(result[0], 3);
 }
 
 TEST_F(SerialPosixTest, InputCountIsWhatWaits) {

@@ -111,6 +111,7 @@ TEST_F(StartUpTest, BadOptionsPrintTheUsageAndTouchNoPort) {
   EXPECT_EQ(status, 1);
   EXPECT_EQ(err, Usage());
   EXPECT_TRUE(fake::Get().log.empty());
+  EXPECT_EQ(fake::Get().timing_requests, 0);
 }
 
 // What the fake platform tells of a port that would not open.
@@ -136,6 +137,7 @@ TEST_F(StartUpTest, OpenFailureReportsTheOpenErrorAndThenWhatThePortIs) {
   // Described with the error of the open, not one left by later calls.
   EXPECT_EQ(fake::Get().described_port, 3);
   EXPECT_EQ(fake::Get().described_error, 5);
+  EXPECT_EQ(fake::Get().timing_requests, 0);
 }
 
 TEST_F(StartUpTest, PortOutsideTheTableReportsANonexistentPortNotAStaleError) {
@@ -161,6 +163,7 @@ TEST_F(StartUpTest, ConfigFailureReportsAndClosesThePort) {
   EXPECT_EQ(err, "Config error. error 31\n");
   EXPECT_EQ(fake::Count(fake::Call::kClose), 1);
   EXPECT_EQ(ComCheck(4), 1);
+  EXPECT_EQ(fake::Get().timing_requests, 0);
 }
 
 TEST_F(StartUpTest, TakesTheConsoleSettingsBeforeThePortCanTouchThem) {
@@ -203,6 +206,14 @@ TEST_F(StartUpTest, AppliesTheSettingsWordOfTheLinkMode) {
     EXPECT_EQ(s.StopBits, kOneStopBit);
     EXPECT_EQ(s.fDtrControl, kDtrControlDisable);
     EXPECT_EQ(s.fRtsControl, c.rts) << c.mode_option;
+    // Once, for the run, when the port is ready: after the link mode's
+    // settings and before the first pass.
+    EXPECT_EQ(fake::Get().timing_requests, 1);
+    const auto& log = fake::Get().log;
+    const std::size_t at = fake::Get().log_size_at_timing_request;
+    ASSERT_GE(at, 1u);
+    EXPECT_EQ(log[at - 1].call, fake::Call::kSetSettings);  // the link mode's word
+    EXPECT_TRUE(fake::Get().keyboard_open);
   }
 }
 

@@ -112,6 +112,34 @@ TEST_F(ExchangeTest, StrobeModeGivesUpAfter50PollsAndLeavesTheBytesWaiting) {
   EXPECT_EQ(err_, "");
 }
 
+// The last of the 50 pauses runs long (the process waited for the processor):
+// a reply that arrived meanwhile is taken, not reported as a time-out. With
+// pauses on time nothing changes: no look after the last pause.
+TEST_F(ExchangeTest, StrobeModeLooksOnceMoreAfterALateLastPause) {
+  struct Case {
+    const char* name;
+    std::uint64_t late;     // extra ms of the last pause
+    std::uint64_t arrival;  // when the whole reply has arrived
+    std::int32_t result;
+    int polls;
+  };
+  // Strobes end at 24; polls at 24..73; the last pause ends at 74 + late.
+  const Case cases[] = {
+      {"on time, reply during the last pause", 0, 74, -3, 50},
+      {"late, reply during the last pause", 30, 90, 0x80, 51},
+      {"late, no reply yet", 30, 200, -3, 51},
+  };
+  for (const Case& c : cases) {
+    ResetProcess();
+    OpenPortQuietly();
+    fake::Get().late_pauses[3 + 49] = c.late;  // 3 strobe pauses, then the 50
+    fake::RobotSends(c.arrival, {0xE2, 0x03, 0x80});
+    EXPECT_EQ(Exchange({0xE2, 0x03, 0x00}, false), c.result) << c.name;
+    EXPECT_EQ(fake::Count(Call::kInputCount), c.polls) << c.name;
+    EXPECT_EQ(err_, "") << c.name;
+  }
+}
+
 TEST_F(ExchangeTest, EchoMismatchInBothModes) {
   robot_.bad_echo = true;
   robot_.Attach();

@@ -115,6 +115,82 @@ TEST(TermDecoderTest, Sequences) {
     EXPECT_EQ(Decode(c.bytes, 1000), c.codes) << c.name;
 }
 
+// Ctrl+Space sends a NUL byte: no code at all, so that a 0 from the decoder
+// is always the first half of a whole pair.
+TEST(TermDecoderTest, NulYieldsNoCode) {
+  EXPECT_EQ(Decode(std::string(1, '\0'), 1000), std::vector<int>{});
+  EXPECT_EQ(Decode(std::string("\0"
+                               "5",
+                               2),
+                   1000),
+            std::vector<int>{'5'});
+  EXPECT_EQ(Decode(E + std::string(1, '\0'), 1000), std::vector<int>{});  // Ctrl+Alt+Space
+  EXPECT_EQ(Decode(std::string("\0\0", 2) + E + "[A", 1000), (std::vector<int>{0, 0x48}));
+}
+
+// What a terminal answers to a query, or reports on its own, is no key.
+TEST(TermDecoderTest, TerminalReportsYieldNothing) {
+  const Case cases[] = {
+      {"cursor position report", E + "[12;40R", {}},
+      {"cursor position report, column 5", E + "[7;5R", {}},
+      {"report shaped like Ctrl+Up", E + "[7;5A", {}},
+      {"modifier beyond Meta", E + "[1;40A", {}},
+      {"OSC colour reply, BEL", E + "]11;rgb:0000/0000/0000\x07", {}},
+      {"OSC colour reply, ST", E + "]10;rgb:ffff/ffff/ffff" + E + "\\", {}},
+      {"DCS status string reply", E + "P1$r0m" + E + "\\", {}},
+      {"DCS terminal version", E + "P>|XTerm(379)" + E + "\\", {}},
+      {"APC string", E + "_Gi=1;OK" + E + "\\", {}},
+      {"PM string", E + "^private" + E + "\\", {}},
+      {"X10 mouse report", E + "[M !!", {}},
+      {"X10 mouse report, high coordinates", E + "[M \xff\xfe", {}},
+      {"SGR mouse press", E + "[<0;12;5M", {}},
+      {"SGR mouse release", E + "[<0;12;5m", {}},
+      {"urxvt mouse report", E + "[32;12;5M", {}},
+      {"primary device attributes", E + "[?64;1;2;6;9;15;18;21;22c", {}},
+      {"secondary device attributes", E + "[>41;379;0c", {}},
+      {"mode report", E + "[?1;2$y", {}},
+      {"ANSI mode report", E + "[4;2$y", {}},
+      {"focus out", E + "[O", {}},
+      {"bracketed paste start", E + "[200~", {}},
+      // The key after a report is the key.
+      {"report then key", E + "[12;40R5", {'5'}},
+      {"OSC then key", E + "]11;rgb:0000/0000/0000\x07" + "5", {'5'}},
+      {"DCS then key", E + "P1$r0m" + E + "\\" + E + "[A", {0, 0x48}},
+      {"mouse then key", E + "[M !!s", {'s'}},
+      // An escape sequence ends an unterminated string and is read.
+      {"string cut by a key", E + "]11;rgb:00" + E + "[1;5A", {0, 0x8D}},
+      // CAN and SUB cancel a sequence.
+      {"cancelled CSI", E + "[1;5\x18" + "a", {'a'}},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(Decode(c.bytes, 1000), c.codes) << c.name;
+}
+
+// rxvt sends Ctrl+Shift+F1..F10 as its Ctrl form of the F-key numbers that
+// Shift gives (F11..F20 = 23..34), Alt+Shift+F1..F10 as their Alt form;
+// Ctrl+Shift gives the Ctrl form, Alt+Shift the Alt form.
+TEST(TermDecoderTest, RxvtCtrlShiftFunctionKeys) {
+  const Case cases[] = {
+      {"Ctrl+Shift+F3", E + "[25^", {0, 0x60}},
+      {"Ctrl+Shift+F4", E + "[26^", {0, 0x61}},
+      {"Ctrl+Shift+F5", E + "[28^", {0, 0x62}},
+      {"Ctrl+Shift+F6", E + "[29^", {0, 0x63}},
+      {"Ctrl+Shift+F7", E + "[31^", {0, 0x64}},
+      {"Ctrl+Shift+F8", E + "[32^", {0, 0x65}},
+      {"Ctrl+Shift+F9", E + "[33^", {0, 0x66}},
+      {"Ctrl+Shift+F10", E + "[34^", {0, 0x67}},
+      {"with Alt", E + E + "[26^", {0, 0x6B}},
+      {"Alt+Shift+F4", E + E + "[26~", {0, 0x6B}},
+      {"Alt+Shift+F10", E + E + "[34~", {0, 0x71}},
+      // Shift+F3..F10 (or Ctrl+F3..F10 in xterm's VT220 mode): ambiguous.
+      {"26~ stays unmapped", E + "[26~", {}},
+      {"34~ stays unmapped", E + "[34~", {}},
+      {"no such key", E + "[27^", {}},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(Decode(c.bytes, 1000), c.codes) << c.name;
+}
+
 TEST(TermDecoderTest, SequencesSplitAcrossReadsWaitForTheirRest) {
   TermDecoder d;
   DecoderReset(&d);
@@ -158,9 +234,17 @@ TEST(TermDecoderTest, TimedOutPrefixes) {
   EXPECT_EQ(Decode(E, 49), std::vector<int>{});
   EXPECT_EQ(Decode(E, 50), std::vector<int>{27});
   EXPECT_EQ(Decode(E + E, 50), std::vector<int>{27});  // Alt+Esc
-  EXPECT_EQ(Decode(E + "[", 50), std::vector<int>{});  // unfinished: nothing
+  // ESC and an introducer alone: Alt with that character, which yields it.
+  EXPECT_EQ(Decode(E + "[", 50), std::vector<int>{'['});
+  EXPECT_EQ(Decode(E + "O", 50), std::vector<int>{'O'});
+  EXPECT_EQ(Decode(E + "P", 50), std::vector<int>{'P'});  // Alt+Shift+P: command 12
+  EXPECT_EQ(Decode(E + "]", 50), std::vector<int>{']'});
+  // Unfinished sequences, strings and reports: nothing.
   EXPECT_EQ(Decode(E + "[1;5", 50), std::vector<int>{});
-  EXPECT_EQ(Decode(E + "O", 50), std::vector<int>{});
+  EXPECT_EQ(Decode(E + "O5", 50), std::vector<int>{});
+  EXPECT_EQ(Decode(E + "]11;rgb:00", 50), std::vector<int>{});
+  EXPECT_EQ(Decode(E + "P1$r0m" + E, 50), std::vector<int>{});
+  EXPECT_EQ(Decode(E + "[M !", 50), std::vector<int>{});
   EXPECT_EQ(Decode("\xe2\x82", 50), std::vector<int>{static_cast<signed char>(0xE2)});
   // Esc then a key typed later than the time-out: two keys.
   TermDecoder d;
@@ -170,6 +254,45 @@ TEST(TermDecoderTest, TimedOutPrefixes) {
   DecoderFeed(&d, 'a', 70);
   EXPECT_EQ(DecoderTake(&d), 27);
   EXPECT_EQ(DecoderTake(&d), 'a');
+}
+
+// A keyboard that reads no more than DecoderRoom bytes at a time, as the
+// POSIX keyboard does, and takes one key per pass of the loop, loses nothing
+// however much is typed ahead.
+TEST(TermDecoderTest, BytesFedAsRoomAllowsLoseNoKey) {
+  std::string input;
+  std::vector<int> expected;
+  for (int i = 0; i < 10; ++i) {
+    for (char c : std::string("1234567890")) {
+      input += c;
+      expected.push_back(c);
+    }
+    input += E + "[1;5A" + E + "]11;rgb:0000/0000/0000\x07" + E + "[3~";
+    expected.insert(expected.end(), {0, 0x8D, 0, 0x53});
+  }
+  input += "S";
+  expected.push_back('S');
+
+  TermDecoder d;
+  DecoderReset(&d);
+  std::vector<int> codes;
+  std::size_t fed = 0;
+  std::uint32_t now = 0;
+  for (int pass = 0; pass < 10000 && codes.size() < expected.size(); ++pass, now += 13) {
+    const int room = DecoderRoom(&d);
+    ASSERT_GE(room, 0);
+    for (int i = 0; i < room && fed < input.size(); ++i)
+      DecoderFeed(&d, static_cast<unsigned char>(input[fed++]), now);
+    if (fed == input.size()) DecoderTick(&d, now);
+    if (!DecoderHasCode(&d)) continue;
+    const int code = DecoderTake(&d);
+    codes.push_back(code);
+    if (code == 0) {
+      ASSERT_TRUE(DecoderHasCode(&d)) << "half a pair";
+      codes.push_back(DecoderTake(&d));
+    }
+  }
+  EXPECT_EQ(codes, expected);
 }
 
 TEST(TermDecoderTest, EndlessSequenceIsDroppedNotHeldForever) {
