@@ -5,7 +5,8 @@
 // discipline of its link mode, and the result is checked against what was
 // read: a value only when exactly count bytes were read and the echo
 // matched, failures only from the documented set, nothing after a failure,
-// and a bounded time.
+// and a bounded time. A strobe-mode wait whose last pause ran long looks once
+// more before it gives up.
 //
 // Input, read from the front (missing bytes read as 0):
 //   flags: bit 0 cable mode, bit 1 echoing robot, bit 2 long request,
@@ -128,11 +129,18 @@ std::int32_t Expected(bool cable, std::int32_t count, const std::string& err) {
     }
   }
   if (cable) return finish(next(Call::kRead, "the reply read"));
+  const fake::Record* pause = nullptr;
   for (int poll = 0; poll < 50; ++poll) {
     if (waiting(next(Call::kInputCount, "a reply poll")) >= count)
       return finish(next(Call::kRead, "the reply read"));
-    FUZZ_CHECK(next(Call::kPause, "a poll pause").value == 1, "poll pause not 1 ms");
+    pause = &next(Call::kPause, "a poll pause");
+    FUZZ_CHECK(pause->value == 1, "poll pause not 1 ms");
   }
+  // A last pause that ran long gets one more look for the reply.
+  const std::uint64_t after = at < log.size() ? log[at].time : fake::Get().now;
+  if (after - pause->time <= 1) return ends_here(kExchangeTimeout);
+  if (waiting(next(Call::kInputCount, "the look after a long pause")) >= count)
+    return finish(next(Call::kRead, "the reply read"));
   return ends_here(kExchangeTimeout);
 }
 
@@ -147,6 +155,7 @@ struct Seed {
   Bytes waiting = {};
   Bytes refusals = Bytes(10, 0);  // (a, b) for write, clear RTS, set RTS, count, read
   bool stale_reply = false;
+  int late_pause = -1;  // the pause that wakes up 100 ms late
 };
 
 void WriteSeeds(const std::string& dir) {
@@ -225,6 +234,32 @@ void WriteSeeds(const std::string& dir) {
        {},
        {0, 0, 0, 0, 0, 0, 1, 0, 0, 0}},
       {"cable-read-refused", true, ad, true, 1, 255, 255, 0x80, {}, {0, 0, 0, 0, 0, 0, 0, 0, 1, 1}},
+      // The reply comes while the last poll's pause runs long: three strobe
+      // pauses, then poll pauses 3..52.
+      {"strobe-reply-during-a-long-last-pause",
+       false,
+       ad,
+       true,
+       60,
+       255,
+       255,
+       0x80,
+       {},
+       Bytes(10, 0),
+       false,
+       52},
+      {"strobe-long-last-pause-no-reply",
+       false,
+       ad,
+       true,
+       60,
+       255,
+       2,
+       0x80,
+       {},
+       Bytes(10, 0),
+       false,
+       52},
   };
   for (const Seed& s : seeds) {
     Bytes in;
@@ -238,7 +273,11 @@ void WriteSeeds(const std::string& dir) {
     in.push_back(static_cast<std::uint8_t>(s.waiting.size()));
     in.insert(in.end(), s.waiting.begin(), s.waiting.end());
     in.insert(in.end(), s.refusals.begin(), s.refusals.end());
-    in.push_back(0);  // no late pauses, no bursts
+    if (s.late_pause < 0) {
+      in.push_back(0);  // no late pauses, no bursts
+    } else {
+      in.insert(in.end(), {1, static_cast<std::uint8_t>(s.late_pause), 0, 100});
+    }
     const std::string path = dir + "/" + s.name;
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f || std::fwrite(in.data(), 1, in.size(), f) != in.size()) {

@@ -53,9 +53,18 @@ KeyMapping Reference(int code) {
   return {KeyAction::kNone, 0};
 }
 
+// The key table and the extended codes for every code a key can give,
+// -128..255, looked up without comparisons the fuzzer would chase.
+constexpr int kLowestCode = -128;
+constexpr int kCodeRange = 256 + 128;
+KeyMapping g_reference[kCodeRange];
+bool g_extended[kCodeRange];
+
 void CheckKeyMap(int code) {
   const KeyMapping got = KeyMap(code);
-  const KeyMapping want = Reference(code);
+  const KeyMapping want = code >= kLowestCode && code < kLowestCode + kCodeRange
+                              ? g_reference[code - kLowestCode]
+                              : Reference(code);
   FUZZ_CHECK(got.action == want.action && got.command == want.command,
              "KeyMap(%d) is action %d command %d, the key table says %d %d", code,
              static_cast<int>(got.action), got.command, static_cast<int>(want.action),
@@ -63,12 +72,19 @@ void CheckKeyMap(int code) {
 }
 
 bool IsExtendedCode(int code) {
+  return code >= kLowestCode && code < kLowestCode + kCodeRange && g_extended[code - kLowestCode];
+}
+
+void MakeTables() {
+  for (int code = kLowestCode; code < kLowestCode + kCodeRange; ++code)
+    g_reference[code - kLowestCode] = Reference(code);
   for (int k = 0; k < kSpecialKeyCount; ++k) {
     for (int f = 0; f < kKeyFormCount; ++f) {
-      if (ExtendedCode(static_cast<SpecialKey>(k), static_cast<KeyForm>(f)) == code) return true;
+      const int code = ExtendedCode(static_cast<SpecialKey>(k), static_cast<KeyForm>(f));
+      FUZZ_CHECK(code > 0 && code < 256, "extended code %d", code);
+      g_extended[code - kLowestCode] = true;
     }
   }
-  return false;
 }
 
 // ---------------------------------------------------------------------------
@@ -183,9 +199,16 @@ const std::vector<Sequence>& Sequences() {
       {"unknown SS3", E + "Oz", {}},
       {"over-long sequence", E + "[" + std::string(40, '1') + "x", {}},
       {"over-long sequence with a marker", E + "[" + std::string(34, '1') + "?5h", {}},
-      {"unfinished CSI", E + "[", {}, kWaits},
       {"unfinished CSI with parameters", E + "[1;5", {}, kWaits},
-      {"unfinished SS3", E + "O", {}, kWaits},
+      {"unfinished SS3 with a modifier", E + "O5", {}, kWaits},
+      {"unfinished OSC string", E + "]11;rgb:00", {}, kWaits},
+      {"unfinished DCS string", E + "P1$r0m" + E, {}, kWaits},
+      {"unfinished old mouse report", E + "[M !", {}, kWaits},
+      // ESC and an introducer alone: Alt with that character.
+      {"Alt+[", E + "[", {'['}, kWaits},
+      {"Alt+O", E + "O", {'O'}, kWaits},
+      {"Alt+P", E + "P", {'P'}, kWaits},
+      {"Alt+]", E + "]", {']'}, kWaits},
       {"cursor position report", E + "[12;40R", {}},
       {"Ctrl+F3, or a cursor report at row 1", E + "[1;5R", {0, 0x60}},
       {"arrow with a first parameter not 1", E + "[7;5A", {}},
@@ -198,6 +221,21 @@ const std::vector<Sequence>& Sequences() {
       {"old mouse report, far corner", E + "[M#\xff\xff", {}},
       {"SGR mouse press", E + "[<0;12;40M", {}},
       {"SGR mouse release", E + "[<0;12;40m", {}},
+      {"urxvt mouse report", E + "[32;12;5M", {}},
+      {"secondary device attributes", E + "[>41;379;0c", {}},
+      {"mode report", E + "[?1;2$y", {}},
+      {"modifier beyond Meta", E + "[1;40A", {}},
+      {"bracketed paste start", E + "[200~", {}},
+      {"Ctrl+Alt+Space", E + std::string(1, '\0'), {}},
+      {"rxvt Ctrl+Alt+Shift+F4", E + E + "[26^", {0, 0x6B}},
+      {"no rxvt key 27", E + "[27^", {}},
+      {"rxvt Alt+Shift+F4", E + E + "[26~", {0, 0x6B}},
+      {"rxvt Alt+Shift+F10", E + E + "[34~", {0, 0x71}},
+      {"Shift+F4 in rxvt, Ctrl+F4 in VT220 mode", E + "[26~", {}},
+      {"Shift+F10 in rxvt, Ctrl+F10 in VT220 mode", E + "[34~", {}},
+      {"OSC string cut by a key", E + "]11;rgb:00" + E + "[1;5A", {0, 0x8D}},
+      {"CSI cancelled by CAN", E + "[1;5\x18", {}},
+      {"CSI cancelled by SUB", E + "[1;5\x1a", {}},
   };
   return kSequences;
 }
@@ -205,12 +243,6 @@ const std::vector<Sequence>& Sequences() {
 // ---------------------------------------------------------------------------
 // The keyboard side: feeds reads, ticks as the keyboard's waits do, takes
 // codes, and checks every code as it comes out.
-
-// True when the decoder can take one more byte without losing anything.
-bool HasRoom(const TermDecoder& d) {
-  // A byte settles at most four codes (a broken character of four bytes).
-  return d.code_count + 4 <= static_cast<int>(sizeof d.codes / sizeof d.codes[0]);
-}
 
 class Keyboard {
  public:
@@ -220,14 +252,21 @@ class Keyboard {
   const std::vector<int>& codes() const { return codes_; }
   const TermDecoder& decoder() const { return d_; }
 
-  // One read: the bytes arrive at the current time; those the decoder has no
-  // room for wait until codes are taken.
+  // One read: the bytes arrive at the current time. The keyboard feeds as
+  // many as the decoder has room for; the rest wait until a key is taken.
   void Read(const std::string& bytes) {
-    for (char c : bytes) {
-      if (!HasRoom(d_)) Take(1000);
-      FUZZ_CHECK(HasRoom(d_), "no room after every code was taken");
-      DecoderFeed(&d_, static_cast<unsigned char>(c), now_);
-      CheckBounds();
+    std::size_t fed = 0;
+    while (fed < bytes.size()) {
+      int room = DecoderRoom(&d_);
+      while (room == 0 && DecoderHasCode(&d_)) {
+        Take(1);
+        room = DecoderRoom(&d_);
+      }
+      FUZZ_CHECK(room > 0, "no room with every code taken");
+      for (; room > 0 && fed < bytes.size(); --room, ++fed) {
+        DecoderFeed(&d_, static_cast<unsigned char>(bytes[fed]), now_);
+        CheckBounds();
+      }
     }
     DecoderTick(&d_, now_);
     CheckBounds();
@@ -242,7 +281,6 @@ class Keyboard {
         const int wait = DecoderWaitMs(&d_, now_);
         if (wait < 0 || static_cast<std::uint32_t>(wait) > end - now_) break;
         now_ += static_cast<std::uint32_t>(wait);
-        if (!HasRoom(d_)) Take(1000);
         DecoderTick(&d_, now_);
         CheckBounds();
         // Its time has come: nothing may still be waiting for it.
@@ -250,7 +288,6 @@ class Keyboard {
       }
     }
     now_ = end;
-    if (!HasRoom(d_)) Take(1000);
     DecoderTick(&d_, now_);
     CheckBounds();
   }
@@ -275,14 +312,13 @@ class Keyboard {
   }
 
   void CheckBounds() const {
-    FUZZ_CHECK(d_.held_len >= 0 && d_.held_len <= static_cast<int>(sizeof d_.held), "held_len %d",
-               d_.held_len);
-    FUZZ_CHECK(
-        d_.code_count >= 0 && d_.code_count <= static_cast<int>(sizeof d_.codes / sizeof(int)),
-        "code_count %d", d_.code_count);
+    FUZZ_CHECK(d_.code_count >= 0 && d_.code_count <= kDecoderCodes, "code_count %d",
+               d_.code_count);
+    const int room = DecoderRoom(&d_);
+    FUZZ_CHECK(room >= 0 && room <= kDecoderCodes / 2, "room %d", room);
+    FUZZ_CHECK(d_.code_count > 0 || room > 0, "no room with no code waiting");
     const int wait = DecoderWaitMs(&d_, now_);
     FUZZ_CHECK(wait >= -1 && wait <= static_cast<int>(kEscTimeoutMs), "wait %d", wait);
-    FUZZ_CHECK((wait == -1) == (d_.held_len == 0), "wait %d with %d bytes held", wait, d_.held_len);
   }
 
  private:
@@ -377,7 +413,8 @@ void Arbitrary(Reader& in) {
   eager.Wait(kEscTimeoutMs);
   lazy.Take(1000);
   eager.Take(1000);
-  FUZZ_CHECK(lazy.decoder().held_len == 0 && eager.decoder().held_len == 0,
+  FUZZ_CHECK(DecoderWaitMs(&lazy.decoder(), lazy.now()) == -1 &&
+                 DecoderWaitMs(&eager.decoder(), eager.now()) == -1,
              "bytes still held after the time-out");
   FUZZ_CHECK(lazy.codes() == eager.codes(), "codes depend on when they are taken:\n  %s\n  %s",
              Hex(lazy.codes()).c_str(), Hex(eager.codes()).c_str());
@@ -505,6 +542,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
       std::exit(0);
     }
   }
+  MakeTables();
   for (int code = -1000; code <= 1000; ++code)
     CheckKeyMap(code);
   for (const Sequence& s : Sequences()) {
