@@ -102,7 +102,8 @@ void AddCandidate(const char* name, const char* real, std::int32_t port) {
 // The UART type the kernel reports for a tty; -1 when it reports none.
 int UartType(const char* sys_tty, const char* name) {
   char path[PATH_MAX];
-  std::snprintf(path, sizeof path, "%s/%s/type", sys_tty, name);
+  const int len = std::snprintf(path, sizeof path, "%s/%s/type", sys_tty, name);
+  if (len < 0 || len >= static_cast<int>(sizeof path)) return -1;  // never a cut-short path
   const int fd = open(path, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return -1;
   char buf[16] = {};
