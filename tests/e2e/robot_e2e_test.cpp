@@ -19,14 +19,6 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);)
-    lines.push_back(line);
-  return lines;
-}
-
 class RobotE2E : public ::testing::Test {
  protected:
   void TearDown() override {
@@ -76,7 +68,7 @@ TEST_F(RobotE2E, CableModeMonitorsPrintLinesWhileKeysDriveTheRobot) {
   EXPECT_EQ(RunToEnd(c), 0) << c.err_text;
   EXPECT_EQ(c.err_text, "");
 
-  const auto lines = Lines(c.out_text);
+  const auto lines = testpty::Lines(c.out_text);
   EXPECT_EQ(lines[0], "AD3, ADsecond, SRAM, SRAMsecond");
   EXPECT_EQ(lines[2], "GYRO2, GYROsecond, SRAM, SRAMsecond");
   for (std::size_t i = 1; i < lines.size(); ++i) {
@@ -112,7 +104,7 @@ TEST_F(RobotE2E, EachFaultEndsTheRunWithItsMessage) {
     testpty::Child c = StartPadlink({"-c", "1", "-d", "-a", "3"});
     EXPECT_EQ(RunToEnd(c), 1) << f.fault;
     EXPECT_THAT(c.err_text, StartsWith(f.err)) << f.fault;
-    const auto lines = Lines(c.out_text);
+    const auto lines = testpty::Lines(c.out_text);
     ASSERT_EQ(lines.size(), 2u) << f.fault << c.out_text;
     EXPECT_EQ(lines[0], "AD3, ADsecond, SRAM, SRAMsecond");
     EXPECT_THAT(lines[1], StartsWith(f.line_start)) << f.fault;
@@ -128,7 +120,7 @@ TEST_F(RobotE2E, LateEchoInCableModeStillCompletes) {
   EXPECT_TRUE(testpty::WaitForLines(c, 3, 5000));
   testpty::WriteAll(console_.master, "S");
   EXPECT_EQ(RunToEnd(c), 0);
-  const auto lines = Lines(c.out_text);
+  const auto lines = testpty::Lines(c.out_text);
   ASSERT_GE(lines.size(), 3u);
   EXPECT_TRUE(std::regex_match(lines[1], kSampleLine));
   EXPECT_THAT(lines[1], ::testing::Not(StartsWith("-")));
@@ -140,7 +132,7 @@ TEST_F(RobotE2E, StrobeModeOnALineWithoutRtsReportsTheFailedStrobe) {
   EXPECT_EQ(RunToEnd(c), 1);
   EXPECT_EQ(c.err_text,
             "CLRRTS error\nPeekAD3:CLRRTS error.\nCLRRTS error\nPeekSRAM:CLRRTS error.\n");
-  const auto lines = Lines(c.out_text);
+  const auto lines = testpty::Lines(c.out_text);
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_THAT(lines[1], StartsWith("-5, "));
   EXPECT_THAT(lines[1], HasSubstr(", -5, "));

@@ -25,14 +25,6 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);)
-    lines.push_back(line);
-  return lines;
-}
-
 // What the robot logged: its requests with the values it answered, its
 // commands, and bytes it did not expect.
 struct RobotLog {
@@ -49,7 +41,7 @@ RobotLog ParseRobot(const std::string& log) {
   const std::regex request(R"(\] (Peek\w+ [\d,]+) -> (\d+))");
   const std::regex command(R"(\] (command +\d+ \(0x[0-9A-F]+\)))");
   const std::regex line(R"(\] line: ([^(]*))");
-  for (const std::string& l : Lines(log)) {
+  for (const std::string& l : testpty::Lines(log)) {
     std::smatch m;
     if (std::regex_search(l, m, request)) {
       r.requests.push_back(m[1]);
@@ -70,7 +62,7 @@ RobotLog ParseRobot(const std::string& log) {
 std::vector<int> PrintedValues(const std::string& out) {
   std::vector<int> v;
   const std::regex sample(R"((-?\d+), \d+\.\d{3}, (-?\d+), \d+\.\d{3})");
-  for (const std::string& l : Lines(out)) {
+  for (const std::string& l : testpty::Lines(out)) {
     std::smatch m;
     if (std::regex_match(l, m, sample)) {
       v.push_back(std::stoi(m[1]));
@@ -182,7 +174,7 @@ TEST_F(Ser2netE2E, CableModeGivesTheBytesAndValuesOfADirectRun) {
     const char* which = r == &direct ? "direct" : "remote";
     EXPECT_EQ(r->status, 0) << which << r->err;
     EXPECT_EQ(r->err, "") << which;
-    const auto lines = Lines(r->out);
+    const auto lines = testpty::Lines(r->out);
     ASSERT_GE(lines.size(), 14u) << which;
     EXPECT_EQ(lines[0], "AD3, ADsecond, SRAM, SRAMsecond");
     EXPECT_EQ(lines[2], "GYRO2, GYROsecond, SRAM, SRAMsecond");

@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <sstream>
 #include <stdexcept>
 
 namespace testpty {
@@ -275,6 +276,14 @@ void WriteAll(int fd, const std::string& bytes) {
     if (n <= 0) throw std::runtime_error("write failed");
     done += static_cast<std::size_t>(n);
   }
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(line);
+  return lines;
 }
 
 }  // namespace testpty

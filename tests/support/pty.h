@@ -79,6 +79,8 @@ bool WaitForOutput(Child& child, const std::string& needle, int timeout_ms, bool
 // Waits up to timeout_ms until the child's standard output holds `count`
 // whole lines.
 bool WaitForLines(Child& child, std::size_t count, int timeout_ms);
+// The lines of text, without their line ends.
+std::vector<std::string> Lines(const std::string& text);
 // Exit status of a normal exit, or -1.
 int ExitCode(int status);
 
