@@ -5,105 +5,27 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/port.h"
 
 // ---------------------------------------------------------------------------
-// Serial device
+// Serial devices
 
-// An open device. Holds a file descriptor on POSIX and a HANDLE on Windows.
-using PlatformHandle = std::intptr_t;
-constexpr PlatformHandle kInvalidPlatformHandle = -1;
-
-// Codes of the line-settings record. The values are those of the Windows
-// device control block, so the record maps one to one there.
-constexpr std::uint8_t kOneStopBit = 0;
-constexpr std::uint8_t kOne5StopBits = 1;
-constexpr std::uint8_t kTwoStopBits = 2;
-
-constexpr std::uint8_t kNoParity = 0;
-constexpr std::uint8_t kOddParity = 1;
-constexpr std::uint8_t kEvenParity = 2;
-constexpr std::uint8_t kMarkParity = 3;
-constexpr std::uint8_t kSpaceParity = 4;
-
-constexpr std::uint8_t kDtrControlDisable = 0;
-constexpr std::uint8_t kDtrControlEnable = 1;
-constexpr std::uint8_t kDtrControlHandshake = 2;
-
-constexpr std::uint8_t kRtsControlDisable = 0;
-constexpr std::uint8_t kRtsControlEnable = 1;
-constexpr std::uint8_t kRtsControlHandshake = 2;
-constexpr std::uint8_t kRtsControlToggle = 3;
-
-// The line settings of a port: speed, framing, parity, modem lines and flow
-// control. Flags are 0 or 1.
-struct LineSettings {
-  std::uint32_t DCBlength;
-  std::uint32_t BaudRate;
-  std::uint8_t fBinary;
-  std::uint8_t fParity;
-  std::uint8_t fOutxCtsFlow;
-  std::uint8_t fOutxDsrFlow;
-  std::uint8_t fDtrControl;
-  std::uint8_t fDsrSensitivity;
-  std::uint8_t fTXContinueOnXoff;
-  std::uint8_t fOutX;
-  std::uint8_t fInX;
-  std::uint8_t fErrorChar;
-  std::uint8_t fNull;
-  std::uint8_t fRtsControl;
-  std::uint8_t fAbortOnError;
-  std::uint16_t XonLim;
-  std::uint16_t XoffLim;
-  std::uint8_t ByteSize;
-  std::uint8_t Parity;
-  std::uint8_t StopBits;
-  char XonChar;
-  char XoffChar;
-  char ErrorChar;
-  char EofChar;
-  char EvtChar;
-
-  bool operator==(const LineSettings&) const = default;
-};
-
-// Time-outs of a port, in milliseconds. A read returns when all requested
-// bytes arrived, when ReadIntervalTimeout passes between two bytes, or when
-// ReadTotalTimeoutMultiplier * n + ReadTotalTimeoutConstant passes in total;
-// 0 switches the respective limit off. A write gives up after its total.
-struct PortTimeouts {
-  std::uint32_t ReadIntervalTimeout;
-  std::uint32_t ReadTotalTimeoutMultiplier;
-  std::uint32_t ReadTotalTimeoutConstant;
-  std::uint32_t WriteTotalTimeoutMultiplier;
-  std::uint32_t WriteTotalTimeoutConstant;
-
-  bool operator==(const PortTimeouts&) const = default;
-};
-
-// The line escape functions used on the RTS line.
-enum class RtsEscape { kSet = 3, kClear = 4 };
-
-// Room for a device name.
-constexpr std::int32_t kMaxDeviceName = 4096;
-// Writes the platform's device name of serial port `port` into buf; false,
-// with the last error set, when it does not fit.
-bool SerialDeviceName(std::int32_t port, char* buf, std::int32_t size);
-// Opens the named device exclusively for reading and writing, only if it
-// exists. kInvalidPlatformHandle on failure, with the last error set.
-PlatformHandle SerialOpen(const char* name);
-bool SerialSetQueues(PlatformHandle h, std::int32_t in_size, std::int32_t out_size);
-bool SerialGetSettings(PlatformHandle h, LineSettings* settings);
-bool SerialSetSettings(PlatformHandle h, const LineSettings* settings);
-bool SerialGetTimeouts(PlatformHandle h, PortTimeouts* timeouts);
-bool SerialSetTimeouts(PlatformHandle h, const PortTimeouts* timeouts);
-// Bytes waiting in the driver's input queue; false when the query fails.
-bool SerialInputCount(PlatformHandle h, std::int32_t* count);
-// One synchronous transfer within the port's time-outs; returns the bytes
-// that moved (0 when nothing did, also on failure).
-std::int32_t SerialRead(PlatformHandle h, void* buf, std::int32_t n);
-std::int32_t SerialWrite(PlatformHandle h, const void* buf, std::int32_t n);
-bool SerialEscape(PlatformHandle h, RtsEscape function);
-bool SerialClose(PlatformHandle h);
+// The platform's device name of serial port `port` (1..256): on POSIX
+// $PADLINK_PORT_DIR/comN when that variable names a directory, else
+// /dev/ttyS(n-1); on Windows \\.\COMn.
+std::string PlatformSerialDeviceName(std::int32_t port);
+// The target of the symbolic link at `path`, read and never followed;
+// nothing when path is no link (always nothing where links are not kept).
+std::optional<std::string> PlatformReadLink(const std::string& path);
+// Opens the named serial device exclusively for reading and writing, only if
+// it exists and is a serial line that is not padlink's own terminal, with
+// every byte passed unchanged both ways and the input emptied. The device
+// keeps its line settings until the port is configured.
+SysResult<std::unique_ptr<Port>> PlatformOpenSerialDevice(const std::string& path);
 
 // ---------------------------------------------------------------------------
 // Finding a port: what a user needs to know when a port cannot be opened
@@ -150,24 +72,23 @@ struct PortDescription {
   SerialDeviceEntry devices[kMaxListedDevices];
 };
 
-// Describes port `port` after opening it failed with the platform error
-// `error`: the device it stands for and what is wrong with it, and the
-// serial devices present. A port outside 1..256 gets no device name.
-void SerialDescribePort(std::int32_t port, std::int32_t error, PortDescription* description);
+// Describes port `port`, which stands for the device `path`, after opening
+// it failed with the platform error `error`: the device and what is wrong
+// with it, and the serial devices present. An empty path (a port outside
+// 1..256) names no device.
+void SerialDescribePort(std::int32_t port, const std::string& path, std::int32_t error,
+                        PortDescription* description);
 
 // ---------------------------------------------------------------------------
 // Errors
 
-// The platform's last-error code, as the most recent failing call left it.
-std::int32_t PlatformLastError();
-// Sets the last error to what the platform reports for a port that does not
-// exist, and for an argument that the platform cannot accept.
-void PlatformSetNoSuchPortError();
-void PlatformSetInvalidArgumentError();
-// The system's text for an error code; release it with PlatformFreeErrorText.
-// Never null.
-char* PlatformErrorText(std::int32_t code);
-void PlatformFreeErrorText(char* text);
+// The error with its system text for a platform error code (an errno value
+// or a Windows error code, or one of the platform's own codes).
+SysError PlatformError(std::int32_t code);
+// The error the platform reports for a port that does not exist, and for an
+// argument it cannot accept.
+SysError PlatformNoSuchPortError();
+SysError PlatformInvalidArgumentError();
 
 // ---------------------------------------------------------------------------
 // Time

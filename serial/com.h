@@ -1,56 +1,77 @@
-// The serial port layer: every port the program opens, addressed by its
-// number 1..256, and its line settings. The only code that holds the
-// platform's port handles. Nothing here prints, exits or raises.
-//
-// Results. Every operation gives one of three kinds of result:
-//   status       kComOk (0) on success, a small positive code on failure:
-//                kComNotUsable (1) the port is outside 1..256 or not open;
-//                kComRefused (2) the platform refused the operation, or, for
-//                ComOpen, the port is open already; kComOpenFailed (3) the
-//                device cannot be opened. The platform's last error then
-//                holds the reason, except for kComNotUsable.
-//   byte count   the bytes that moved or are waiting, 0..n; 0 also when the
-//                port is not usable or the platform call failed.
-//   truth value  true when the platform did it.
+// The serial port layer: finding the port a number stands for, opening it as
+// a Port object (serial device, or a port server's port for a URL), and the
+// Com operations on an open port with this layer's one result convention.
+// Nothing here prints, exits or raises.
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <string>
+#include <variant>
 
-#include "platform/platform.h"
+#include "platform/port.h"
+#include "platform/result.h"
 #include "serial/settings_word.h"
+
+// What the serial layer was doing when a failure came, and its reason.
+enum class ComStep {
+  kOpen,      // finding or opening the port
+  kConfig,    // applying line settings
+  kTransfer,  // reading, writing, counting
+  kLine,      // driving a modem-control line
+  kClose,
+};
+struct ComError {
+  ComStep step;
+  SysError cause;
+};
+template <typename T>
+using ComResult = Result<T, ComError>;
 
 constexpr std::int32_t kMaxPort = 256;
 
-constexpr std::int32_t kComOk = 0;
-constexpr std::int32_t kComNotUsable = 1;
-constexpr std::int32_t kComRefused = 2;
-constexpr std::int32_t kComOpenFailed = 3;
-
-// The time-out ComOpen gives reads and writes.
+// The time-out of reads and writes where the caller names none.
 constexpr std::int32_t kComDefaultTimeoutMs = 1000;
 
-// Status: 0 when the port is open, 1 otherwise.
-std::int32_t ComCheck(std::int32_t port);
-// Status: opens the port's device with the given queue sizes, applies
-// kOpenSettingsWord and the default time-outs.
-std::int32_t ComOpen(std::int32_t port, std::int32_t in_queue, std::int32_t out_queue);
-// Status: closes an open port.
-std::int32_t ComClose(std::int32_t port);
-// Closes every open port.
-void ComCloseAll();
-// Status: applies the fields the word selects to the open port's settings.
-std::int32_t ComConfig(std::int32_t port, PortSettingsWord word);
-// Status: reads wait at most ms in total and ms between two bytes.
-std::int32_t ComSetReadTimeout(std::int32_t port, std::int32_t ms);
-// Status: writes give up after ms in total.
-std::int32_t ComSetWriteTimeout(std::int32_t port, std::int32_t ms);
-// Byte count: bytes waiting to be read.
-std::int32_t ComRxCount(std::int32_t port);
-// Byte count: reads up to n bytes within the port's read time-outs.
-std::int32_t ComRead(std::int32_t port, void* buf, std::int32_t n);
-// Byte count: writes n bytes within the port's write time-out.
-std::int32_t ComWrite(std::int32_t port, const void* buf, std::int32_t n);
-// Truth value: clears or sets the RTS line. These skip the open check: they
-// are only given the port that start-up opened.
-bool ComClearRts(std::int32_t port);
-bool ComSetRts(std::int32_t port);
+// Where a port number leads, decided once: a device of this computer, by
+// its path (a link in the port directory is kept as the link's path, so a
+// stable name finds the device again), or a port on a port server, by its
+// rfc2217:// URL.
+struct DevicePath {
+  std::string path;
+  bool operator==(const DevicePath&) const = default;
+};
+struct RemoteUrl {
+  std::string url;
+  bool operator==(const RemoteUrl&) const = default;
+};
+using PortAddress = std::variant<DevicePath, RemoteUrl>;
+
+// The address of port `number` (1..kMaxPort): the URL in PADLINK_PORT_<n>;
+// else the platform's device name for the number (on POSIX
+// $PADLINK_PORT_DIR/comN or /dev/ttyS(n-1)), or the URL that is the target
+// of a link of that name. Fails for a number outside the range (with the
+// platform's error for a port that does not exist) and for a variable that
+// holds no URL.
+ComResult<PortAddress> ResolvePort(std::int32_t number);
+
+// Opens the port, exclusively, and applies kOpenSettingsWord.
+ComResult<std::unique_ptr<Port>> ComOpen(const PortAddress& address);
+// Applies the fields the word selects to the port's settings; a word that
+// names nothing in a field is refused before the port is touched.
+ComResult<void> ComConfig(Port& port, PortSettingsWord word);
+// Bytes waiting to be read.
+ComResult<std::int32_t> ComRxCount(Port& port);
+// Waits until at least n bytes wait, at most timeout_ms; the count then.
+ComResult<std::int32_t> ComWaitRx(Port& port, std::int32_t n, std::int32_t timeout_ms);
+// Reads up to n bytes within timeout_ms; the count read.
+ComResult<std::int32_t> ComRead(Port& port, std::uint8_t* bytes, std::int32_t n,
+                                std::int32_t timeout_ms = kComDefaultTimeoutMs);
+// Writes n bytes within timeout_ms; the count written.
+ComResult<std::int32_t> ComWrite(Port& port, const std::uint8_t* bytes, std::int32_t n,
+                                 std::int32_t timeout_ms = kComDefaultTimeoutMs);
+// Clears or sets the RTS line.
+ComResult<void> ComClearRts(Port& port);
+ComResult<void> ComSetRts(Port& port);
+// Closes the port.
+ComResult<void> ComClose(Port& port);

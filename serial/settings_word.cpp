@@ -17,12 +17,11 @@ namespace {
 constexpr std::uint32_t kBaudTable[16] = {0,     110,    300,    600,   1200,  2400,
                                           4800,  9600,   14400,  19200, 38400, 56000,
                                           57600, 115200, 128000, 256000};
-constexpr std::uint8_t kStopBitsCode[] = {kOneStopBit, kOne5StopBits, kTwoStopBits};
-constexpr std::uint8_t kParityCode[] = {kNoParity, kOddParity, kEvenParity, kMarkParity,
-                                        kSpaceParity};
-constexpr std::uint8_t kDtrCode[] = {kDtrControlDisable, kDtrControlEnable, kDtrControlHandshake};
-constexpr std::uint8_t kRtsCode[] = {kRtsControlDisable, kRtsControlEnable, kRtsControlHandshake,
-                                     kRtsControlToggle};
+constexpr StopBits kStopBits[] = {StopBits::kOne, StopBits::kOneAndHalf, StopBits::kTwo};
+constexpr Parity kParity[] = {Parity::kNone, Parity::kOdd, Parity::kEven, Parity::kMark,
+                              Parity::kSpace};
+constexpr LineControl kLineControl[] = {LineControl::kOff, LineControl::kOn,
+                                        LineControl::kHandshake, LineControl::kToggle};
 
 std::uint32_t Field(PortSettingsWord word, int shift, std::uint32_t mask) {
   return (word >> shift) & mask;
@@ -36,41 +35,26 @@ bool SettingsWordValid(PortSettingsWord word) {
   return Field(word, 8, 7) <= 5 && Field(word, 12, 7) <= 5 && Field(word, 20, 7) <= 4;
 }
 
-void ApplySettingsWord(PortSettingsWord word, LineSettings* settings) {
-  if (const auto baud = Field(word, 0, 0xF)) settings->BaudRate = kBaudTable[baud];
-  if (const auto stop = Field(word, 4, 3)) settings->StopBits = kStopBitsCode[stop - 1];
-  if (const auto parity = Field(word, 8, 7)) {
-    settings->Parity = kParityCode[parity - 1];
-    if (parity == 1) {
-      settings->fParity = 0;
-      settings->fErrorChar = 0;
-    } else {
-      // Received bytes with parity errors arrive as spaces.
-      settings->fParity = 1;
-      settings->fErrorChar = 1;
-      settings->ErrorChar = 0x20;
-    }
-  }
-  if (const auto bits = Field(word, 12, 7))
-    settings->ByteSize = static_cast<std::uint8_t>(3 + bits);
-  if (const auto dtr = Field(word, 16, 3)) settings->fDtrControl = kDtrCode[dtr - 1];
-  if (const auto rts = Field(word, 20, 7)) settings->fRtsControl = kRtsCode[rts - 1];
+void ApplySettingsWord(PortSettingsWord word, LineConfig* config) {
+  if (const auto baud = Field(word, 0, 0xF)) config->baud = kBaudTable[baud];
+  if (const auto stop = Field(word, 4, 3)) config->stop_bits = kStopBits[stop - 1];
+  if (const auto parity = Field(word, 8, 7)) config->parity = kParity[parity - 1];
+  if (const auto bits = Field(word, 12, 7)) config->data_bits = static_cast<std::uint8_t>(3 + bits);
+  // DTR has no toggle: its selector stops at handshake.
+  if (const auto dtr = Field(word, 16, 3)) config->dtr = kLineControl[dtr - 1];
+  if (const auto rts = Field(word, 20, 7)) config->rts = kLineControl[rts - 1];
 
-  if (Field(word, 24, 1)) settings->fOutxCtsFlow = 1;
-  if (Field(word, 25, 1)) settings->fOutxCtsFlow = 0;
-  if (Field(word, 26, 1)) settings->fOutxDsrFlow = 1;
-  if (Field(word, 27, 1)) settings->fOutxDsrFlow = 0;
+  if (Field(word, 24, 1)) config->cts_flow = true;
+  if (Field(word, 25, 1)) config->cts_flow = false;
+  if (Field(word, 26, 1)) config->dsr_flow = true;
+  if (Field(word, 27, 1)) config->dsr_flow = false;
 
   switch (Field(word, 28, 3)) {
     case 1:
-      settings->fTXContinueOnXoff = 0;
-      settings->fOutX = 1;
-      settings->fInX = 1;
+      config->xon_xoff = true;
       break;
     case 2:
-      settings->fTXContinueOnXoff = 0;
-      settings->fOutX = 0;
-      settings->fInX = 0;
+      config->xon_xoff = false;
       break;
     default:
       break;

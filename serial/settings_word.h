@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/platform.h"
+#include "platform/port.h"
 
 // Packed line settings; the layout is described in settings_word.cpp.
 using PortSettingsWord = std::uint32_t;
@@ -20,6 +20,6 @@ constexpr PortSettingsWord kCableModeSettingsWord = 0x20115117;
 // False when a field holds a selector that fits it but names nothing (parity
 // 6 and 7, data bits 6 and 7, RTS 5 to 7).
 bool SettingsWordValid(PortSettingsWord word);
-// Changes the fields of *settings that the word selects and leaves the rest.
+// Changes the fields of *config that the word selects and leaves the rest.
 // The word must be valid.
-void ApplySettingsWord(PortSettingsWord word, LineSettings* settings);
+void ApplySettingsWord(PortSettingsWord word, LineConfig* config);
