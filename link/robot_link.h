@@ -60,11 +60,14 @@ class RobotLink {
   // 8 ms pause is made in both modes. The command becomes the last command.
   CommandOutcome SendCommand(std::uint8_t command);
 
-  // The exchange of the link mode for the first `count` bytes of TxBuffer:
-  // the value read (0..255) or the failure. In strobe mode each byte is
-  // followed by an RTS strobe and the whole reply awaited at the end; in
-  // cable mode each byte's echo is awaited before the next, and the final
-  // read waits up to kComDefaultTimeoutMs. Neither flushes the input first.
+  // The exchange of the link mode for the first `count` bytes of TxBuffer
+  // (1..kFrameSize; any other count sends nothing and is a send error): the
+  // value read (0..255) or the failure. In strobe mode each byte is followed
+  // by an RTS strobe, which sets RTS again even when clearing it failed, and
+  // the whole reply is awaited at the end; in cable mode each byte's echo is
+  // awaited before the next, and the final read waits up to
+  // kComDefaultTimeoutMs. Neither flushes the input first. The reply read is
+  // in RxBuffer.
   LinkResult<std::uint8_t> EchoExchange(std::int32_t count);
 
   // One of the eight A/D ports: 0xE2, channel, 0x00.
@@ -85,10 +88,16 @@ class RobotLink {
   ComResult<void> Close();
 
  private:
-  CommandOutcome Strobe();
+  // The RTS strobe's two steps; the second is made whatever the first did.
+  struct StrobeSteps {
+    ComResult<void> clear;
+    ComResult<void> set;
+  };
+  StrobeSteps Strobe();
+  LinkResult<void> SendByte(std::uint8_t byte);
   LinkResult<std::uint8_t> ExchangeStrobed(std::int32_t count);
   LinkResult<std::uint8_t> ExchangeCable(std::int32_t count);
-  LinkResult<std::uint8_t> CheckReply(std::int32_t count);
+  LinkResult<std::uint8_t> CheckReply(std::int32_t count, std::optional<ComError> earlier);
   LinkResult<std::uint8_t> Request(const std::uint8_t* frame, std::int32_t count);
 
   std::unique_ptr<Port> port_;
