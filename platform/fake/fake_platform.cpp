@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
-#include <limits>
+#include <memory>
+#include <optional>
+#include <string>
 
 namespace fake {
 
@@ -11,26 +12,22 @@ namespace {
 
 State g_state;
 
-Record& Log(Call call, PlatformHandle h) {
-  g_state.log.push_back(Record{call, g_state.now, h, true, 0, {}, {}, {}, {}});
+// The fake's code for a call on a port after its close.
+constexpr std::int32_t kClosedPortError = 9;
+
+Record& Log(Call call, std::int32_t port) {
+  g_state.log.push_back(Record{call, g_state.now, port, true, 0, 0, 0, {}, {}, {}});
   return g_state.log.back();
 }
 
-// Decides whether this call of its kind is refused; a refused call sets the
-// last error.
-bool Refused(Record& r) {
+// The refusal that applies to this call of its kind, or none.
+const Refusal* Refusing(const Record& r) {
   auto it = g_state.refusals.find(r.call);
-  if (it == g_state.refusals.end()) return false;
+  if (it == g_state.refusals.end()) return nullptr;
   Refusal& f = it->second;
   const int seen = f.seen++;
-  if (seen < f.after || seen - f.after >= f.times) return false;
-  g_state.last_error = f.error;
-  r.ok = false;
-  return true;
-}
-
-bool Arrived() {
-  return !g_state.rx.empty() && g_state.rx.front().first <= g_state.now;
+  if (seen < f.after || seen - f.after >= f.times) return nullptr;
+  return &f;
 }
 
 }  // namespace
@@ -43,8 +40,154 @@ void Reset() {
   g_state = State{};
 }
 
+FakePort::~FakePort() {
+  if (closed_) return;
+  SysError ignored;
+  Refused(Log(Call::kClose), &ignored);
+}
+
+Record& FakePort::Log(Call call) {
+  return fake::Log(call, id_);
+}
+
+bool FakePort::Refused(Record& r, SysError* error, bool* stalled) {
+  if (closed_) {
+    *error = PlatformError(kClosedPortError);
+  } else if (const Refusal* f = Refusing(r); f && f->stall && stalled) {
+    *stalled = true;
+    return false;
+  } else if (f) {
+    *error = PlatformError(f->error);
+  } else {
+    return false;
+  }
+  r.ok = false;
+  return true;
+}
+
+void FakePort::WaitUntilWaiting(std::int32_t n, std::int32_t timeout_ms) {
+  const std::uint64_t deadline = g_state.now + static_cast<std::uint64_t>(std::max(timeout_ms, 0));
+  // Arrivals are kept in order: the n-th byte waiting is the n-th in line.
+  const auto need = static_cast<std::size_t>(std::max(n, 0));
+  std::uint64_t wake = deadline;
+  if (need == 0) {
+    wake = g_state.now;
+  } else if (g_state.rx.size() >= need && g_state.rx[need - 1].first <= deadline) {
+    wake = std::max(g_state.now, g_state.rx[need - 1].first);
+  }
+  g_state.now = wake;
+  auto late = g_state.late_waits.find(g_state.waits_made++);
+  if (late != g_state.late_waits.end()) g_state.now += late->second;
+}
+
+SysResult<LineConfig> FakePort::GetConfig() {
+  Record& r = Log(Call::kGetConfig);
+  SysError error;
+  if (Refused(r, &error)) return Fail(error);
+  return g_state.config;
+}
+
+SysResult<void> FakePort::Configure(const LineConfig& config) {
+  Record& r = Log(Call::kConfigure);
+  r.config = config;
+  SysError error;
+  if (Refused(r, &error)) return Fail(error);
+  g_state.config = config;
+  return {};
+}
+
+SysResult<std::int32_t> FakePort::Write(const std::uint8_t* bytes, std::int32_t n,
+                                        std::int32_t timeout_ms) {
+  Record& r = Log(Call::kWrite);
+  r.value = n;
+  r.timeout = timeout_ms;
+  r.bytes.assign(bytes, bytes + std::max(n, 0));  // what was asked to be written
+  SysError error;
+  bool stalled = false;
+  if (Refused(r, &error, &stalled)) return Fail(error);
+  if (stalled) {
+    g_state.now += static_cast<std::uint64_t>(std::max(timeout_ms, 0));
+    return 0;
+  }
+  r.count = n;
+  // The record may move when the robot's answer is logged; copy what it needs.
+  const std::vector<std::uint8_t> written = r.bytes;
+  const std::uint64_t time = g_state.now;
+  if (g_state.robot) {
+    for (std::uint8_t b : written)
+      g_state.robot(b, time);
+  }
+  return n;
+}
+
+SysResult<std::int32_t> FakePort::Read(std::uint8_t* bytes, std::int32_t n,
+                                       std::int32_t timeout_ms) {
+  Record& r = Log(Call::kRead);
+  r.value = n;
+  r.timeout = timeout_ms;
+  SysError error;
+  if (Refused(r, &error)) return Fail(error);
+  WaitUntilWaiting(n, timeout_ms);
+  const std::int32_t got = std::min(n, fake::Waiting());
+  for (std::int32_t i = 0; i < got; ++i) {
+    bytes[i] = g_state.rx.front().second;
+    g_state.rx.pop_front();
+  }
+  r.bytes.assign(bytes, bytes + got);
+  r.count = got;
+  return got;
+}
+
+SysResult<std::int32_t> FakePort::Waiting() {
+  Record& r = Log(Call::kWaiting);
+  SysError error;
+  if (Refused(r, &error)) return Fail(error);
+  r.count = fake::Waiting();
+  return r.count;
+}
+
+SysResult<std::int32_t> FakePort::WaitFor(std::int32_t n, std::int32_t timeout_ms) {
+  Record& r = Log(Call::kWaitFor);
+  r.value = n;
+  r.timeout = timeout_ms;
+  SysError error;
+  if (Refused(r, &error)) return Fail(error);
+  WaitUntilWaiting(n, timeout_ms);
+  r.count = fake::Waiting();
+  return r.count;
+}
+
+SysResult<void> FakePort::SetRts(bool on) {
+  Record& r = Log(Call::kSetRts);
+  r.value = on ? 1 : 0;
+  SysError error;
+  if (Refused(r, &error)) return Fail(error);
+  return {};
+}
+
+SysResult<void> FakePort::SetDtr(bool on) {
+  Record& r = Log(Call::kSetDtr);
+  r.value = on ? 1 : 0;
+  SysError error;
+  if (Refused(r, &error)) return Fail(error);
+  return {};
+}
+
+SysResult<void> FakePort::Close() {
+  Record& r = Log(Call::kClose);
+  SysError error;
+  const bool refused = Refused(r, &error);
+  closed_ = true;  // a close that failed releases the port all the same
+  if (refused) return Fail(error);
+  return {};
+}
+
 void Refuse(Call call, std::int32_t error, int after, int times) {
-  g_state.refusals[call] = Refusal{error, after, times, 0};
+  g_state.refusals[call] = Refusal{error, after, times, 0, false};
+}
+
+void StallWrites(int after, int times) {
+  g_state.refusals[Call::kWrite] = Refusal{0, after, times, 0, true};
 }
 
 void RobotSends(std::uint64_t time, const std::vector<std::uint8_t>& bytes, std::uint64_t spacing) {
@@ -84,7 +227,7 @@ int Count(Call call) {
 std::vector<std::uint8_t> Written() {
   std::vector<std::uint8_t> out;
   for (const Record& r : Calls(Call::kWrite))
-    out.insert(out.end(), r.bytes.begin(), r.bytes.end());
+    out.insert(out.end(), r.bytes.begin(), r.bytes.begin() + r.count);
   return out;
 }
 
@@ -101,154 +244,44 @@ std::int32_t Waiting() {
 using fake::Call;
 using fake::g_state;
 
-bool SerialDeviceName(std::int32_t port, char* buf, std::int32_t size) {
-  std::snprintf(buf, static_cast<std::size_t>(size), "fake:com%d", static_cast<int>(port));
-  return true;
+std::string PlatformSerialDeviceName(std::int32_t port) {
+  return "fake:com" + std::to_string(port);
 }
 
-PlatformHandle SerialOpen(const char* name) {
-  fake::Record& r = fake::Log(Call::kOpen, kInvalidPlatformHandle);
-  r.name = name;
-  if (fake::Refused(r)) return kInvalidPlatformHandle;
-  r.handle = g_state.next_handle++;
-  return r.handle;
+std::optional<std::string> PlatformReadLink(const std::string& /*path*/) {
+  return std::nullopt;
 }
 
-bool SerialSetQueues(PlatformHandle h, std::int32_t in_size, std::int32_t out_size) {
-  fake::Record& r = fake::Log(Call::kSetQueues, h);
-  r.value = static_cast<std::int64_t>(in_size) << 32 | static_cast<std::uint32_t>(out_size);
-  return !fake::Refused(r);
-}
-
-bool SerialGetSettings(PlatformHandle h, LineSettings* settings) {
-  fake::Record& r = fake::Log(Call::kGetSettings, h);
-  if (fake::Refused(r)) return false;
-  *settings = g_state.settings;
-  return true;
-}
-
-bool SerialSetSettings(PlatformHandle h, const LineSettings* settings) {
-  fake::Record& r = fake::Log(Call::kSetSettings, h);
-  r.settings = *settings;
-  if (fake::Refused(r)) return false;
-  g_state.settings = *settings;
-  return true;
-}
-
-bool SerialGetTimeouts(PlatformHandle h, PortTimeouts* timeouts) {
-  fake::Record& r = fake::Log(Call::kGetTimeouts, h);
-  if (fake::Refused(r)) return false;
-  *timeouts = g_state.timeouts;
-  return true;
-}
-
-bool SerialSetTimeouts(PlatformHandle h, const PortTimeouts* timeouts) {
-  fake::Record& r = fake::Log(Call::kSetTimeouts, h);
-  r.timeouts = *timeouts;
-  if (fake::Refused(r)) return false;
-  g_state.timeouts = *timeouts;
-  return true;
-}
-
-bool SerialInputCount(PlatformHandle h, std::int32_t* count) {
-  fake::Record& r = fake::Log(Call::kInputCount, h);
-  if (fake::Refused(r)) return false;
-  *count = fake::Waiting();
-  r.value = *count;
-  return true;
-}
-
-// Reads as a Windows port does with its time-outs: until n bytes arrived, the
-// interval passed between two bytes, or the total passed.
-std::int32_t SerialRead(PlatformHandle h, void* buf, std::int32_t n) {
-  fake::Record& r = fake::Log(Call::kRead, h);
-  r.value = n;
-  if (fake::Refused(r)) return 0;
-  constexpr std::uint64_t kNever = std::numeric_limits<std::uint64_t>::max();
-  const PortTimeouts& t = g_state.timeouts;
-  const std::uint64_t total =
-      std::uint64_t{t.ReadTotalTimeoutMultiplier} * static_cast<std::uint64_t>(n) +
-      t.ReadTotalTimeoutConstant;
-  const std::uint64_t total_deadline = total ? g_state.now + total : kNever;
-  std::uint64_t last_byte = 0;
-  auto* out = static_cast<std::uint8_t*>(buf);
-  std::int32_t got = 0;
-  while (got < n) {
-    if (fake::Arrived()) {
-      out[got++] = g_state.rx.front().second;
-      g_state.rx.pop_front();
-      last_byte = g_state.now;
-      continue;
-    }
-    const std::uint64_t interval_deadline =
-        (t.ReadIntervalTimeout && got > 0) ? last_byte + t.ReadIntervalTimeout : kNever;
-    const std::uint64_t deadline = std::min(total_deadline, interval_deadline);
-    const std::uint64_t next = g_state.rx.empty() ? kNever : g_state.rx.front().first;
-    if (next <= deadline && next != kNever) {
-      g_state.now = next;
-    } else {
-      if (deadline != kNever) g_state.now = deadline;
-      break;
-    }
+SysResult<std::unique_ptr<Port>> PlatformOpenSerialDevice(const std::string& path) {
+  fake::Record& r = fake::Log(Call::kOpen, 0);
+  r.name = path;
+  if (const fake::Refusal* f = fake::Refusing(r)) {
+    r.ok = false;
+    return Fail(PlatformError(f->error));
   }
-  r.bytes.assign(out, out + got);
-  return got;
+  r.port = g_state.next_port++;
+  return std::unique_ptr<Port>(std::make_unique<fake::FakePort>(r.port));
 }
 
-std::int32_t SerialWrite(PlatformHandle h, const void* buf, std::int32_t n) {
-  fake::Record& r = fake::Log(Call::kWrite, h);
-  r.value = n;
-  const auto* in = static_cast<const std::uint8_t*>(buf);
-  r.bytes.assign(in, in + n);  // what was asked to be written
-  if (fake::Refused(r)) return 0;
-  // The record may move when the robot's answer is logged; copy what it needs.
-  const std::vector<std::uint8_t> bytes = r.bytes;
-  const std::uint64_t time = g_state.now;
-  if (g_state.robot) {
-    for (std::uint8_t b : bytes)
-      g_state.robot(b, time);
-  }
-  return n;
-}
-
-bool SerialEscape(PlatformHandle h, RtsEscape function) {
-  fake::Record& r = fake::Log(function == RtsEscape::kSet ? Call::kSetRts : Call::kClearRts, h);
-  return !fake::Refused(r);
-}
-
-bool SerialClose(PlatformHandle h) {
-  fake::Record& r = fake::Log(Call::kClose, h);
-  return !fake::Refused(r);
-}
-
-void SerialDescribePort(std::int32_t port, std::int32_t error, PortDescription* description) {
+void SerialDescribePort(std::int32_t port, const std::string& path, std::int32_t error,
+                        PortDescription* description) {
   g_state.described_port = port;
+  g_state.described_path = path;
   g_state.described_error = error;
   *description = g_state.description;
 }
 
-std::int32_t PlatformLastError() {
-  return g_state.last_error;
+// The fake's text for every code: "error <code>".
+SysError PlatformError(std::int32_t code) {
+  return SysError{code, "error " + std::to_string(code)};
 }
 
-// The fake's codes for the two errors the Parts set themselves.
-void PlatformSetNoSuchPortError() {
-  g_state.last_error = 2;
+// The fake's codes for the two errors the layers above report themselves.
+SysError PlatformNoSuchPortError() {
+  return PlatformError(2);
 }
-void PlatformSetInvalidArgumentError() {
-  g_state.last_error = 22;
-}
-
-char* PlatformErrorText(std::int32_t code) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "error %d", static_cast<int>(code));
-  char* text = new char[std::strlen(buf) + 1];
-  std::strcpy(text, buf);
-  return text;
-}
-
-void PlatformFreeErrorText(char* text) {
-  delete[] text;
+SysError PlatformInvalidArgumentError() {
+  return PlatformError(22);
 }
 
 std::uint32_t PlatformTickMs() {
@@ -256,7 +289,7 @@ std::uint32_t PlatformTickMs() {
 }
 
 void PlatformPause(std::int32_t ms) {
-  fake::Record& r = fake::Log(Call::kPause, kInvalidPlatformHandle);
+  fake::Record& r = fake::Log(Call::kPause, 0);
   r.value = ms;
   g_state.now += static_cast<std::uint64_t>(ms);
   auto late = g_state.late_pauses.find(g_state.pauses_made++);

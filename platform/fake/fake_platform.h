@@ -1,7 +1,9 @@
-// A platform in virtual time for the unit tests. The serial device records
-// every call with its virtual time stamp, can refuse any kind of call with a
-// chosen error, and delivers scripted bytes "from the robot" at chosen times;
-// pauses advance the virtual clock; keys arrive at chosen times; exiting the
+// A platform in virtual time for the unit tests. Its serial device is one
+// simulated line: every port opened on it (fake::FakePort) records each call
+// with its virtual time stamp; any kind of call can be refused with a chosen
+// error; scripted bytes "from the robot" arrive at chosen times, and reads
+// and waits move the virtual clock on to their arrival or to the time-out.
+// Pauses advance the virtual clock; keys arrive at chosen times; exiting the
 // process throws fake::Exit.
 #pragma once
 
@@ -14,21 +16,20 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/port.h"
 
 namespace fake {
 
 enum class Call {
   kOpen,
-  kSetQueues,
-  kGetSettings,
-  kSetSettings,
-  kGetTimeouts,
-  kSetTimeouts,
-  kInputCount,
+  kGetConfig,
+  kConfigure,
+  kWaiting,
+  kWaitFor,
   kRead,
   kWrite,
-  kClearRts,
   kSetRts,
+  kSetDtr,
   kClose,
   kPause,
 };
@@ -36,13 +37,14 @@ enum class Call {
 struct Record {
   Call call;
   std::uint64_t time;               // virtual milliseconds when the call began
-  PlatformHandle handle;            // device the call went to
+  std::int32_t port;                // the port the call went to (FakePort::id), 0 for none
   bool ok;                          // false when the call was refused
-  std::int64_t value;               // pause length, byte count asked for, count found
-  std::vector<std::uint8_t> bytes;  // bytes written or read
-  std::string name;                 // device name of an open
-  LineSettings settings;            // record written by kSetSettings
-  PortTimeouts timeouts;            // record written by kSetTimeouts
+  std::int64_t value;               // pause length; bytes asked for; line on (1) or off (0)
+  std::int32_t timeout;             // the wait a read, write or WaitFor was given
+  std::int32_t count;               // bytes moved, or found waiting
+  std::vector<std::uint8_t> bytes;  // bytes asked to be written, or read
+  std::string name;                 // device path of an open
+  LineConfig config;                // the settings kConfigure was given
 };
 
 // Thrown by PlatformExit.
@@ -51,21 +53,20 @@ struct Exit {
 };
 
 struct Refusal {
-  std::int32_t error;
-  int after;  // calls of the kind that still succeed first
-  int times;  // calls refused after those
-  int seen;   // calls of the kind since the refusal was set up
+  std::int32_t error;  // the platform error code
+  int after;           // calls of the kind that still succeed first
+  int times;           // calls refused after those
+  int seen;            // calls of the kind since the refusal was set up
+  bool stall;          // a write that stalls instead: no error, nothing written
 };
 
 struct State {
   std::uint64_t now = 0;           // virtual milliseconds
   std::uint32_t tick_at_zero = 0;  // PlatformTickMs() at now == 0
-  std::int32_t last_error = 0;
   std::vector<Record> log;
   std::map<Call, Refusal> refusals;
-  PlatformHandle next_handle = 100;
-  LineSettings settings{};  // the device's line settings
-  PortTimeouts timeouts{};  // the device's time-outs
+  std::int32_t next_port = 1;  // FakePort::id of the next port opened
+  LineConfig config{};         // the device's line settings
   // Bytes from the robot: (virtual arrival time, byte), in arrival order.
   std::deque<std::pair<std::uint64_t, std::uint8_t>> rx;
   // Called for every byte written, with its virtual time; a test's robot
@@ -83,20 +84,67 @@ struct State {
   // as a real pause that wakes up late.
   std::map<int, std::uint64_t> late_pauses;
   int pauses_made = 0;
-  // What SerialDescribePort reports, and the port and error it was asked
-  // about (0 and 0 until it is).
+  // Extra milliseconds for chosen waits (reads and WaitFor calls that are
+  // not refused, by their number, counting from 0), as a process that runs
+  // again late: the call returns that much later, with what came meanwhile.
+  std::map<int, std::uint64_t> late_waits;
+  int waits_made = 0;
+  // What SerialDescribePort reports, and the port, path and error it was
+  // asked about (0, "" and 0 until it is).
   PortDescription description{};
   std::int32_t described_port = 0;
+  std::string described_path;
   std::int32_t described_error = 0;
 };
 
 State& Get();
 // Back to a fresh platform: time 0, no calls, no refusals, no robot, no keys.
+// Ports still open stay usable and record into the fresh log.
 void Reset();
+
+// A port on the simulated line, as PlatformOpenSerialDevice opens it. A call
+// after Close fails (error 9) and is recorded as refused; the destructor
+// records the close of a port that is still open.
+class FakePort : public Port {
+ public:
+  explicit FakePort(std::int32_t id) : id_(id) {}
+  ~FakePort() override;
+
+  std::int32_t id() const { return id_; }
+
+  SysResult<LineConfig> GetConfig() override;
+  SysResult<void> Configure(const LineConfig& config) override;
+  // Hands the bytes to the robot at once; a stalled write waits out its
+  // time-out and writes nothing.
+  SysResult<std::int32_t> Write(const std::uint8_t* bytes, std::int32_t n,
+                                std::int32_t timeout_ms) override;
+  // Read and WaitFor move the clock on to the arrival of the n-th byte, or to
+  // the time-out.
+  SysResult<std::int32_t> Read(std::uint8_t* bytes, std::int32_t n,
+                               std::int32_t timeout_ms) override;
+  SysResult<std::int32_t> Waiting() override;
+  SysResult<std::int32_t> WaitFor(std::int32_t n, std::int32_t timeout_ms) override;
+  SysResult<void> SetRts(bool on) override;
+  SysResult<void> SetDtr(bool on) override;
+  SysResult<void> Close() override;
+
+ private:
+  Record& Log(Call call);
+  // Whether this call is refused (the error then set); a write may stall.
+  bool Refused(Record& r, SysError* error, bool* stalled = nullptr);
+  void WaitUntilWaiting(std::int32_t n, std::int32_t timeout_ms);
+
+  std::int32_t id_;
+  bool closed_ = false;
+};
 
 // Refuses calls of `call` with `error`: of the calls from now on, the first
 // `after` succeed, the next `times` are refused.
 void Refuse(Call call, std::int32_t error, int after = 0, int times = INT_MAX);
+// Writes that find no room (in place of a refusal of writes): of the writes
+// from now on, the first `after` succeed, the next `times` wait out their
+// time-out and write nothing.
+void StallWrites(int after = 0, int times = INT_MAX);
 
 // The robot sends these bytes, the first arriving at `time`, one more each
 // `spacing` ms.
