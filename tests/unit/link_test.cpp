@@ -1,14 +1,18 @@
+// The robot link over the fake port, in virtual time: commands, both echo
+// exchange disciplines and the read requests. Each test builds its own link.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "link/buffers.h"
-#include "link/exchange.h"
-#include "link/link_mode.h"
-#include "link/peek.h"
-#include "tests/support/fake_fixture.h"
+#include "link/robot_link.h"
+#include "platform/fake/fake_platform.h"
+#include "platform/platform.h"
 #include "tests/support/fake_robot.h"
 
 namespace {
@@ -16,245 +20,550 @@ namespace {
 using fake::Call;
 using Bytes = std::vector<std::uint8_t>;
 
-class ExchangeTest : public FakeTest {
+constexpr LinkMode kStrobe = LinkMode::kStrobe;
+constexpr LinkMode kCable = LinkMode::kCable;
+
+const Bytes kAD = {0xE2, 0x03, 0x00};
+const Bytes kSRAM = {0xF7, 0x41, 0x01, 0x00};
+
+const char* ModeName(LinkMode mode) {
+  return mode == kCable ? "cable" : "strobe";
+}
+
+// The calls the fake recorded, oldest first, one word each: the kind, what
+// it was given, "@" its virtual start time, ":" what it returned, and "!"
+// when it was refused.
+std::string Trace() {
+  std::string out;
+  char word[64];
+  for (const fake::Record& r : fake::Get().log) {
+    const auto t = static_cast<unsigned long long>(r.time);
+    const int v = static_cast<int>(r.value);
+    const char* refused = r.ok ? "" : "!";
+    switch (r.call) {
+      case Call::kWrite:
+        std::snprintf(word, sizeof word, "write%02X@%llu:%d%s", r.bytes.empty() ? 0 : r.bytes[0], t,
+                      r.count, refused);
+        break;
+      case Call::kSetRts:
+        std::snprintf(word, sizeof word, "rts-%s@%llu%s", v ? "on" : "off", t, refused);
+        break;
+      case Call::kPause:
+        std::snprintf(word, sizeof word, "pause%d@%llu", v, t);
+        break;
+      case Call::kWaitFor:
+      case Call::kRead:
+        std::snprintf(word, sizeof word, "%s%d/%d@%llu:%d%s",
+                      r.call == Call::kRead ? "read" : "wait", v, r.timeout, t, r.count, refused);
+        break;
+      case Call::kClose:
+        std::snprintf(word, sizeof word, "close@%llu%s", t, refused);
+        break;
+      default:
+        std::snprintf(word, sizeof word, "call%d@%llu%s", static_cast<int>(r.call), t, refused);
+    }
+    out += out.empty() ? "" : " ";
+    out += word;
+  }
+  return out;
+}
+
+// One strobed byte written at t.
+std::string Strobed(const char* hex, unsigned t) {
+  char out[96];
+  std::snprintf(out, sizeof out, "write%s@%u:1 rts-off@%u pause8@%u rts-on@%u", hex, t, t, t,
+                t + 8);
+  return out;
+}
+
+class LinkTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    FakeTest::SetUp();
-    OpenPortQuietly();
+  void SetUp() override { fake::Reset(); }
+
+  // A link over a fresh port of the fake; the open is not in the log.
+  static RobotLink MakeLink(LinkMode mode) {
+    SysResult<std::unique_ptr<Port>> port = PlatformOpenSerialDevice(PlatformSerialDeviceName(1));
+    EXPECT_TRUE(port.ok());
+    fake::Get().log.clear();
+    return RobotLink(std::move(port.value()), mode);
   }
 
-  // Puts a request into TxBuffer and runs the exchange; keeps stderr.
-  std::int32_t Exchange(const Bytes& request, bool cable) {
-    std::copy(request.begin(), request.end(), TxBuffer);
-    g_link_mode = cable ? LinkMode::kCable : LinkMode::kStrobe;
-    ::testing::internal::CaptureStderr();
-    const std::int32_t r = EchoExchange(1, static_cast<std::int32_t>(request.size()));
-    err_ = ::testing::internal::GetCapturedStderr();
-    return r;
+  // Puts a request into TxBuffer and runs the exchange.
+  static LinkResult<std::uint8_t> Exchange(RobotLink& link, const Bytes& request) {
+    std::copy(request.begin(), request.end(), link.TxBuffer().begin());
+    return link.EchoExchange(static_cast<std::int32_t>(request.size()));
   }
 
-  std::string err_;
+  // The failure, or nothing for a value.
+  static std::optional<LinkFailure> FailureOf(const LinkResult<std::uint8_t>& r) {
+    if (r.ok()) return std::nullopt;
+    return r.error().failure;
+  }
+
   FakeRobot robot_;
 };
 
-TEST_F(ExchangeTest, StrobeModeStrobesEveryByteThenAwaitsTheWholeReply) {
-  robot_.delay = 20;  // the reply comes 20 ms after each byte
-  robot_.Attach();
-  EXPECT_EQ(Exchange({0xE2, 0x03, 0x00}, false), 0x80);
-  std::vector<Call> kinds;
-  for (const auto& r : fake::Get().log)
-    kinds.push_back(r.call);
-  // Three strobed bytes at 0, 8, 16; the last echo arrives at 36: polls at
-  // 24..36, each fewer than 3 followed by a 1 ms pause; then the read.
-  const std::vector<Call> strobe = {Call::kWrite, Call::kClearRts, Call::kPause, Call::kSetRts};
-  std::vector<Call> expected;
-  for (int i = 0; i < 3; ++i)
-    expected.insert(expected.end(), strobe.begin(), strobe.end());
-  for (int i = 0; i < 12; ++i) {
-    expected.push_back(Call::kInputCount);
-    expected.push_back(Call::kPause);
+TEST_F(LinkTest, TheFailuresKeepTheResultsTheLinkAlwaysReported) {
+  EXPECT_EQ(static_cast<int>(LinkFailure::kSendError), -1);
+  EXPECT_EQ(static_cast<int>(LinkFailure::kMismatch), -2);
+  EXPECT_EQ(static_cast<int>(LinkFailure::kTimeout), -3);
+  EXPECT_EQ(static_cast<int>(LinkFailure::kSetRts), -4);
+  EXPECT_EQ(static_cast<int>(LinkFailure::kClearRts), -5);
+}
+
+// ---------------------------------------------------------------------------
+// Commands
+
+TEST_F(LinkTest, CommandsInBothModesMakeEveryStepWhateverTheOneBeforeDid) {
+  struct Case {
+    const char* name;
+    LinkMode mode;
+    std::optional<Call> refused;  // refused once, from the start
+    bool stall;                   // the write stalls instead
+    CommandOutcome outcome;
+    const char* trace;
+  };
+  const Case cases[] = {
+      {"strobe", kStrobe, {}, false, {true, true, true}, "write31@0:1 rts-off@0 pause8@0 rts-on@8"},
+      {"strobe, write refused",
+       kStrobe,
+       Call::kWrite,
+       false,
+       {false, true, true},
+       "write31@0:0! rts-off@0 pause8@0 rts-on@8"},
+      {"strobe, write stalls",
+       kStrobe,
+       {},
+       true,
+       {false, true, true},
+       "write31@0:0 rts-off@1000 pause8@1000 rts-on@1008"},
+      {"strobe, clear refused",
+       kStrobe,
+       Call::kSetRts,
+       false,
+       {true, false, true},
+       "write31@0:1 rts-off@0! pause8@0 rts-on@8"},
+      {"cable", kCable, {}, false, {true, true, true}, "write31@0:1 pause8@0"},
+      {"cable, write refused",
+       kCable,
+       Call::kWrite,
+       false,
+       {false, true, true},
+       "write31@0:0! pause8@0"},
+  };
+  for (const Case& c : cases) {
+    fake::Reset();
+    RobotLink link = MakeLink(c.mode);
+    if (c.refused) fake::Refuse(*c.refused, 5, 0, 1);
+    if (c.stall) fake::StallWrites(0, 1);
+    robot_ = FakeRobot{};
+    robot_.Attach();
+    const CommandOutcome out = link.SendCommand(0x31);
+    EXPECT_EQ(out.sent, c.outcome.sent) << c.name;
+    EXPECT_EQ(out.rts_cleared, c.outcome.rts_cleared) << c.name;
+    EXPECT_EQ(out.rts_set, c.outcome.rts_set) << c.name;
+    EXPECT_EQ(out.ok(), c.outcome.sent && c.outcome.rts_cleared && c.outcome.rts_set) << c.name;
+    EXPECT_EQ(Trace(), c.trace) << c.name;
+    EXPECT_EQ(fake::Calls(Call::kWrite)[0].timeout, kComDefaultTimeoutMs) << c.name;
+    EXPECT_EQ(robot_.commands, c.outcome.sent ? Bytes{0x31} : Bytes{}) << c.name;
+    EXPECT_EQ(link.LastCommand(), 0x31) << c.name;
   }
-  expected.push_back(Call::kInputCount);
-  expected.push_back(Call::kRead);
-  EXPECT_EQ(kinds, expected);
-  EXPECT_EQ(fake::Written(), (Bytes{0xE2, 0x03, 0x00}));
-  EXPECT_EQ(fake::Calls(Call::kRead)[0].time, 36u);
-  EXPECT_EQ(err_, "");
 }
 
-TEST_F(ExchangeTest, CountOneComparesNothingAndValueZeroIsASuccess) {
-  fake::RobotSends(0, {0x99});
-  EXPECT_EQ(Exchange({0x42}, false), 0x99);
-  robot_.value = [](const Bytes&) { return 0; };
+TEST_F(LinkTest, ACommandWhoseStrobeCannotSetRtsSaysSo) {
+  RobotLink link = MakeLink(kStrobe);
+  fake::Refuse(Call::kSetRts, 5, 1, 1);  // the clear goes through, the set does not
+  const CommandOutcome out = link.SendCommand(0x32);
+  EXPECT_TRUE(out.sent);
+  EXPECT_TRUE(out.rts_cleared);
+  EXPECT_FALSE(out.rts_set);
+  EXPECT_FALSE(out.ok());
+  EXPECT_EQ(Trace(), "write32@0:1 rts-off@0 pause8@0 rts-on@8!");
+}
+
+TEST_F(LinkTest, TheLastCommandIsTheOneSentAndNoneAfterARequest) {
+  RobotLink link = MakeLink(kCable);
   robot_.Attach();
-  EXPECT_EQ(Exchange({0xE2, 0x01, 0x00}, false), 0);
-  EXPECT_EQ(Exchange({0xF7, 0x41, 0x01, 0x00}, true), 0);
+  EXPECT_EQ(link.LastCommand(), 0);
+  link.SendCommand(0x33);
+  EXPECT_EQ(link.LastCommand(), 0x33);
+  EXPECT_TRUE(link.PeekAD(1).ok());
+  EXPECT_EQ(link.LastCommand(), 0);  // the first key after a sample is no repeat
+  link.SetLastCommand(0x34);
+  fake::Refuse(Call::kWrite, 5);
+  EXPECT_FALSE(link.PeekSRAM(1, 2).ok());
+  EXPECT_EQ(link.LastCommand(), 0);  // a failed request as well
+  link.SetLastCommand(0x35);
+  EXPECT_EQ(link.LastCommand(), 0x35);
 }
 
-TEST_F(ExchangeTest, StrobeModeFailuresStopAtOnce) {
+// ---------------------------------------------------------------------------
+// Strobe mode
+
+// Three strobed bytes at 0, 8 and 16; the last echo arrives at 36: one wait
+// from 24 for the whole reply returns then, and the read finds it there.
+TEST_F(LinkTest, StrobeModeStrobesEveryByteThenAwaitsTheWholeReplyOnce) {
+  RobotLink link = MakeLink(kStrobe);
+  robot_.delay = 20;
+  robot_.Attach();
+  const auto r = Exchange(link, kAD);
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(*r, 0x80);
+  EXPECT_EQ(Trace(), Strobed("E2", 0) + " " + Strobed("03", 8) + " " + Strobed("00", 16) +
+                         " wait3/50@24:3 read3/1000@36:3");
+  EXPECT_EQ(fake::Written(), kAD);
+  EXPECT_EQ(Bytes(link.RxBuffer().begin(), link.RxBuffer().begin() + 3), (Bytes{0xE2, 0x03, 0x80}));
+}
+
+TEST_F(LinkTest, StrobeModeGivesUpAfter50msAndLeavesTheBytesWaiting) {
+  RobotLink link = MakeLink(kStrobe);
+  robot_.drop_last = true;
+  robot_.Attach();
+  const auto r = Exchange(link, kAD);
+  EXPECT_EQ(FailureOf(r), LinkFailure::kTimeout);
+  EXPECT_FALSE(r.error().cause.has_value());
+  EXPECT_EQ(fake::Get().log.back().call, Call::kWaitFor);  // no read
+  EXPECT_EQ(fake::Get().now, 74u);
+  EXPECT_EQ(fake::Waiting(), 2);  // for the next exchange
+}
+
+// The wait for the reply ends at 74; a reply there by then is taken. When the
+// process runs again late (it waited for the processor, or was stopped), a
+// reply that arrived meanwhile was in time.
+TEST_F(LinkTest, StrobeModeTakesAReplyThatCameWhileTheWaitWokeLate) {
+  struct Case {
+    const char* name;
+    std::uint64_t late;     // extra ms before the wait returns
+    std::uint64_t arrival;  // when the whole reply has arrived
+    std::optional<LinkFailure> failure;
+  };
+  const Case cases[] = {
+      {"on time, reply at the deadline", 0, 74, {}},
+      {"on time, reply after the deadline", 0, 75, LinkFailure::kTimeout},
+      {"late, reply while the process did not run", 30, 90, {}},
+      {"late, no reply yet", 30, 200, LinkFailure::kTimeout},
+  };
+  for (const Case& c : cases) {
+    fake::Reset();
+    RobotLink link = MakeLink(kStrobe);
+    fake::Get().late_waits[0] = c.late;
+    fake::RobotSends(c.arrival, {0xE2, 0x03, 0x80});
+    const auto r = Exchange(link, kAD);
+    EXPECT_EQ(FailureOf(r), c.failure) << c.name;
+    if (r.ok()) {
+      EXPECT_EQ(*r, 0x80) << c.name;
+    }
+    EXPECT_EQ(fake::Count(Call::kWaitFor), 1) << c.name;
+  }
+}
+
+// A failed step ends the exchange; a failed clear still pauses and sets RTS
+// again first. Nothing is printed.
+TEST_F(LinkTest, StrobeModeFailuresStopTheExchangeWithRtsBackUp) {
   struct Case {
     const char* name;
     Call refused;
-    int after;  // calls of the kind that succeed first
-    std::int32_t result;
-    int writes;  // bytes written before the exchange stopped
-    const char* message;
+    int after;   // calls of the kind that succeed first
+    int times;   // calls refused after those
+    bool stall;  // writes stall instead of failing
+    LinkFailure failure;
+    std::optional<ComStep> cause;
+    const char* trace_end;  // the calls after the first strobed byte
   };
   const Case cases[] = {
-      {"second write", Call::kWrite, 1, -1, 2, ""},
-      {"clear RTS on the first byte", Call::kClearRts, 0, -5, 1, "CLRRTS error\n"},
-      {"set RTS on the third byte", Call::kSetRts, 2, -4, 3, "SETRTS error\n"},
+      {"second write refused", Call::kWrite, 1, 1, false, LinkFailure::kSendError,
+       ComStep::kTransfer, "write41@8:0!"},
+      {"second write stalls", Call::kWrite, 1, 1, true, LinkFailure::kSendError, {}, "write41@8:0"},
+      {"clear RTS refused on the second byte", Call::kSetRts, 2, 1, false, LinkFailure::kClearRts,
+       ComStep::kLine, "write41@8:1 rts-off@8! pause8@8 rts-on@16"},
+      {"clear and set refused on the second byte", Call::kSetRts, 2, 2, false,
+       LinkFailure::kClearRts, ComStep::kLine, "write41@8:1 rts-off@8! pause8@8 rts-on@16!"},
+      {"set RTS refused on the second byte", Call::kSetRts, 3, 1, false, LinkFailure::kSetRts,
+       ComStep::kLine, "write41@8:1 rts-off@8 pause8@8 rts-on@16!"},
   };
   for (const Case& c : cases) {
-    ResetProcess();
-    OpenPortQuietly();
+    fake::Reset();
+    RobotLink link = MakeLink(kStrobe);
+    robot_ = FakeRobot{};
     robot_.Attach();
-    fake::Refuse(c.refused, 5, c.after, 1);
-    EXPECT_EQ(Exchange({0xF7, 0x41, 0x01, 0x00}, false), c.result) << c.name;
-    EXPECT_EQ(err_, c.message) << c.name;
-    EXPECT_EQ(fake::Count(Call::kWrite), c.writes) << c.name;
-    // Nothing after the failing call: no further strobe, poll or read.
-    EXPECT_EQ(fake::Get().log.back().call, c.refused) << c.name;
+    if (c.stall) {
+      fake::StallWrites(c.after, c.times);
+    } else {
+      fake::Refuse(c.refused, 5, c.after, c.times);
+    }
+    ::testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStdout();
+    const auto r = Exchange(link, kSRAM);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "") << c.name;
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << c.name;
+    EXPECT_EQ(FailureOf(r), c.failure) << c.name;
+    if (r.ok()) continue;
+    EXPECT_EQ(r.error().cause.has_value(), c.cause.has_value()) << c.name;
+    if (r.error().cause && c.cause) {
+      EXPECT_EQ(r.error().cause->step, *c.cause) << c.name;
+      EXPECT_EQ(r.error().cause->cause.code, 5) << c.name;
+      EXPECT_EQ(r.error().cause->cause.text, "error 5") << c.name;
+    }
+    EXPECT_EQ(Trace(), Strobed("F7", 0) + " " + c.trace_end) << c.name;
   }
 }
 
-TEST_F(ExchangeTest, StrobeModeGivesUpAfter50PollsAndLeavesTheBytesWaiting) {
-  robot_.drop_last = true;
-  robot_.Attach();
-  EXPECT_EQ(Exchange({0xE2, 0x03, 0x00}, false), -3);
-  EXPECT_EQ(fake::Count(Call::kInputCount), 50);
-  int one_ms_pauses = 0;
-  for (const auto& p : fake::Calls(Call::kPause))
-    one_ms_pauses += p.value == 1 ? 1 : 0;
-  EXPECT_EQ(one_ms_pauses, 50);
-  EXPECT_EQ(fake::Count(Call::kRead), 0);
-  EXPECT_EQ(fake::Waiting(), 2);  // for the next exchange
-  EXPECT_EQ(err_, "");
-}
+// ---------------------------------------------------------------------------
+// Cable mode
 
-// The last of the 50 pauses runs long (the process waited for the processor):
-// a reply that arrived meanwhile is taken, not reported as a time-out. With
-// pauses on time nothing changes: no look after the last pause.
-TEST_F(ExchangeTest, StrobeModeLooksOnceMoreAfterALateLastPause) {
-  struct Case {
-    const char* name;
-    std::uint64_t late;     // extra ms of the last pause
-    std::uint64_t arrival;  // when the whole reply has arrived
-    std::int32_t result;
-    int polls;
-  };
-  // Strobes end at 24; polls at 24..73; the last pause ends at 74 + late.
-  const Case cases[] = {
-      {"on time, reply during the last pause", 0, 74, -3, 50},
-      {"late, reply during the last pause", 30, 90, 0x80, 51},
-      {"late, no reply yet", 30, 200, -3, 51},
-  };
-  for (const Case& c : cases) {
-    ResetProcess();
-    OpenPortQuietly();
-    fake::Get().late_pauses[3 + 49] = c.late;  // 3 strobe pauses, then the 50
-    fake::RobotSends(c.arrival, {0xE2, 0x03, 0x80});
-    EXPECT_EQ(Exchange({0xE2, 0x03, 0x00}, false), c.result) << c.name;
-    EXPECT_EQ(fake::Count(Call::kInputCount), c.polls) << c.name;
-    EXPECT_EQ(err_, "") << c.name;
-  }
-}
-
-TEST_F(ExchangeTest, EchoMismatchInBothModes) {
-  robot_.bad_echo = true;
-  robot_.Attach();
-  EXPECT_EQ(Exchange({0xF7, 0x41, 0x01, 0x00}, false), -2);
-  EXPECT_EQ(Exchange({0xF7, 0x41, 0x01, 0x00}, true), -2);
-}
-
-TEST_F(ExchangeTest, NoFlushBeforeSending) {
-  // A byte left from earlier traffic is read as the start of the reply.
-  fake::RobotSends(0, {0x55});
-  robot_.Attach();
-  EXPECT_EQ(Exchange({0xE2, 0x03, 0x00}, true), -2);
-  EXPECT_EQ(RxBuffer[0], 0x55);
-  EXPECT_EQ(fake::Get().rx.size(), 1u);  // the reply's last byte, for the next exchange
-}
-
-TEST_F(ExchangeTest, CableModeAwaitsEachEchoAndMakesNoRtsChanges) {
+// Each echo is waited for 3 ms after its byte; the next byte goes out then.
+TEST_F(LinkTest, CableModeAwaitsEachEchoAndMakesNoRtsChanges) {
+  RobotLink link = MakeLink(kCable);
   robot_.delay = 3;
   robot_.Attach();
-  EXPECT_EQ(Exchange({0xE2, 0x05, 0x00}, true), 0x80);
-  EXPECT_EQ(fake::Count(Call::kClearRts) + fake::Count(Call::kSetRts), 0);
-  const auto writes = fake::Calls(Call::kWrite);
-  ASSERT_EQ(writes.size(), 3u);
-  // Each echo is counted 3 ms after its byte; the next byte goes out then.
-  EXPECT_EQ(writes[1].time, 3u);
-  EXPECT_EQ(writes[2].time, 6u);
-  EXPECT_EQ(fake::Calls(Call::kRead)[0].time, 9u);
+  const auto r = Exchange(link, {0xE2, 0x05, 0x00});
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(*r, 0x80);
+  EXPECT_EQ(Trace(),
+            "writeE2@0:1 wait1/50@0:1 write05@3:1 wait2/50@3:2 write00@6:1 wait3/50@6:3 "
+            "read3/1000@9:3");
 }
 
-TEST_F(ExchangeTest, CableModeLateEchoCompletesThroughTheFinalRead) {
-  robot_.delay = 200;  // far beyond the 50 polls of each byte
-  robot_.Attach();
-  EXPECT_EQ(Exchange({0xE2, 0x05, 0x00}, true), 0x80);
-  EXPECT_EQ(fake::Count(Call::kInputCount), 150);
-}
-
-TEST_F(ExchangeTest, CableModeShortReplyIsATimeoutNotStaleBytes) {
-  // An earlier exchange left a matching reply in RxBuffer.
-  RxBuffer[0] = 0xE2;
-  RxBuffer[1] = 0x05;
-  RxBuffer[2] = 0x77;
-  robot_.drop_last = true;
-  robot_.Attach();
-  EXPECT_EQ(Exchange({0xE2, 0x05, 0x00}, true), -3);
-  EXPECT_EQ(fake::Count(Call::kWrite), 3);
-}
-
-TEST_F(ExchangeTest, CableModeSendError) {
-  fake::Refuse(Call::kWrite, 5, 0, 1);
-  EXPECT_EQ(Exchange({0xE2, 0x05, 0x00}, true), -1);
-  EXPECT_EQ(fake::Get().log.size(), 1u);
-}
-
-using PeekTest = ExchangeTest;
-
-TEST_F(PeekTest, FramesOnTheWire) {
-  robot_.Attach();
-  g_link_mode = LinkMode::kCable;
-  EXPECT_EQ(PeekAD(1, 3), 0x80);
-  EXPECT_EQ(TxBuffer[0], 0xE2);
-  EXPECT_EQ(PeekSRAM(1, 65, 1), 0x80);
-  EXPECT_EQ(TxBuffer[0], 0xF7);
-  EXPECT_EQ(PeekAD(1, 0x107), 0x80);  // the low byte of the argument
-  EXPECT_EQ(robot_.frames,
-            (std::vector<Bytes>{{0xE2, 0x03, 0x00}, {0xF7, 0x41, 0x01, 0x00}, {0xE2, 0x07, 0x00}}));
-}
-
-TEST_F(PeekTest, CableModePeekADReturnsTheValueQuietly) {
-  fake::RobotSends(0, {0xE2, 0x03, 0x80});
-  g_link_mode = LinkMode::kCable;
-  ::testing::internal::CaptureStderr();
-  EXPECT_EQ(PeekAD(1, 3), 128);
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
-}
-
-TEST_F(PeekTest, PeekSRAMEchoMismatch) {
-  fake::RobotSends(0, {0xF7, 0x41, 0x02, 0x10});
-  g_link_mode = LinkMode::kCable;
-  ::testing::internal::CaptureStderr();
-  EXPECT_EQ(PeekSRAM(1, 65, 1), -2);
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "PeekSRAM:Echoeback unmatch.\n");
-  EXPECT_EQ(TxBuffer[0], 0xF7);
-}
-
-TEST_F(PeekTest, EveryFailureHasItsMessage) {
+// Echoes far beyond each byte's 50 ms: the final read waits for the reply
+// within its time-out; a reply later than that is a time-out.
+TEST_F(LinkTest, CableModeLateEchoesAreCaughtByTheFinalRead) {
   struct Case {
-    std::int32_t result;
-    const char* ad;    // stderr of PeekAD(3)
-    const char* sram;  // stderr of PeekSRAM
+    std::uint64_t delay;
+    std::optional<LinkFailure> failure;
+    std::uint64_t ends_at;
+  };
+  // Bytes at 0, 50 and 100 after waits that time out; the read from 150.
+  const Case cases[] = {
+      {200, {}, 300},                       // the last echo at 300
+      {1000, {}, 1100},                     // at 1100, still within the read's 1000 ms
+      {1100, LinkFailure::kTimeout, 1150},  // the last echo after the read gave up
+  };
+  for (const Case& c : cases) {
+    fake::Reset();
+    RobotLink link = MakeLink(kCable);
+    robot_ = FakeRobot{};
+    robot_.delay = c.delay;
+    robot_.Attach();
+    const auto r = Exchange(link, {0xE2, 0x05, 0x00});
+    EXPECT_EQ(FailureOf(r), c.failure) << c.delay;
+    if (r.ok()) {
+      EXPECT_EQ(*r, 0x80) << c.delay;
+    }
+    EXPECT_EQ(fake::Get().now, c.ends_at) << c.delay;
+    const auto read = fake::Calls(Call::kRead);
+    ASSERT_EQ(read.size(), 1u) << c.delay;
+    EXPECT_EQ(read[0].time, 150u) << c.delay;
+    EXPECT_EQ(read[0].timeout, kComDefaultTimeoutMs) << c.delay;
+  }
+}
+
+// A short read is a time-out, even when RxBuffer still holds an earlier
+// reply that would pass the check.
+TEST_F(LinkTest, CableModeShortReplyIsATimeoutNotStaleBytes) {
+  RobotLink link = MakeLink(kCable);
+  robot_.value = [](const Bytes&) { return 0x77; };
+  robot_.Attach();
+  ASSERT_EQ(Exchange(link, {0xE2, 0x05, 0x00}).value(), 0x77);
+  robot_.drop_last = true;
+  const auto r = Exchange(link, {0xE2, 0x05, 0x00});
+  EXPECT_EQ(FailureOf(r), LinkFailure::kTimeout);
+  EXPECT_FALSE(r.error().cause.has_value());
+  EXPECT_EQ(fake::Calls(Call::kRead).back().count, 2);
+}
+
+// ---------------------------------------------------------------------------
+// Both modes
+
+TEST_F(LinkTest, CountOneComparesNothingAndValueZeroIsASuccess) {
+  for (LinkMode mode : {kStrobe, kCable}) {
+    fake::Reset();
+    RobotLink link = MakeLink(mode);
+    fake::RobotSends(0, {0x99});
+    EXPECT_EQ(Exchange(link, {0x42}).value(), 0x99) << ModeName(mode);
+    robot_ = FakeRobot{};
+    robot_.value = [](const Bytes&) { return 0; };
+    robot_.Attach();
+    EXPECT_EQ(Exchange(link, kAD).value(), 0) << ModeName(mode);
+    EXPECT_EQ(Exchange(link, kSRAM).value(), 0) << ModeName(mode);
+  }
+}
+
+TEST_F(LinkTest, EchoMismatchInBothModes) {
+  for (LinkMode mode : {kStrobe, kCable}) {
+    fake::Reset();
+    RobotLink link = MakeLink(mode);
+    robot_ = FakeRobot{};
+    robot_.bad_echo = true;
+    robot_.Attach();
+    const auto r = Exchange(link, kSRAM);
+    EXPECT_EQ(FailureOf(r), LinkFailure::kMismatch) << ModeName(mode);
+    EXPECT_FALSE(r.error().cause.has_value()) << ModeName(mode);
+  }
+}
+
+// A byte left from earlier traffic is read as the start of the reply.
+TEST_F(LinkTest, NeitherModeFlushesBeforeSending) {
+  for (LinkMode mode : {kStrobe, kCable}) {
+    fake::Reset();
+    RobotLink link = MakeLink(mode);
+    fake::RobotSends(0, {0x55});
+    robot_ = FakeRobot{};
+    robot_.Attach();
+    EXPECT_EQ(FailureOf(Exchange(link, kAD)), LinkFailure::kMismatch) << ModeName(mode);
+    EXPECT_EQ(link.RxBuffer()[0], 0x55) << ModeName(mode);
+    EXPECT_EQ(fake::Get().rx.size(), 1u) << ModeName(mode);  // the value, for the next exchange
+  }
+}
+
+TEST_F(LinkTest, SendErrorsInBothModes) {
+  struct Case {
+    LinkMode mode;
+    bool stall;
+    const char* trace;
   };
   const Case cases[] = {
-      {-1, "PeekAD3:Send error.\n", "PeekSRAM:Send error.\n"},
-      {-2, "PeekAD3:Echoeback unmatch.\n", "PeekSRAM:Echoeback unmatch.\n"},
-      {-3, "PeekAD3:Echoeback timeout.\n", "PeekSRAM:Echoeback timeout.\n"},
-      {-4, "SETRTS error\nPeekAD3:SETRTS error.\n", "SETRTS error\nPeekSRAM:SETRTS error.\n"},
-      {-5, "CLRRTS error\nPeekAD3:CLRRTS error.\n", "CLRRTS error\nPeekSRAM:CLRRTS error.\n"},
+      {kCable, false, "writeE2@0:0!"},
+      {kCable, true, "writeE2@0:0"},
+      {kStrobe, false, "writeE2@0:0!"},
+  };
+  for (const Case& c : cases) {
+    fake::Reset();
+    RobotLink link = MakeLink(c.mode);
+    if (c.stall) {
+      fake::StallWrites();
+    } else {
+      fake::Refuse(Call::kWrite, 5);
+    }
+    const auto r = Exchange(link, kAD);
+    EXPECT_EQ(FailureOf(r), LinkFailure::kSendError) << ModeName(c.mode);
+    EXPECT_EQ(r.error().cause.has_value(), !c.stall) << ModeName(c.mode);
+    EXPECT_EQ(Trace(), c.trace) << ModeName(c.mode);
+  }
+}
+
+// A port that fails a wait or the read: a time-out with the port's cause. In
+// cable mode a failed echo wait goes on, as a missed echo does, and the final
+// read decides.
+TEST_F(LinkTest, PortFailuresWhileWaitingAreTimeOutsWithTheirCause) {
+  struct Case {
+    const char* name;
+    LinkMode mode;
+    Call refused;
+    int times;
+    bool drop_last;
+    std::optional<LinkFailure> failure;
+    int reads;
+  };
+  const Case cases[] = {
+      {"strobe, the wait fails", kStrobe, Call::kWaitFor, 1, false, LinkFailure::kTimeout, 0},
+      {"strobe, the read fails", kStrobe, Call::kRead, 1, false, LinkFailure::kTimeout, 1},
+      {"cable, the read fails", kCable, Call::kRead, 1, false, LinkFailure::kTimeout, 1},
+      {"cable, one echo wait fails", kCable, Call::kWaitFor, 1, false, {}, 1},
+      {"cable, echo waits fail, reply short", kCable, Call::kWaitFor, 3, true,
+       LinkFailure::kTimeout, 1},
+  };
+  for (const Case& c : cases) {
+    fake::Reset();
+    RobotLink link = MakeLink(c.mode);
+    robot_ = FakeRobot{};
+    robot_.drop_last = c.drop_last;
+    robot_.Attach();
+    fake::Refuse(c.refused, 5, 0, c.times);
+    const auto r = Exchange(link, kAD);
+    EXPECT_EQ(FailureOf(r), c.failure) << c.name;
+    EXPECT_EQ(fake::Count(Call::kRead), c.reads) << c.name;
+    if (r.ok()) {
+      EXPECT_EQ(*r, 0x80) << c.name;
+      continue;
+    }
+    ASSERT_TRUE(r.error().cause.has_value()) << c.name;
+    EXPECT_EQ(r.error().cause->step, ComStep::kTransfer) << c.name;
+    EXPECT_EQ(r.error().cause->cause.code, 5) << c.name;
+  }
+}
+
+TEST_F(LinkTest, ACountOutsideTheFrameSendsNothing) {
+  for (std::int32_t count : {0, -1, RobotLink::kFrameSize + 1}) {
+    RobotLink link = MakeLink(kStrobe);
+    const auto r = link.EchoExchange(count);
+    EXPECT_EQ(FailureOf(r), LinkFailure::kSendError) << count;
+    ASSERT_TRUE(r.error().cause.has_value()) << count;
+    EXPECT_EQ(r.error().cause->cause.code, PlatformInvalidArgumentError().code) << count;
+    EXPECT_EQ(Trace(), "") << count;
+  }
+}
+
+TEST_F(LinkTest, TheLongestFrameGoesOutWhole) {
+  RobotLink link = MakeLink(kStrobe);
+  fake::EchoEveryByte(1);
+  Bytes request(RobotLink::kFrameSize);
+  for (std::size_t i = 0; i < request.size(); ++i)
+    request[i] = static_cast<std::uint8_t>(i * 7);
+  const auto r = Exchange(link, request);
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(*r, request.back());
+  EXPECT_EQ(fake::Written(), request);
+}
+
+// ---------------------------------------------------------------------------
+// Requests
+
+TEST_F(LinkTest, RequestFramesOnTheWire) {
+  RobotLink link = MakeLink(kCable);
+  robot_.Attach();
+  EXPECT_EQ(link.PeekAD(3).value(), 0x80);
+  EXPECT_EQ(link.TxBuffer()[0], 0xE2);
+  EXPECT_EQ(link.PeekSRAM(65, 1).value(), 0x80);
+  EXPECT_EQ(link.TxBuffer()[0], 0xF7);
+  EXPECT_EQ(link.PeekAD(0x107).value(), 0x80);  // the low byte of the argument
+  EXPECT_EQ(robot_.frames, (std::vector<Bytes>{kAD, kSRAM, {0xE2, 0x07, 0x00}}));
+}
+
+TEST_F(LinkTest, RequestsReturnTheValueOrTheFailureOfTheirExchange) {
+  struct Case {
+    LinkMode mode;
+    std::optional<LinkFailure> failure;
+  };
+  const Case cases[] = {
+      {kCable, {}},
+      {kStrobe, {}},
+      {kStrobe, LinkFailure::kSendError},
+      {kCable, LinkFailure::kMismatch},
+      {kStrobe, LinkFailure::kTimeout},
+      {kStrobe, LinkFailure::kSetRts},
+      {kStrobe, LinkFailure::kClearRts},
   };
   for (const Case& c : cases) {
     for (bool ad : {true, false}) {
-      ResetProcess();
-      ASSERT_EQ(ComOpen(1, 256, 256), 0);
-      FakeRobot robot;
-      robot.bad_echo = c.result == -2;
-      robot.drop_last = c.result == -3;
-      robot.Attach();
-      if (c.result == -1) fake::Refuse(Call::kWrite, 5);
-      if (c.result == -4) fake::Refuse(Call::kSetRts, 5);
-      if (c.result == -5) fake::Refuse(Call::kClearRts, 5);
+      fake::Reset();
+      RobotLink link = MakeLink(c.mode);
+      robot_ = FakeRobot{};
+      robot_.value = [](const Bytes& frame) { return frame[0] == 0xE2 ? 0x21 : 0x10; };
+      robot_.bad_echo = c.failure == LinkFailure::kMismatch;
+      robot_.drop_last = c.failure == LinkFailure::kTimeout;
+      robot_.Attach();
+      if (c.failure == LinkFailure::kSendError) fake::Refuse(Call::kWrite, 5);
+      if (c.failure == LinkFailure::kSetRts) fake::Refuse(Call::kSetRts, 5, 1);
+      if (c.failure == LinkFailure::kClearRts) fake::Refuse(Call::kSetRts, 5, 0, 1);
       ::testing::internal::CaptureStderr();
-      const std::int32_t r = ad ? PeekAD(1, 3) : PeekSRAM(1, 65, 1);
-      EXPECT_EQ(r, c.result);
-      EXPECT_EQ(::testing::internal::GetCapturedStderr(), ad ? c.ad : c.sram);
-      EXPECT_EQ(TxBuffer[0], ad ? 0xE2 : 0xF7);
+      const auto r = ad ? link.PeekAD(3) : link.PeekSRAM(0x41, 0x01);
+      EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+      EXPECT_EQ(FailureOf(r), c.failure) << ModeName(c.mode) << ad;
+      if (r.ok()) {
+        EXPECT_EQ(*r, ad ? 0x21 : 0x10);
+      }
+      EXPECT_EQ(link.TxBuffer()[0], ad ? 0xE2 : 0xF7);
     }
   }
+}
+
+TEST_F(LinkTest, CloseClosesThePort) {
+  RobotLink link = MakeLink(kStrobe);
+  EXPECT_TRUE(link.Close().ok());
+  EXPECT_EQ(Trace(), "close@0");
+  const auto again = link.Close();
+  ASSERT_FALSE(again.ok());
+  EXPECT_EQ(again.error().step, ComStep::kClose);
 }
 
 }  // namespace
