@@ -1,27 +1,29 @@
-// The echoed exchange in both link modes on the fake platform: arbitrary
-// robot bytes and timings (an echoing robot with a delay, a corrupted and a
-// missing byte, bytes left from earlier traffic, scripted bursts), refused
-// calls and late pauses. The calls the exchange made are walked against the
-// discipline of its link mode, and the result is checked against what was
-// read: a value only when exactly count bytes were read and the echo
-// matched, failures only from the documented set, nothing after a failure,
-// and a bounded time. A strobe-mode wait whose last pause ran long looks once
-// more before it gives up.
+// The robot link's echoed exchange in both link modes over the fake port:
+// arbitrary robot bytes and timings (an echoing robot with a delay, a
+// corrupted and a missing byte, bytes left from earlier traffic, scripted
+// bursts), refused and stalled calls, late pauses and waits that wake up
+// late, and a command sent first. The calls the link made are walked
+// against the discipline of its link mode, and the result is checked
+// against what the calls returned: a value only when exactly count bytes
+// were read and the echo matched, each failure with the cause of the call
+// that failed, nothing after a failure except the strobe's putting RTS back
+// up, nothing printed, and a bounded time.
 //
 // Input, read from the front (missing bytes read as 0):
 //   flags: bit 0 cable mode, bit 1 echoing robot, bit 2 long request,
-//          bit 3 RxBuffer holds a matching reply from an earlier exchange
-//   count: 1 + n % 8; with the long-request bit 9 + n % 8, or in strobe mode
-//          the longest ones, 253..256, when n is 224 or more (in cable mode
-//          they cost up to 12800 polls, too slow to fuzz)
-//   the request: count bytes
+//          bit 3 RxBuffer holds a matching reply from an earlier exchange,
+//          bit 4 refused writes stall instead, bit 5 a command goes first
+//   count: 1 + n % 8; with the long-request bit 9 + n % 8, or the longest
+//          ones, 253..256, when n is 224 or more
+//   the request: count bytes; the command byte
 //   robot: delay (2 bytes, % 1500 ms), corrupt position, corrupt mask, drop
 //          position (positions past the request: none), value byte
 //   waiting: n % 9, then n bytes already waiting at the start
-//   refusals of write, clear RTS, set RTS, input count and read: 2 bytes each
+//   refusals of write, RTS changes, WaitFor and read: 2 bytes each
 //          (0 = none, else the first (a - 1) % 16 calls succeed; then b % 4
 //          calls are refused, all when b % 4 is 0)
-//   late pauses: n % 5, then (pause number, 2 bytes extra ms % 2000) each
+//   late pauses, then late waits: n % 5, then (number, 2 bytes extra ms %
+//          2000) each
 //   up to 4 bursts: time (2 bytes, % 3000), spacing, n % 8, n bytes
 //
 // `exchange_fuzz --write-seeds=DIR` writes the seed inputs and exits.
@@ -30,20 +32,27 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
-#include "link/buffers.h"
-#include "link/exchange.h"
-#include "link/link_mode.h"
+#include "link/robot_link.h"
 #include "platform/fake/fake_platform.h"
-#include "serial/port_table.h"
+#include "platform/platform.h"
 
 namespace {
 
 using fake::Call;
 using Bytes = std::vector<std::uint8_t>;
+
+// The error each kind of call is refused with, so that a cause names the
+// call it came from.
+const std::map<Call, std::int32_t> kRefusalCodes = {
+    {Call::kWrite, 11}, {Call::kSetRts, 12}, {Call::kWaitFor, 13}, {Call::kRead, 14}};
 
 class Reader {
  public:
@@ -64,7 +73,7 @@ struct Robot {
   std::uint8_t corrupt_mask;
   int drop_at;
   std::uint8_t value;
-  int seen = 0;  // bytes received in this exchange
+  int seen = 0;  // bytes received
   int count;
 
   void OnByte(std::uint8_t b, std::uint64_t t) {
@@ -77,74 +86,112 @@ struct Robot {
 
 fuzz::StderrCapture* g_capture;
 
-// Walks the recorded calls of one exchange against its discipline and
-// returns the result it must have had, or stops the run on the first call
-// out of place. `err` is what it printed.
-std::int32_t Expected(bool cable, std::int32_t count, const std::string& err) {
-  const std::vector<fake::Record>& log = fake::Get().log;
-  std::size_t at = 0;
-  auto next = [&](Call call, const char* what) -> const fake::Record& {
-    FUZZ_CHECK(at < log.size(), "the exchange stopped early: %s expected", what);
-    FUZZ_CHECK(log[at].call == call, "call %zu is of kind %d, %s expected", at,
-               static_cast<int>(log[at].call), what);
-    return log[at++];
-  };
-  auto ends_here = [&](std::int32_t result) {
-    FUZZ_CHECK(at == log.size(), "%zu calls after the exchange's end (result %d)", log.size() - at,
-               result);
-    return result;
-  };
-  auto finish = [&](const fake::Record& read) {
-    FUZZ_CHECK(read.value == count, "read asked for %lld bytes, not %d",
-               static_cast<long long>(read.value), count);
-    if (static_cast<std::int32_t>(read.bytes.size()) < count) return ends_here(kExchangeTimeout);
-    for (std::int32_t j = 0; j < count; ++j)
-      FUZZ_CHECK(RxBuffer[j] == read.bytes[j], "RxBuffer[%d] is not the byte read", j);
-    for (std::int32_t j = 0; j + 1 < count; ++j) {
-      if (read.bytes[j] != TxBuffer[j]) return ends_here(kExchangeMismatch);
-    }
-    return ends_here(read.bytes[count - 1]);
-  };
-  auto waiting = [](const fake::Record& r) { return r.ok ? r.value : 0; };
+// What the calls made call for: a value, or a failure and the code of the
+// refused call behind it (0 for none).
+struct Outcome {
+  std::optional<LinkFailure> failure;
+  std::int32_t cause = 0;
+  std::uint8_t value = 0;
+};
 
-  for (std::int32_t i = 0; i < count; ++i) {
-    const fake::Record& w = next(Call::kWrite, "a write");
-    FUZZ_CHECK(w.bytes == Bytes{TxBuffer[i]}, "write %d is not request byte %d alone", i, i);
-    if (!w.ok) return ends_here(kExchangeSendError);
-    if (cable) {
-      for (int poll = 0; poll < 50; ++poll) {
-        if (waiting(next(Call::kInputCount, "an echo poll")) > i) break;
-        FUZZ_CHECK(next(Call::kPause, "a poll pause").value == 1, "poll pause not 1 ms");
+// Walks the recorded calls of an optional command and one exchange against
+// the discipline of the link mode and returns the outcome they call for, or
+// stops the run on the first call out of place.
+class Walk {
+ public:
+  Walk(const RobotLink& link, bool cable, const Bytes& request)
+      : link_(link),
+        cable_(cable),
+        request_(request),
+        count_(static_cast<std::int32_t>(request.size())),
+        log_(fake::Get().log) {}
+
+  // A command: its write, then the strobe, or the pause alone.
+  void Command(std::uint8_t command) {
+    const fake::Record& w = Next(Call::kWrite, "the command");
+    FUZZ_CHECK(w.bytes == Bytes{command}, "the command is not its byte alone");
+    if (cable_) {
+      FUZZ_CHECK(Next(Call::kPause, "the command's pause").value == kStrobeMs, "pause not 8 ms");
+      return;
+    }
+    Strobe();
+  }
+
+  Outcome Exchange() {
+    std::int32_t wait_failure = 0;
+    for (std::int32_t i = 0; i < count_; ++i) {
+      const fake::Record& w = Next(Call::kWrite, "a write");
+      FUZZ_CHECK(w.bytes == Bytes{request_[static_cast<std::size_t>(i)]},
+                 "write %d is not request byte %d alone", i, i);
+      FUZZ_CHECK(w.timeout == kComDefaultTimeoutMs, "write time-out %d", w.timeout);
+      if (!w.ok) return Ends({LinkFailure::kSendError, Code(w)});
+      if (w.count < 1) return Ends({LinkFailure::kSendError, 0});
+      if (cable_) {
+        const fake::Record& e = Next(Call::kWaitFor, "an echo wait");
+        FUZZ_CHECK(e.value == i + 1 && e.timeout == 50, "echo wait for %lld in %d ms",
+                   static_cast<long long>(e.value), e.timeout);
+        if (!e.ok && wait_failure == 0) wait_failure = Code(e);
+        continue;
       }
-      continue;
+      const auto [clear, set] = Strobe();
+      if (!clear->ok) return Ends({LinkFailure::kClearRts, Code(*clear)});
+      if (!set->ok) return Ends({LinkFailure::kSetRts, Code(*set)});
     }
-    if (!next(Call::kClearRts, "clear RTS").ok) {
-      FUZZ_CHECK(err == "CLRRTS error\n", "clear RTS failed, printed \"%s\"", err.c_str());
-      return ends_here(kExchangeClearRtsError);
+    if (!cable_) {
+      const fake::Record& r = Next(Call::kWaitFor, "the reply wait");
+      FUZZ_CHECK(r.value == count_ && r.timeout == 50, "reply wait for %lld in %d ms",
+                 static_cast<long long>(r.value), r.timeout);
+      if (!r.ok) return Ends({LinkFailure::kTimeout, Code(r)});
+      if (r.count < count_) return Ends({LinkFailure::kTimeout, 0});
     }
-    FUZZ_CHECK(next(Call::kPause, "the strobe").value == kStrobeMs, "strobe pause not 8 ms");
-    if (!next(Call::kSetRts, "set RTS").ok) {
-      FUZZ_CHECK(err == "SETRTS error\n", "set RTS failed, printed \"%s\"", err.c_str());
-      return ends_here(kExchangeSetRtsError);
+    const fake::Record& read = Next(Call::kRead, "the reply read");
+    FUZZ_CHECK(read.value == count_ && read.timeout == kComDefaultTimeoutMs,
+               "read of %lld in %d ms", static_cast<long long>(read.value), read.timeout);
+    if (!read.ok) return Ends({LinkFailure::kTimeout, Code(read)});
+    if (read.count < count_) return Ends({LinkFailure::kTimeout, wait_failure});
+    for (std::int32_t j = 0; j < count_; ++j)
+      FUZZ_CHECK(link_.RxBuffer()[j] == read.bytes[j], "RxBuffer[%d] is not the byte read", j);
+    for (std::int32_t j = 0; j + 1 < count_; ++j) {
+      if (read.bytes[j] != request_[static_cast<std::size_t>(j)])
+        return Ends({LinkFailure::kMismatch, 0});
     }
+    return Ends({{}, 0, read.bytes[count_ - 1]});
   }
-  if (cable) return finish(next(Call::kRead, "the reply read"));
-  const fake::Record* pause = nullptr;
-  for (int poll = 0; poll < 50; ++poll) {
-    if (waiting(next(Call::kInputCount, "a reply poll")) >= count)
-      return finish(next(Call::kRead, "the reply read"));
-    pause = &next(Call::kPause, "a poll pause");
-    FUZZ_CHECK(pause->value == 1, "poll pause not 1 ms");
-  }
-  // A last pause that ran long gets one more look for the reply.
-  const std::uint64_t after = at < log.size() ? log[at].time : fake::Get().now;
-  if (after - pause->time <= 1) return ends_here(kExchangeTimeout);
-  if (waiting(next(Call::kInputCount, "the look after a long pause")) >= count)
-    return finish(next(Call::kRead, "the reply read"));
-  return ends_here(kExchangeTimeout);
-}
 
-// Seeds: the cases of the exchange's unit tests in this input format.
+ private:
+  const fake::Record& Next(Call call, const char* what) {
+    FUZZ_CHECK(at_ < log_.size(), "the link stopped early: %s expected", what);
+    FUZZ_CHECK(log_[at_].call == call, "call %zu is of kind %d, %s expected", at_,
+               static_cast<int>(log_[at_].call), what);
+    return log_[at_++];
+  }
+
+  // Clear RTS, the pause, set RTS: all three whatever each did.
+  std::pair<const fake::Record*, const fake::Record*> Strobe() {
+    const fake::Record& clear = Next(Call::kSetRts, "clear RTS");
+    FUZZ_CHECK(clear.value == 0, "RTS set where it is cleared");
+    FUZZ_CHECK(Next(Call::kPause, "the strobe").value == kStrobeMs, "strobe pause not 8 ms");
+    const fake::Record& set = Next(Call::kSetRts, "set RTS");
+    FUZZ_CHECK(set.value == 1, "RTS cleared where it is set");
+    return {&clear, &set};
+  }
+
+  static std::int32_t Code(const fake::Record& r) { return kRefusalCodes.at(r.call); }
+
+  Outcome Ends(Outcome outcome) {
+    FUZZ_CHECK(at_ == log_.size(), "%zu calls after the exchange's end", log_.size() - at_);
+    return outcome;
+  }
+
+  const RobotLink& link_;
+  bool cable_;
+  const Bytes& request_;
+  std::int32_t count_;
+  const std::vector<fake::Record>& log_;
+  std::size_t at_ = 0;
+};
+
+// Seeds: the cases of the link's unit tests in this input format.
 struct Seed {
   const char* name;
   bool cable;
@@ -153,14 +200,47 @@ struct Seed {
   std::uint16_t delay = 1;
   std::uint8_t corrupt_at = 255, drop_at = 255, value = 0x80;
   Bytes waiting = {};
-  Bytes refusals = Bytes(10, 0);  // (a, b) for write, clear RTS, set RTS, count, read
-  bool stale_reply = false;
-  int late_pause = -1;  // the pause that wakes up 100 ms late
+  Bytes refusals = Bytes(8, 0);  // (a, b) for write, RTS, WaitFor, read
+  std::uint8_t more_flags = 0;   // bit 3 stale reply, bit 4 stalls, bit 5 command
+  int late_pause = -1;           // the pause that wakes up 100 ms late
+  int late_wait = -1;            // the wait that wakes up 30 ms late
 };
+
+Bytes SeedInput(const Seed& s) {
+  Bytes in;
+  in.push_back(static_cast<std::uint8_t>((s.cable ? 1 : 0) | (s.robot ? 2 : 0) | s.more_flags));
+  in.push_back(static_cast<std::uint8_t>(s.request.size() - 1));
+  in.insert(in.end(), s.request.begin(), s.request.end());
+  in.push_back(0x31);  // the command
+  in.insert(in.end(), {static_cast<std::uint8_t>(s.delay >> 8), static_cast<std::uint8_t>(s.delay),
+                       s.corrupt_at, 0xFF, s.drop_at, s.value});
+  in.push_back(static_cast<std::uint8_t>(s.waiting.size()));
+  in.insert(in.end(), s.waiting.begin(), s.waiting.end());
+  in.insert(in.end(), s.refusals.begin(), s.refusals.end());
+  if (s.late_pause < 0) {
+    in.push_back(0);
+  } else {
+    in.insert(in.end(), {1, static_cast<std::uint8_t>(s.late_pause), 0, 100});
+  }
+  if (s.late_wait < 0) {
+    in.push_back(0);  // and no bursts
+  } else {
+    in.insert(in.end(), {1, static_cast<std::uint8_t>(s.late_wait), 0, 30});
+  }
+  return in;
+}
 
 void WriteSeeds(const std::string& dir) {
   const Bytes ad = {0xE2, 0x03, 0x00};
   const Bytes sram = {0xF7, 0x41, 0x01, 0x00};
+  const Bytes ad5 = {0xE2, 0x05, 0x00};
+  auto refuse = [](int kind, std::uint8_t a, std::uint8_t b) {
+    Bytes r(8, 0);
+    r[static_cast<std::size_t>(2 * kind)] = a;
+    r[static_cast<std::size_t>(2 * kind + 1)] = b;
+    return r;
+  };
+  constexpr int kWrite = 0, kRts = 1, kWait = 2, kRead = 3;
   const Seed seeds[] = {
       {"strobe-delay-20", false, ad, true, 20},
       {"strobe-count-1-waiting", false, {0x42}, false, 0, 255, 255, 0, {0x99}},
@@ -175,8 +255,8 @@ void WriteSeeds(const std::string& dir) {
        255,
        0x80,
        {},
-       {2, 1, 0, 0, 0, 0, 0, 0, 0, 0}},
-      {"strobe-clear-rts-refused",
+       refuse(kWrite, 2, 1)},
+      {"strobe-second-write-stalls",
        false,
        sram,
        true,
@@ -185,8 +265,10 @@ void WriteSeeds(const std::string& dir) {
        255,
        0x80,
        {},
-       {0, 0, 1, 1, 0, 0, 0, 0, 0, 0}},
-      {"strobe-third-set-rts-refused",
+       refuse(kWrite, 2, 1),
+       0x10},
+      {"strobe-clear-rts-refused", false, sram, true, 1, 255, 255, 0x80, {}, refuse(kRts, 3, 1)},
+      {"strobe-clear-and-set-refused",
        false,
        sram,
        true,
@@ -195,89 +277,53 @@ void WriteSeeds(const std::string& dir) {
        255,
        0x80,
        {},
-       {0, 0, 0, 0, 3, 1, 0, 0, 0, 0}},
+       refuse(kRts, 3, 2)},
+      {"strobe-set-rts-refused", false, sram, true, 1, 255, 255, 0x80, {}, refuse(kRts, 4, 1)},
       {"strobe-no-value", false, ad, true, 1, 255, 2},
       {"strobe-bad-echo", false, sram, true, 1, 1},
       {"cable-bad-echo", true, sram, true, 1, 1},
       {"cable-byte-left-waiting", true, ad, true, 1, 255, 255, 0x80, {0x55}},
-      {"cable-delay-3", true, {0xE2, 0x05, 0x00}, true, 3},
-      {"cable-delay-200", true, {0xE2, 0x05, 0x00}, true, 200},
-      {"cable-no-value-stale-reply",
+      {"strobe-byte-left-waiting", false, ad, true, 1, 255, 255, 0x80, {0x55}},
+      {"cable-delay-3", true, ad5, true, 3},
+      {"cable-delay-200", true, ad5, true, 200},
+      {"cable-delay-1100", true, ad5, true, 1100},
+      {"cable-no-value-stale-reply", true, ad5, true, 1, 255, 2, 0x80, {}, Bytes(8, 0), 0x08},
+      {"cable-write-refused", true, ad5, true, 1, 255, 255, 0x80, {}, refuse(kWrite, 1, 1)},
+      {"strobe-wait-refused", false, ad, true, 1, 255, 255, 0x80, {}, refuse(kWait, 1, 1)},
+      {"cable-one-echo-wait-refused", true, ad, true, 1, 255, 255, 0x80, {}, refuse(kWait, 1, 1)},
+      {"cable-echo-waits-refused-no-value",
        true,
-       {0xE2, 0x05, 0x00},
+       ad,
        true,
        1,
        255,
        2,
        0x80,
        {},
-       Bytes(10, 0),
-       true},
-      {"cable-write-refused",
-       true,
-       {0xE2, 0x05, 0x00},
-       true,
-       1,
-       255,
-       255,
-       0x80,
-       {},
-       {1, 1, 0, 0, 0, 0, 0, 0, 0, 0}},
-      {"strobe-count-refused",
+       refuse(kWait, 1, 0)},
+      {"cable-read-refused", true, ad, true, 1, 255, 255, 0x80, {}, refuse(kRead, 1, 1)},
+      {"strobe-read-refused", false, ad, true, 1, 255, 255, 0x80, {}, refuse(kRead, 1, 1)},
+      {"strobe-command-first", false, ad, true, 1, 255, 255, 0x80, {}, Bytes(8, 0), 0x20},
+      {"cable-command-first", true, ad, true, 1, 255, 255, 0x80, {}, Bytes(8, 0), 0x20},
+      // The reply comes while the wait for it wakes up late (at 24 + 50 + 30).
+      {"strobe-reply-during-a-late-wait",
        false,
        ad,
        true,
-       1,
+       70,
        255,
        255,
        0x80,
        {},
-       {0, 0, 0, 0, 0, 0, 1, 0, 0, 0}},
-      {"cable-read-refused", true, ad, true, 1, 255, 255, 0x80, {}, {0, 0, 0, 0, 0, 0, 0, 0, 1, 1}},
-      // The reply comes while the last poll's pause runs long: three strobe
-      // pauses, then poll pauses 3..52.
-      {"strobe-reply-during-a-long-last-pause",
-       false,
-       ad,
-       true,
-       60,
-       255,
-       255,
-       0x80,
-       {},
-       Bytes(10, 0),
-       false,
-       52},
-      {"strobe-long-last-pause-no-reply",
-       false,
-       ad,
-       true,
-       60,
-       255,
-       2,
-       0x80,
-       {},
-       Bytes(10, 0),
-       false,
-       52},
+       Bytes(8, 0),
+       0,
+       -1,
+       0},
+      {"strobe-late-wait-no-reply", false, ad, true, 90, 255, 255, 0x80, {}, Bytes(8, 0), 0, -1, 0},
+      {"strobe-late-strobe-pause", false, ad, true, 1, 255, 255, 0x80, {}, Bytes(8, 0), 0, 1},
   };
   for (const Seed& s : seeds) {
-    Bytes in;
-    in.push_back(
-        static_cast<std::uint8_t>((s.cable ? 1 : 0) | (s.robot ? 2 : 0) | (s.stale_reply ? 8 : 0)));
-    in.push_back(static_cast<std::uint8_t>(s.request.size() - 1));
-    in.insert(in.end(), s.request.begin(), s.request.end());
-    in.insert(in.end(),
-              {static_cast<std::uint8_t>(s.delay >> 8), static_cast<std::uint8_t>(s.delay),
-               s.corrupt_at, 0xFF, s.drop_at, s.value});
-    in.push_back(static_cast<std::uint8_t>(s.waiting.size()));
-    in.insert(in.end(), s.waiting.begin(), s.waiting.end());
-    in.insert(in.end(), s.refusals.begin(), s.refusals.end());
-    if (s.late_pause < 0) {
-      in.push_back(0);  // no late pauses, no bursts
-    } else {
-      in.insert(in.end(), {1, static_cast<std::uint8_t>(s.late_pause), 0, 100});
-    }
+    const Bytes in = SeedInput(s);
     const std::string path = dir + "/" + s.name;
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f || std::fwrite(in.data(), 1, in.size(), f) != in.size()) {
@@ -286,6 +332,32 @@ void WriteSeeds(const std::string& dir) {
     }
     std::fclose(f);
   }
+}
+
+// A link over a fresh port of a fresh fake, whose log keeps the room the
+// last input made for it.
+RobotLink FreshLink(LinkMode mode) {
+  std::vector<fake::Record> log = std::move(fake::Get().log);
+  fake::Reset();
+  SysResult<std::unique_ptr<Port>> port = PlatformOpenSerialDevice(PlatformSerialDeviceName(1));
+  FUZZ_CHECK(port.ok(), "the fake port did not open");
+  log.clear();
+  fake::Get().log = std::move(log);
+  return RobotLink(std::move(port.value()), mode);
+}
+
+// Runs an exchange of the request whose reply passes the check and ends in
+// 0x5A, and forgets its calls: RxBuffer holds a reply that must not be
+// taken for a later one.
+void LeaveAStaleReply(RobotLink& link, std::int32_t count) {
+  Bytes stale(link.TxBuffer().begin(), link.TxBuffer().begin() + count);
+  stale.back() = 0x5A;
+  fake::RobotSends(fake::Get().now, stale);
+  const LinkResult<std::uint8_t> primed = link.EchoExchange(count);
+  FUZZ_CHECK(primed.ok() && *primed == 0x5A, "the stale reply was not taken");
+  fake::Get().log.clear();
+  fake::Get().pauses_made = 0;
+  fake::Get().waits_made = 0;
 }
 
 }  // namespace
@@ -308,27 +380,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t flags = in.Byte();
   const bool cable = flags & 1;
   const std::uint8_t n = in.Byte();
-  const std::int32_t count = !(flags & 4)         ? 1 + n % 8
-                             : (n < 224 || cable) ? 9 + n % 8
-                                                  : 253 + n % 4;
+  const std::int32_t count = !(flags & 4) ? 1 + n % 8 : n < 224 ? 9 + n % 8 : 253 + n % 4;
 
-  // A fresh fake, whose log keeps the room the last input made for it.
-  std::vector<fake::Record> log = std::move(fake::Get().log);
-  fake::Reset();
-  g_port_table = PortTable{};
-  FUZZ_CHECK(ComOpen(1, 256, 256) == kComOk, "the fake port did not open");
-  log.clear();
-  fake::Get().log = std::move(log);
-  g_link_mode = cable ? LinkMode::kCable : LinkMode::kStrobe;
-  std::fill(std::begin(TxBuffer), std::end(TxBuffer), 0);
-  std::fill(std::begin(RxBuffer), std::end(RxBuffer), 0);
+  RobotLink link = FreshLink(cable ? LinkMode::kCable : LinkMode::kStrobe);
   for (std::int32_t i = 0; i < count; ++i)
-    TxBuffer[i] = in.Byte();
-  if (flags & 8) {
-    // A stale reply that would pass the check if it were used.
-    std::copy(TxBuffer, TxBuffer + count, RxBuffer);
-    RxBuffer[count - 1] = 0x5A;
-  }
+    link.TxBuffer()[static_cast<std::size_t>(i)] = in.Byte();
+  const std::uint8_t command = in.Byte();
+  if (flags & 8) LeaveAStaleReply(link, count);
+  const std::uint64_t start = fake::Get().now;
 
   Robot robot{in.U16() % 1500u, in.Byte(), in.Byte(), in.Byte(), in.Byte(), 0, count};
   if (flags & 2)
@@ -336,22 +395,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Bytes waiting(in.Byte() % 9);
   for (std::uint8_t& b : waiting)
     b = in.Byte();
-  fake::RobotSends(0, waiting);
+  fake::RobotSends(start, waiting);
 
-  for (Call call : {Call::kWrite, Call::kClearRts, Call::kSetRts, Call::kInputCount, Call::kRead}) {
+  for (const auto& [call, code] : kRefusalCodes) {
     const std::uint8_t a = in.Byte();
     const std::uint8_t b = in.Byte();
-    if (a != 0) fake::Refuse(call, 5, (a - 1) % 16, b % 4 == 0 ? INT_MAX : b % 4);
+    if (a == 0) continue;
+    const int after = (a - 1) % 16;
+    const int times = b % 4 == 0 ? INT_MAX : b % 4;
+    if (call == Call::kWrite && (flags & 16)) {
+      fake::StallWrites(after, times);
+    } else {
+      fake::Refuse(call, code, after, times);
+    }
   }
   std::uint64_t late_total = 0;
-  for (int k = in.Byte() % 5; k > 0; --k) {
-    const int pause = in.Byte();
-    const std::uint64_t extra = in.U16() % 2000u;
-    late_total += extra - fake::Get().late_pauses[pause];
-    fake::Get().late_pauses[pause] = extra;
+  for (std::map<int, std::uint64_t>* late : {&fake::Get().late_pauses, &fake::Get().late_waits}) {
+    for (int k = in.Byte() % 5; k > 0; --k) {
+      const int number = in.Byte();
+      const std::uint64_t extra = in.U16() % 2000u;
+      late_total += extra - (*late)[number];
+      (*late)[number] = extra;
+    }
   }
   for (int bursts = 0; bursts < 4 && !in.AtEnd(); ++bursts) {
-    const std::uint64_t time = in.U16() % 3000u;
+    const std::uint64_t time = start + in.U16() % 3000u;
     const std::uint64_t spacing = in.Byte();
     Bytes burst(in.Byte() % 8);
     for (std::uint8_t& b : burst)
@@ -359,29 +427,45 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fake::RobotSends(time, burst, spacing);
   }
 
-  const Bytes request(TxBuffer, TxBuffer + count);
+  const Bytes request(link.TxBuffer().begin(), link.TxBuffer().begin() + count);
   g_capture->Start();
-  const std::int32_t result = EchoExchange(1, count);
+  std::optional<CommandOutcome> sent;
+  if (flags & 32) sent = link.SendCommand(command);
+  const LinkResult<std::uint8_t> result = link.EchoExchange(count);
   const std::string err = g_capture->Stop();
-  const std::uint64_t elapsed = fake::Get().now;
+  const std::uint64_t elapsed = fake::Get().now - start;
 
-  FUZZ_CHECK(std::equal(request.begin(), request.end(), TxBuffer), "the request was changed");
-  const bool documented =
-      (result >= 0 && result <= 255) || result == kExchangeSendError ||
-      result == kExchangeMismatch || result == kExchangeTimeout ||
-      (!cable && (result == kExchangeSetRtsError || result == kExchangeClearRtsError));
-  FUZZ_CHECK(documented, "result %d is not one of the %s mode's results", result,
-             cable ? "cable" : "strobe");
-  const std::int32_t expected = Expected(cable, count, err);
-  FUZZ_CHECK(result == expected, "result %d, the calls made call for %d", result, expected);
-  if (result != kExchangeClearRtsError && result != kExchangeSetRtsError)
-    FUZZ_CHECK(err.empty(), "printed \"%s\" with result %d", err.c_str(), result);
-  // Every pause is 1 or 8 ms, at most 50 polls per byte in cable mode and
-  // 50 in all in strobe mode; the final read waits at most its time-out.
-  const std::uint64_t bound =
-      cable ? 50u * count + kComDefaultTimeoutMs : std::uint64_t{kStrobeMs} * count + 50u;
-  FUZZ_CHECK(elapsed <= bound + late_total, "took %llu ms, more than %llu",
-             static_cast<unsigned long long>(elapsed),
-             static_cast<unsigned long long>(bound + late_total));
+  FUZZ_CHECK(err.empty(), "printed \"%s\"", err.c_str());
+  FUZZ_CHECK(std::equal(request.begin(), request.end(), link.TxBuffer().begin()),
+             "the request was changed");
+  Walk walk(link, cable, request);
+  if (sent) walk.Command(command);
+  const Outcome expected = walk.Exchange();
+  if (expected.failure) {
+    FUZZ_CHECK(!result.ok(), "value %d, the calls made call for failure %d", *result,
+               static_cast<int>(*expected.failure));
+    FUZZ_CHECK(result.error().failure == *expected.failure, "failure %d, not %d",
+               static_cast<int>(result.error().failure), static_cast<int>(*expected.failure));
+    const std::optional<ComError>& cause = result.error().cause;
+    FUZZ_CHECK(cause.has_value() == (expected.cause != 0), "a cause where none is, or none");
+    if (cause)
+      FUZZ_CHECK(cause->cause.code == expected.cause, "cause %d, not %d", cause->cause.code,
+                 expected.cause);
+  } else {
+    FUZZ_CHECK(result.ok(), "failure %d, the calls made call for value %d",
+               static_cast<int>(result.error().failure), expected.value);
+    FUZZ_CHECK(*result == expected.value, "value %d, not %d", *result, expected.value);
+  }
+  // A command takes its pause and at most one stalled write; each byte its
+  // strobe (strobe mode) or its echo wait (cable mode); the strobe mode's
+  // reply wait takes 50 ms and its read finds the reply there; the cable
+  // mode's read waits at most its time-out; one stalled write ends the
+  // exchange.
+  const std::uint64_t per_byte = cable ? 50u : std::uint64_t{kStrobeMs};
+  const std::uint64_t bound = (sent ? kStrobeMs + kComDefaultTimeoutMs : 0) + per_byte * count +
+                              (cable ? kComDefaultTimeoutMs : 50u) + kComDefaultTimeoutMs +
+                              late_total;
+  FUZZ_CHECK(elapsed <= bound, "took %llu ms, more than %llu",
+             static_cast<unsigned long long>(elapsed), static_cast<unsigned long long>(bound));
   return 0;
 }
