@@ -49,10 +49,17 @@ namespace {
 using fake::Call;
 using Bytes = std::vector<std::uint8_t>;
 
-// The error each kind of call is refused with, so that a cause names the
-// call it came from.
-const std::map<Call, std::int32_t> kRefusalCodes = {
+// The kinds of call the input refuses, in its order, each with the error
+// it is refused with, so that a cause names the call it came from.
+constexpr std::pair<Call, std::int32_t> kRefusals[] = {
     {Call::kWrite, 11}, {Call::kSetRts, 12}, {Call::kWaitFor, 13}, {Call::kRead, 14}};
+
+std::int32_t RefusalCode(Call call) {
+  for (const auto& [kind, code] : kRefusals) {
+    if (kind == call) return code;
+  }
+  return 0;
+}
 
 class Reader {
  public:
@@ -67,17 +74,19 @@ class Reader {
   std::size_t pos_ = 0;
 };
 
+// Answers the request's bytes; a command sent first gets no answer.
 struct Robot {
   std::uint64_t delay;
   int corrupt_at;
   std::uint8_t corrupt_mask;
   int drop_at;
   std::uint8_t value;
-  int seen = 0;  // bytes received
   int count;
+  int seen = 0;  // bytes of the request received; -1 while a command is due
 
   void OnByte(std::uint8_t b, std::uint64_t t) {
     const int i = seen++;
+    if (i < 0) return;
     std::uint8_t reply = i == count - 1 ? value : b;
     if (i == corrupt_at) reply ^= corrupt_mask;
     if (i != drop_at) fake::RobotSends(t + delay, {reply});
@@ -176,7 +185,7 @@ class Walk {
     return {&clear, &set};
   }
 
-  static std::int32_t Code(const fake::Record& r) { return kRefusalCodes.at(r.call); }
+  static std::int32_t Code(const fake::Record& r) { return RefusalCode(r.call); }
 
   Outcome Ends(Outcome outcome) {
     FUZZ_CHECK(at_ == log_.size(), "%zu calls after the exchange's end", log_.size() - at_);
@@ -389,7 +398,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (flags & 8) LeaveAStaleReply(link, count);
   const std::uint64_t start = fake::Get().now;
 
-  Robot robot{in.U16() % 1500u, in.Byte(), in.Byte(), in.Byte(), in.Byte(), 0, count};
+  Robot robot{in.U16() % 1500u,     in.Byte(), in.Byte(), in.Byte(), in.Byte(), count,
+              (flags & 32) ? -1 : 0};
   if (flags & 2)
     fake::Get().robot = [&robot](std::uint8_t b, std::uint64_t t) { robot.OnByte(b, t); };
   Bytes waiting(in.Byte() % 9);
@@ -397,7 +407,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     b = in.Byte();
   fake::RobotSends(start, waiting);
 
-  for (const auto& [call, code] : kRefusalCodes) {
+  for (const auto& [call, code] : kRefusals) {
     const std::uint8_t a = in.Byte();
     const std::uint8_t b = in.Byte();
     if (a == 0) continue;
