@@ -13,6 +13,7 @@
 //   flags: bit 0 cable mode, bit 1 echoing robot, bit 2 long request,
 //          bit 3 RxBuffer holds a matching reply from an earlier exchange,
 //          bit 4 refused writes stall instead, bit 5 a command goes first
+//          (the robot does not answer it)
 //   count: 1 + n % 8; with the long-request bit 9 + n % 8, or the longest
 //          ones, 253..256, when n is 224 or more
 //   the request: count bytes; the command byte
@@ -116,14 +117,22 @@ class Walk {
         log_(fake::Get().log) {}
 
   // A command: its write, then the strobe, or the pause alone.
-  void Command(std::uint8_t command) {
+  // A command: its write, then the strobe, or the pause alone; each step
+  // whatever the one before did. The outcome they call for.
+  CommandOutcome Command(std::uint8_t command) {
     const fake::Record& w = Next(Call::kWrite, "the command");
     FUZZ_CHECK(w.bytes == Bytes{command}, "the command is not its byte alone");
+    FUZZ_CHECK(w.timeout == kComDefaultTimeoutMs, "command time-out %d", w.timeout);
+    CommandOutcome outcome;
+    outcome.sent = w.ok && w.count >= 1;
     if (cable_) {
       FUZZ_CHECK(Next(Call::kPause, "the command's pause").value == kStrobeMs, "pause not 8 ms");
-      return;
+      return outcome;
     }
-    Strobe();
+    const auto [clear, set] = Strobe();
+    outcome.rts_cleared = clear->ok;
+    outcome.rts_set = set->ok;
+    return outcome;
   }
 
   Outcome Exchange() {
@@ -239,99 +248,96 @@ Bytes SeedInput(const Seed& s) {
   return in;
 }
 
-void WriteSeeds(const std::string& dir) {
+// The refusal bytes with (a, b) for one kind: 0 write, 1 RTS, 2 WaitFor,
+// 3 read.
+Bytes Refuse(int kind, std::uint8_t a, std::uint8_t b) {
+  Bytes r(8, 0);
+  r[static_cast<std::size_t>(2 * kind)] = a;
+  r[static_cast<std::size_t>(2 * kind + 1)] = b;
+  return r;
+}
+
+std::vector<Seed> Seeds() {
   const Bytes ad = {0xE2, 0x03, 0x00};
   const Bytes sram = {0xF7, 0x41, 0x01, 0x00};
   const Bytes ad5 = {0xE2, 0x05, 0x00};
-  auto refuse = [](int kind, std::uint8_t a, std::uint8_t b) {
-    Bytes r(8, 0);
-    r[static_cast<std::size_t>(2 * kind)] = a;
-    r[static_cast<std::size_t>(2 * kind + 1)] = b;
-    return r;
-  };
-  constexpr int kWrite = 0, kRts = 1, kWait = 2, kRead = 3;
-  const Seed seeds[] = {
-      {"strobe-delay-20", false, ad, true, 20},
-      {"strobe-count-1-waiting", false, {0x42}, false, 0, 255, 255, 0, {0x99}},
-      {"strobe-value-0", false, ad, true, 1, 255, 255, 0},
-      {"cable-value-0", true, sram, true, 1, 255, 255, 0},
-      {"strobe-second-write-refused",
-       false,
-       sram,
-       true,
-       1,
-       255,
-       255,
-       0x80,
-       {},
-       refuse(kWrite, 2, 1)},
-      {"strobe-second-write-stalls",
-       false,
-       sram,
-       true,
-       1,
-       255,
-       255,
-       0x80,
-       {},
-       refuse(kWrite, 2, 1),
-       0x10},
-      {"strobe-clear-rts-refused", false, sram, true, 1, 255, 255, 0x80, {}, refuse(kRts, 3, 1)},
-      {"strobe-clear-and-set-refused",
-       false,
-       sram,
-       true,
-       1,
-       255,
-       255,
-       0x80,
-       {},
-       refuse(kRts, 3, 2)},
-      {"strobe-set-rts-refused", false, sram, true, 1, 255, 255, 0x80, {}, refuse(kRts, 4, 1)},
-      {"strobe-no-value", false, ad, true, 1, 255, 2},
-      {"strobe-bad-echo", false, sram, true, 1, 1},
-      {"cable-bad-echo", true, sram, true, 1, 1},
-      {"cable-byte-left-waiting", true, ad, true, 1, 255, 255, 0x80, {0x55}},
-      {"strobe-byte-left-waiting", false, ad, true, 1, 255, 255, 0x80, {0x55}},
-      {"cable-delay-3", true, ad5, true, 3},
-      {"cable-delay-200", true, ad5, true, 200},
-      {"cable-delay-1100", true, ad5, true, 1100},
-      {"cable-no-value-stale-reply", true, ad5, true, 1, 255, 2, 0x80, {}, Bytes(8, 0), 0x08},
-      {"cable-write-refused", true, ad5, true, 1, 255, 255, 0x80, {}, refuse(kWrite, 1, 1)},
-      {"strobe-wait-refused", false, ad, true, 1, 255, 255, 0x80, {}, refuse(kWait, 1, 1)},
-      {"cable-one-echo-wait-refused", true, ad, true, 1, 255, 255, 0x80, {}, refuse(kWait, 1, 1)},
-      {"cable-echo-waits-refused-no-value",
-       true,
-       ad,
-       true,
-       1,
-       255,
-       2,
-       0x80,
-       {},
-       refuse(kWait, 1, 0)},
-      {"cable-read-refused", true, ad, true, 1, 255, 255, 0x80, {}, refuse(kRead, 1, 1)},
-      {"strobe-read-refused", false, ad, true, 1, 255, 255, 0x80, {}, refuse(kRead, 1, 1)},
-      {"strobe-command-first", false, ad, true, 1, 255, 255, 0x80, {}, Bytes(8, 0), 0x20},
-      {"cable-command-first", true, ad, true, 1, 255, 255, 0x80, {}, Bytes(8, 0), 0x20},
+  return {
+      {.name = "strobe-delay-20", .cable = false, .request = ad, .delay = 20},
+      {.name = "strobe-count-1-waiting",
+       .cable = false,
+       .request = {0x42},
+       .robot = false,
+       .delay = 0,
+       .value = 0,
+       .waiting = {0x99}},
+      {.name = "strobe-value-0", .cable = false, .request = ad, .value = 0},
+      {.name = "cable-value-0", .cable = true, .request = sram, .value = 0},
+      {.name = "strobe-second-write-refused",
+       .cable = false,
+       .request = sram,
+       .refusals = Refuse(0, 2, 1)},
+      {.name = "strobe-second-write-stalls",
+       .cable = false,
+       .request = sram,
+       .refusals = Refuse(0, 2, 1),
+       .more_flags = 0x10},
+      {.name = "strobe-clear-rts-refused",
+       .cable = false,
+       .request = sram,
+       .refusals = Refuse(1, 3, 1)},
+      {.name = "strobe-clear-and-set-refused",
+       .cable = false,
+       .request = sram,
+       .refusals = Refuse(1, 3, 2)},
+      {.name = "strobe-set-rts-refused",
+       .cable = false,
+       .request = sram,
+       .refusals = Refuse(1, 4, 1)},
+      {.name = "strobe-no-value", .cable = false, .request = ad, .drop_at = 2},
+      {.name = "strobe-bad-echo", .cable = false, .request = sram, .corrupt_at = 1},
+      {.name = "cable-bad-echo", .cable = true, .request = sram, .corrupt_at = 1},
+      {.name = "cable-byte-left-waiting", .cable = true, .request = ad, .waiting = {0x55}},
+      {.name = "strobe-byte-left-waiting", .cable = false, .request = ad, .waiting = {0x55}},
+      {.name = "cable-delay-3", .cable = true, .request = ad5, .delay = 3},
+      {.name = "cable-delay-200", .cable = true, .request = ad5, .delay = 200},
+      {.name = "cable-delay-1100", .cable = true, .request = ad5, .delay = 1100},
+      {.name = "cable-no-value-stale-reply",
+       .cable = true,
+       .request = ad5,
+       .drop_at = 2,
+       .more_flags = 0x08},
+      {.name = "cable-write-refused", .cable = true, .request = ad5, .refusals = Refuse(0, 1, 1)},
+      {.name = "strobe-wait-refused", .cable = false, .request = ad, .refusals = Refuse(2, 1, 1)},
+      {.name = "cable-one-echo-wait-refused",
+       .cable = true,
+       .request = ad,
+       .refusals = Refuse(2, 1, 1)},
+      {.name = "cable-echo-waits-refused-no-value",
+       .cable = true,
+       .request = ad,
+       .drop_at = 2,
+       .refusals = Refuse(2, 1, 0)},
+      {.name = "cable-read-refused", .cable = true, .request = ad, .refusals = Refuse(3, 1, 1)},
+      {.name = "strobe-read-refused", .cable = false, .request = ad, .refusals = Refuse(3, 1, 1)},
+      {.name = "strobe-command-first", .cable = false, .request = ad, .more_flags = 0x20},
+      {.name = "cable-command-first", .cable = true, .request = ad, .more_flags = 0x20},
       // The reply comes while the wait for it wakes up late (at 24 + 50 + 30).
-      {"strobe-reply-during-a-late-wait",
-       false,
-       ad,
-       true,
-       70,
-       255,
-       255,
-       0x80,
-       {},
-       Bytes(8, 0),
-       0,
-       -1,
-       0},
-      {"strobe-late-wait-no-reply", false, ad, true, 90, 255, 255, 0x80, {}, Bytes(8, 0), 0, -1, 0},
-      {"strobe-late-strobe-pause", false, ad, true, 1, 255, 255, 0x80, {}, Bytes(8, 0), 0, 1},
+      {.name = "strobe-reply-during-a-late-wait",
+       .cable = false,
+       .request = ad,
+       .delay = 70,
+       .late_wait = 0},
+      {.name = "strobe-late-wait-no-reply",
+       .cable = false,
+       .request = ad,
+       .delay = 90,
+       .late_wait = 0},
+      {.name = "strobe-late-strobe-pause", .cable = false, .request = ad, .late_pause = 1},
   };
-  for (const Seed& s : seeds) {
+}
+
+void WriteSeeds(const std::string& dir) {
+  for (const Seed& s : Seeds()) {
     const Bytes in = SeedInput(s);
     const std::string path = dir + "/" + s.name;
     FILE* f = std::fopen(path.c_str(), "wb");
@@ -369,39 +375,10 @@ void LeaveAStaleReply(RobotLink& link, std::int32_t count) {
   fake::Get().waits_made = 0;
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  for (int i = 1; i < *argc; ++i) {
-    if (std::strncmp((*argv)[i], "--write-seeds=", 14) == 0) {
-      WriteSeeds((*argv)[i] + 14);
-      std::exit(0);
-    }
-  }
-  g_capture = new fuzz::StderrCapture;
-  // Room for the calls of the longest exchange, kept from input to input.
-  fake::Get().log.reserve(4096);
-  return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  Reader in(data, size);
-  const std::uint8_t flags = in.Byte();
-  const bool cable = flags & 1;
-  const std::uint8_t n = in.Byte();
-  const std::int32_t count = !(flags & 4) ? 1 + n % 8 : n < 224 ? 9 + n % 8 : 253 + n % 4;
-
-  RobotLink link = FreshLink(cable ? LinkMode::kCable : LinkMode::kStrobe);
-  for (std::int32_t i = 0; i < count; ++i)
-    link.TxBuffer()[static_cast<std::size_t>(i)] = in.Byte();
-  const std::uint8_t command = in.Byte();
-  if (flags & 8) LeaveAStaleReply(link, count);
-  const std::uint64_t start = fake::Get().now;
-
-  Robot robot{in.U16() % 1500u,     in.Byte(), in.Byte(), in.Byte(), in.Byte(), count,
-              (flags & 32) ? -1 : 0};
-  if (flags & 2)
-    fake::Get().robot = [&robot](std::uint8_t b, std::uint64_t t) { robot.OnByte(b, t); };
+// Reads the rest of the input into the line: bytes waiting at `start`,
+// refusals and stalls, late pauses and waits, bursts. Returns the extra
+// milliseconds of the late pauses and waits, in all.
+std::uint64_t ScriptTheLine(Reader& in, std::uint8_t flags, std::uint64_t start) {
   Bytes waiting(in.Byte() % 9);
   for (std::uint8_t& b : waiting)
     b = in.Byte();
@@ -436,21 +413,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       b = in.Byte();
     fake::RobotSends(time, burst, spacing);
   }
+  return late_total;
+}
 
-  const Bytes request(link.TxBuffer().begin(), link.TxBuffer().begin() + count);
-  g_capture->Start();
-  std::optional<CommandOutcome> sent;
-  if (flags & 32) sent = link.SendCommand(command);
-  const LinkResult<std::uint8_t> result = link.EchoExchange(count);
-  const std::string err = g_capture->Stop();
-  const std::uint64_t elapsed = fake::Get().now - start;
-
-  FUZZ_CHECK(err.empty(), "printed \"%s\"", err.c_str());
-  FUZZ_CHECK(std::equal(request.begin(), request.end(), link.TxBuffer().begin()),
-             "the request was changed");
-  Walk walk(link, cable, request);
-  if (sent) walk.Command(command);
-  const Outcome expected = walk.Exchange();
+// The result is the outcome the calls made call for, failure, cause and
+// value.
+void CheckOutcome(const LinkResult<std::uint8_t>& result, const Outcome& expected) {
   if (expected.failure) {
     FUZZ_CHECK(!result.ok(), "value %d, the calls made call for failure %d", *result,
                static_cast<int>(*expected.failure));
@@ -466,6 +434,63 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                static_cast<int>(result.error().failure), expected.value);
     FUZZ_CHECK(*result == expected.value, "value %d, not %d", *result, expected.value);
   }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+  for (int i = 1; i < *argc; ++i) {
+    if (std::strncmp((*argv)[i], "--write-seeds=", 14) == 0) {
+      WriteSeeds((*argv)[i] + 14);
+      std::exit(0);
+    }
+  }
+  g_capture = new fuzz::StderrCapture;
+  // Room for the calls of the longest exchange, kept from input to input.
+  fake::Get().log.reserve(4096);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  Reader in(data, size);
+  const std::uint8_t flags = in.Byte();
+  const bool cable = flags & 1;
+  const std::uint8_t n = in.Byte();
+  const std::int32_t count = !(flags & 4) ? 1 + n % 8 : n < 224 ? 9 + n % 8 : 253 + n % 4;
+
+  RobotLink link = FreshLink(cable ? LinkMode::kCable : LinkMode::kStrobe);
+  for (std::int32_t i = 0; i < count; ++i)
+    link.TxBuffer()[static_cast<std::size_t>(i)] = in.Byte();
+  const std::uint8_t command = in.Byte();
+  if (flags & 8) LeaveAStaleReply(link, count);
+  const std::uint64_t start = fake::Get().now;
+
+  Robot robot{in.U16() % 1500u,     in.Byte(), in.Byte(), in.Byte(), in.Byte(), count,
+              (flags & 32) ? -1 : 0};
+  if (flags & 2)
+    fake::Get().robot = [&robot](std::uint8_t b, std::uint64_t t) { robot.OnByte(b, t); };
+  const std::uint64_t late_total = ScriptTheLine(in, flags, start);
+
+  const Bytes request(link.TxBuffer().begin(), link.TxBuffer().begin() + count);
+  g_capture->Start();
+  std::optional<CommandOutcome> sent;
+  if (flags & 32) sent = link.SendCommand(command);
+  const LinkResult<std::uint8_t> result = link.EchoExchange(count);
+  const std::string err = g_capture->Stop();
+  const std::uint64_t elapsed = fake::Get().now - start;
+
+  FUZZ_CHECK(err.empty(), "printed \"%s\"", err.c_str());
+  FUZZ_CHECK(std::equal(request.begin(), request.end(), link.TxBuffer().begin()),
+             "the request was changed");
+  Walk walk(link, cable, request);
+  if (sent) {
+    const CommandOutcome calls = walk.Command(command);
+    FUZZ_CHECK(sent->sent == calls.sent && sent->rts_cleared == calls.rts_cleared &&
+                   sent->rts_set == calls.rts_set,
+               "the command's outcome is not what its calls did");
+  }
+  const Outcome expected = walk.Exchange();
+  CheckOutcome(result, expected);
   // A command takes its pause and at most one stalled write; each byte its
   // strobe (strobe mode) or its echo wait (cable mode); the strobe mode's
   // reply wait takes 50 ms and its read finds the reply there; the cable
