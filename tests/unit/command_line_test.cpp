@@ -1,4 +1,5 @@
 #include "app/command_line.h"
+#include "app/start_up.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -101,8 +102,7 @@ std::string Usage() {
 std::pair<int, std::string> RunStartUp(std::vector<const char*> args) {
   args.insert(args.begin(), "padlink");
   ::testing::internal::CaptureStderr();
-  const int status =
-      FakeTest::ExitStatusOf([&] { StartUp(static_cast<int>(args.size()), args.data()); });
+  const int status = StartUp(static_cast<int>(args.size()), args.data());
   return {status, ::testing::internal::GetCapturedStderr()};
 }
 
@@ -142,8 +142,7 @@ TEST_F(StartUpTest, OpenFailureReportsTheOpenErrorAndThenWhatThePortIs) {
 
 TEST_F(StartUpTest, PortOutsideTheTableReportsANonexistentPortNotAStaleError) {
   for (const char* port : {"0", "257"}) {
-    ResetProcess();
-    fake::Get().last_error = 0;  // "success" left over from earlier calls
+    fake::Reset();
     const auto [status, err] = RunStartUp({"-c", port});
     EXPECT_EQ(status, 1);
     EXPECT_EQ(err, "Open error. error 2\npadlink: there is no port " + std::string(port) +
@@ -157,12 +156,11 @@ TEST_F(StartUpTest, PortOutsideTheTableReportsANonexistentPortNotAStaleError) {
 
 TEST_F(StartUpTest, ConfigFailureReportsAndClosesThePort) {
   // The open's own settings write succeeds; the link mode's is refused.
-  fake::Refuse(fake::Call::kSetSettings, 31, 1);
+  fake::Refuse(fake::Call::kConfigure, 31, 1);
   const auto [status, err] = RunStartUp({"-c", "4", "-d"});
   EXPECT_EQ(status, 1);
   EXPECT_EQ(err, "Config error. error 31\n");
   EXPECT_EQ(fake::Count(fake::Call::kClose), 1);
-  EXPECT_EQ(ComCheck(4), 1);
   EXPECT_EQ(fake::Get().timing_requests, 0);
 }
 
@@ -171,10 +169,8 @@ TEST_F(StartUpTest, TakesTheConsoleSettingsBeforeThePortCanTouchThem) {
   // the console as it was before anything was opened.
   fake::PressKey(0, 27);
   ::testing::internal::CaptureStderr();
-  ExitStatusOf([] {
-    const char* argv[] = {"padlink", "-c", "2", "-d"};
-    StartUp(4, argv);
-  });
+  const char* argv[] = {"padlink", "-c", "2", "-d"};
+  EXPECT_EQ(StartUp(4, argv), 0);
   ::testing::internal::GetCapturedStderr();
   ASSERT_GT(fake::Count(fake::Call::kOpen), 0);
   EXPECT_EQ(fake::Get().started_after_calls, 0);
@@ -183,36 +179,28 @@ TEST_F(StartUpTest, TakesTheConsoleSettingsBeforeThePortCanTouchThem) {
 TEST_F(StartUpTest, AppliesTheSettingsWordOfTheLinkMode) {
   struct Case {
     const char* mode_option;
-    std::uint8_t rts;
+    LineControl rts;
   };
-  for (const Case& c : {Case{"-d", kRtsControlDisable}, Case{"-c2", kRtsControlEnable}}) {
-    ResetProcess();
+  for (const Case& c : {Case{"-d", LineControl::kOff}, Case{"-c2", LineControl::kOn}}) {
+    fake::Reset();
     fake::PressKey(0, 27);  // Esc ends the run once start-up is done
     ::testing::internal::CaptureStderr();
-    ExitStatusOf([&] {
-      const char* argv[] = {"padlink", "-c", "2", c.mode_option};
-      StartUp(4, argv);
-    });
+    const char* argv[] = {"padlink", "-c", "2", c.mode_option};
+    EXPECT_EQ(StartUp(4, argv), 0);
     ::testing::internal::GetCapturedStderr();
-    const auto sets = fake::Calls(fake::Call::kSetSettings);
+    const auto sets = fake::Calls(fake::Call::kConfigure);
     ASSERT_EQ(sets.size(), 2u);
-    const auto queues = fake::Calls(fake::Call::kSetQueues);
-    ASSERT_EQ(queues.size(), 1u);
-    EXPECT_EQ(queues[0].value, (std::int64_t{256} << 32) | 256);
-    const LineSettings& s = sets[1].settings;
-    EXPECT_EQ(s.BaudRate, 9600u);
-    EXPECT_EQ(s.ByteSize, 8);
-    EXPECT_EQ(s.Parity, kNoParity);
-    EXPECT_EQ(s.StopBits, kOneStopBit);
-    EXPECT_EQ(s.fDtrControl, kDtrControlDisable);
-    EXPECT_EQ(s.fRtsControl, c.rts) << c.mode_option;
+    LineConfig expected;  // 9600 8N1, no flow control
+    expected.dtr = LineControl::kOff;
+    expected.rts = c.rts;
+    EXPECT_EQ(sets[1].config, expected) << c.mode_option;
     // Once, for the run, when the port is ready: after the link mode's
     // settings and before the first pass.
     EXPECT_EQ(fake::Get().timing_requests, 1);
     const auto& log = fake::Get().log;
     const std::size_t at = fake::Get().log_size_at_timing_request;
     ASSERT_GE(at, 1u);
-    EXPECT_EQ(log[at - 1].call, fake::Call::kSetSettings);  // the link mode's word
+    EXPECT_EQ(log[at - 1].call, fake::Call::kConfigure);  // the link mode's word
     EXPECT_TRUE(fake::Get().keyboard_open);
   }
 }
