@@ -9,19 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/command_line_cases.h"
 #include "tests/support/fake_fixture.h"
 
-namespace {
-
-struct ParseCase {
-  std::vector<const char*> args;  // after the program name
-  bool ok;
-  RunSettings expected;  // compared when ok
-};
-
-constexpr LinkMode kCable = LinkMode::kCable;
-
-}  // namespace
+namespace {}  // namespace
 
 // Readable settings in failure messages.
 void PrintTo(const RunSettings& s, std::ostream* os) {
@@ -32,10 +23,10 @@ void PrintTo(const RunSettings& s, std::ostream* os) {
 
 namespace {
 
-class ParseTest : public ::testing::TestWithParam<ParseCase> {};
+class ParseTest : public ::testing::TestWithParam<command_line::Case> {};
 
 TEST_P(ParseTest, ReadsTheOptions) {
-  const ParseCase& c = GetParam();
+  const command_line::Case& c = GetParam();
   std::vector<const char*> argv{"padlink"};
   argv.insert(argv.end(), c.args.begin(), c.args.end());
   RunSettings s;
@@ -45,46 +36,15 @@ TEST_P(ParseTest, ReadsTheOptions) {
   }
 }
 
-const RunSettings kAny;
+INSTANTIATE_TEST_SUITE_P(Cases, ParseTest, ::testing::ValuesIn(command_line::Cases()));
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ParseTest,
-    ::testing::Values(
-        ParseCase{{}, false, kAny}, ParseCase{{"-c", "3"}, true, RunSettings{.port = 3}},
-        ParseCase{{"-c3"}, true, RunSettings{.port = 3}},
-        ParseCase{{"-cX", "3"}, true, RunSettings{.port = 3}},
-        ParseCase{{"-c", "0"}, true, RunSettings{.port = 0}},  // rejected later by the open
-        ParseCase{{"-c", "5x"}, true, RunSettings{.port = 5}},
-        ParseCase{{"-c", "3", "-c", "4"}, true, RunSettings{.port = 4}},
-        ParseCase{{"-c"}, false, kAny}, ParseCase{{"-c", "-d"}, false, kAny},
-        ParseCase{{"-d"}, false, kAny},
-        ParseCase{{"-c", "1", "-d"}, true, RunSettings{.port = 1, .mode = kCable}},
-        ParseCase{{"-c", "1", "-dx"}, true, RunSettings{.port = 1, .mode = kCable}},
-        ParseCase{{"-c", "1", "-a", "7"}, true, RunSettings{.port = 1, .ad_channel = 7}},
-        ParseCase{{"-c", "1", "-a", "0"}, true, RunSettings{.port = 1, .ad_channel = 0}},
-        ParseCase{{"-c", "1", "-a", "8"}, false, kAny}, ParseCase{{"-c", "1", "-a"}, false, kAny},
-        ParseCase{{"-c", "1", "-a", "3", "-a"}, true, RunSettings{.port = 1, .ad_channel = 3}},
-        ParseCase{{"-c", "1", "-g", "1"}, true, RunSettings{.port = 1, .gyro = 1}},
-        ParseCase{{"-c", "1", "-g", "4"}, true, RunSettings{.port = 1, .gyro = 4}},
-        ParseCase{{"-c", "1", "-g", "0"}, false, kAny},
-        ParseCase{{"-c", "1", "-g", "5"}, false, kAny},
-        ParseCase{{"-c", "1", "-a", "2", "-g", "3"},
-                  true,
-                  RunSettings{.port = 1, .ad_channel = 2, .gyro = 3}},
-        ParseCase{{"-c", "1", "-t", "0"}, true, RunSettings{.port = 1, .interval_ms = 0}},
-        ParseCase{{"-c", "1", "-t2"}, true, RunSettings{.port = 1, .interval_ms = 2000}},
-        ParseCase{{"-c", "1", "-t"}, false, kAny}, ParseCase{{"-c", "1", "-t", "x"}, false, kAny},
-        ParseCase{{"-c", "1", "-x"}, false, kAny}, ParseCase{{"-c", "1", "-"}, false, kAny},
-        ParseCase{{"-c", "1", ""}, false, kAny}, ParseCase{{"c3"}, false, kAny},
-        ParseCase{{"-c", "1", "3"}, false, kAny},
-        // Values that do not fit 32 bits, and intervals whose milliseconds do not.
-        ParseCase{{"-c", "2147483647"}, true, RunSettings{.port = 2147483647}},
-        ParseCase{{"-c", "2147483648"}, false, kAny},
-        ParseCase{{"-c", "99999999999999999999"}, false, kAny},
-        ParseCase{{"-c", "1", "-a", "4294967299"}, false, kAny},
-        ParseCase{
-            {"-c", "1", "-t", "2147483"}, true, RunSettings{.port = 1, .interval_ms = 2147483000}},
-        ParseCase{{"-c", "1", "-t", "2147484"}, false, kAny}));
+TEST(CommandLineModel, AgreesWithEveryCase) {
+  for (const command_line::Case& c : command_line::Cases()) {
+    RunSettings s;
+    EXPECT_EQ(command_line::Model({c.args.begin(), c.args.end()}, &s), c.ok) << c.args.size();
+    if (c.ok) EXPECT_EQ(s, c.expected);
+  }
+}
 
 using StartUpTest = FakeTest;
 
