@@ -9,6 +9,8 @@
 
 #include "platform/port.h"
 
+struct termios;
+
 namespace terminal {
 
 // ---------------------------------------------------------------------------
@@ -39,6 +41,12 @@ void Unmark(int fd);
 bool MakeRaw(int fd);
 // Whether the device can take the settings at all.
 bool Supported(const LineConfig& config);
+// The part of supported settings that termios holds (framing, CTS/RTS and
+// XON/XOFF flow control, parity checking), written into a termios record,
+// and read back from one into *config, whose other fields stay (the speed,
+// the line controls, and CTS flow while RTS is the handshake).
+void ToTermios(const LineConfig& config, termios* t);
+void FromTermios(const termios& t, LineConfig* config);
 // The settings in force: what termios holds, and from `kept` (the settings
 // last applied) what it does not hold.
 SysResult<LineConfig> ReadConfig(int fd, const LineConfig& kept);

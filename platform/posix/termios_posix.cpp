@@ -56,8 +56,12 @@ constexpr tcflag_t kFraming = CSIZE | PARENB | PARODD | CSTOPB
 #endif
     ;
 
-void ApplyToTermios(const LineConfig& c, termios* t) {
-  t->c_cflag &= ~(kFraming | CRTSCTS);
+}  // namespace
+
+namespace terminal {
+
+void ToTermios(const LineConfig& c, termios* t) {
+  t->c_cflag &= ~static_cast<tcflag_t>(kFraming | CRTSCTS);
   static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
   t->c_cflag |= kSizes[c.data_bits - 5];
   switch (c.parity) {
@@ -87,8 +91,7 @@ void ApplyToTermios(const LineConfig& c, termios* t) {
   if (c.xon_xoff) t->c_iflag |= IXON | IXOFF;
 }
 
-// The framing and flow control that termios holds.
-void ReadFromTermios(const termios& t, LineConfig* c) {
+void FromTermios(const termios& t, LineConfig* c) {
   static constexpr std::uint8_t kBits[] = {5, 6, 7, 8};
   static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
   for (int i = 0; i < 4; ++i) {
@@ -113,10 +116,52 @@ void ReadFromTermios(const termios& t, LineConfig* c) {
   if (c->rts != LineControl::kHandshake) c->cts_flow = (t.c_cflag & CRTSCTS) != 0;
 }
 
+bool MakeRaw(int fd) {
+  termios t{};
+  if (tcgetattr(fd, &t) != 0) return false;
+  cfmakeraw(&t);
+  t.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK);
+  t.c_cflag |= CLOCAL | CREAD;
+  // With VMIN 0 an empty read would return 0, like end of file; with VMIN 1
+  // and O_NONBLOCK it reports EAGAIN, and 0 then means a hang-up.
+  t.c_cc[VMIN] = 1;
+  t.c_cc[VTIME] = 0;
+  return tcsetattr(fd, TCSANOW, &t) == 0;
+}
+
+bool Supported(const LineConfig& c) {
+  speed_t code;
+  const bool speed_ok = StandardSpeed(c.baud, &code) || (c.baud > 0 && PosixHasCustomSpeeds());
+  const bool size_ok = c.data_bits >= 5 && c.data_bits <= 8;
+  // One and a half stop bits exist only with 5 data bits, where the UART
+  // makes them from its "two stop bits" setting; so 5 data bits cannot have
+  // two.
+  const bool stop_ok = c.stop_bits == StopBits::kOne ||
+                       (c.stop_bits == StopBits::kOneAndHalf && c.data_bits == 5) ||
+                       (c.stop_bits == StopBits::kTwo && c.data_bits != 5);
+  bool parity_ok = c.parity <= Parity::kSpace;
+#if !defined(CMSPAR)
+  parity_ok = parity_ok && c.parity != Parity::kMark && c.parity != Parity::kSpace;
+#endif
+  // No DTR handshake and no RTS toggling on POSIX.
+  const bool lines_ok =
+      (c.dtr == LineControl::kOff || c.dtr == LineControl::kOn) && c.rts <= LineControl::kHandshake;
+  const bool flow_ok = !c.dsr_flow;
+  return speed_ok && size_ok && stop_ok && parity_ok && lines_ok && flow_ok;
+}
+
+bool SetModemLine(int fd, int line, bool on) {
+  return ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &line) == 0;
+}
+
+}  // namespace terminal
+
+namespace {
+
 // Sets the termios part of the settings; kept unchanged on failure.
 SysResult<void> ApplyTermios(int fd, const LineConfig& c, const termios& before) {
   termios t = before;
-  ApplyToTermios(c, &t);
+  terminal::ToTermios(c, &t);
   speed_t code;
   const bool standard = StandardSpeed(c.baud, &code);
   if (standard) cfsetspeed(&t, code);
@@ -165,46 +210,12 @@ SysResult<void> ApplyLineLevels(int fd, const LineConfig& c, const termios& befo
 
 namespace terminal {
 
-bool MakeRaw(int fd) {
-  termios t{};
-  if (tcgetattr(fd, &t) != 0) return false;
-  cfmakeraw(&t);
-  t.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK);
-  t.c_cflag |= CLOCAL | CREAD;
-  // With VMIN 0 an empty read would return 0, like end of file; with VMIN 1
-  // and O_NONBLOCK it reports EAGAIN, and 0 then means a hang-up.
-  t.c_cc[VMIN] = 1;
-  t.c_cc[VTIME] = 0;
-  return tcsetattr(fd, TCSANOW, &t) == 0;
-}
-
-bool Supported(const LineConfig& c) {
-  speed_t code;
-  const bool speed_ok = StandardSpeed(c.baud, &code) || (c.baud > 0 && PosixHasCustomSpeeds());
-  const bool size_ok = c.data_bits >= 5 && c.data_bits <= 8;
-  // One and a half stop bits exist only with 5 data bits, where the UART
-  // makes them from its "two stop bits" setting; so 5 data bits cannot have
-  // two.
-  const bool stop_ok = c.stop_bits == StopBits::kOne ||
-                       (c.stop_bits == StopBits::kOneAndHalf && c.data_bits == 5) ||
-                       (c.stop_bits == StopBits::kTwo && c.data_bits != 5);
-  bool parity_ok = c.parity <= Parity::kSpace;
-#if !defined(CMSPAR)
-  parity_ok = parity_ok && c.parity != Parity::kMark && c.parity != Parity::kSpace;
-#endif
-  // No DTR handshake and no RTS toggling on POSIX.
-  const bool lines_ok =
-      (c.dtr == LineControl::kOff || c.dtr == LineControl::kOn) && c.rts <= LineControl::kHandshake;
-  const bool flow_ok = !c.dsr_flow;
-  return speed_ok && size_ok && stop_ok && parity_ok && lines_ok && flow_ok;
-}
-
 SysResult<LineConfig> ReadConfig(int fd, const LineConfig& kept) {
   termios t{};
   if (tcgetattr(fd, &t) != 0) return Fail(PlatformError(errno));
   LineConfig c = kept;
   c.baud = SpeedOf(fd, t);
-  ReadFromTermios(t, &c);
+  FromTermios(t, &c);
   return c;
 }
 
@@ -214,10 +225,6 @@ SysResult<void> ApplyConfig(int fd, const LineConfig& config) {
   if (tcgetattr(fd, &before) != 0) return Fail(PlatformError(errno));
   if (auto r = ApplyTermios(fd, config, before); !r) return r;
   return ApplyLineLevels(fd, config, before);
-}
-
-bool SetModemLine(int fd, int line, bool on) {
-  return ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &line) == 0;
 }
 
 }  // namespace terminal
