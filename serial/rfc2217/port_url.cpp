@@ -1,10 +1,10 @@
-#include "platform/rfc2217/port_url.h"
+#include "serial/rfc2217/port_url.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/rfc2217/net_errors.h"
+#include "serial/rfc2217/net_errors.h"
 
 namespace rfc2217 {
 

@@ -1,11 +1,11 @@
-#include "platform/rfc2217/net_device.h"
+#include "serial/rfc2217/net_device.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
-#include "platform/rfc2217/net_errors.h"
-#include "platform/rfc2217/telnet_engine.h"
+#include "serial/rfc2217/net_errors.h"
+#include "serial/rfc2217/telnet_engine.h"
 
 namespace rfc2217 {
 

@@ -1,4 +1,4 @@
-#include "platform/rfc2217/net_errors.h"
+#include "serial/rfc2217/net_errors.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -14,7 +14,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
-#include "platform/rfc2217/port_url.h"
+#include "serial/rfc2217/port_url.h"
 
 namespace rfc2217 {
 
