@@ -3,6 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/port.h"
 
 namespace rfc2217 {
 
@@ -10,19 +14,20 @@ namespace rfc2217 {
 // file.
 bool LooksLikeUrl(const char* text);
 
+constexpr std::size_t kMaxHostName = 255;
+
 struct PortUrl {
-  char host[256];  // without the brackets of an IPv6 address
-  char port[6];    // decimal, 1 to 65535
+  std::string host;  // without the brackets of an IPv6 address
+  std::uint16_t port = 0;
 };
 
-// Parses rfc2217://host:port (a trailing "/" is allowed). 0 on success,
-// else the error code (kNetErrBadUrl or kNetErrUnknownScheme) with its
-// detail set.
-int ParsePortUrl(const char* text, PortUrl* url);
+// Parses rfc2217://host:port (a trailing "/" is allowed). Fails with
+// kNetErrBadUrl or kNetErrUnknownScheme.
+SysResult<PortUrl> ParsePortUrl(const char* text);
 
-// The remote port that PADLINK_PORT_<port> names: 1 with the URL in buf, 0
-// when the variable is unset or empty, -1 when it holds no URL or the URL
-// does not fit (the error is pending, see net_errors.h).
-int PortUrlFromEnvironment(std::int32_t port, char* buf, std::int32_t size);
+// The URL that the environment variable `name` holds, given its value (null
+// when it is unset): nothing when it is unset or empty; fails with
+// kNetErrBadUrl when it holds no URL.
+SysResult<std::optional<std::string>> UrlFromVariable(const char* name, const char* value);
 
 }  // namespace rfc2217
