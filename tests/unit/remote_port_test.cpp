@@ -240,6 +240,7 @@ TEST_F(RemotePortTest, UrlsThatNameNoPortServer) {
   EXPECT_TRUE(rfc2217::LooksLikeUrl("rfc2217://x"));
   EXPECT_FALSE(rfc2217::LooksLikeUrl("/dev/ttyUSB0"));
   EXPECT_FALSE(rfc2217::LooksLikeUrl("ttyUSB0:1"));
+  EXPECT_FALSE(rfc2217::LooksLikeUrl("/nonexistent/rfc2217:"));  // a file's name
 }
 
 TEST_F(RemotePortTest, APortVariableHoldsAUrlOrNothing) {
