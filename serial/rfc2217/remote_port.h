@@ -17,6 +17,7 @@
 
 #include "platform/connection.h"
 #include "platform/port.h"
+#include "serial/rfc2217/net_errors.h"
 #include "serial/rfc2217/port_url.h"
 #include "serial/rfc2217/telnet_engine.h"
 
