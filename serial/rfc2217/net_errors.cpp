@@ -56,6 +56,10 @@ SysError NetError(std::int32_t code, const std::string& detail) {
   const char* base = BaseText(code);
   std::string text = base ? base : "Unknown remote port error";
   if (!detail.empty()) text += ": " + detail.substr(0, kMaxDetail);
+#if defined(_WIN32)
+  // The system's own texts end their line on Windows, and so do these.
+  text += "\r\n";
+#endif
   return SysError{code, std::move(text)};
 }
 
