@@ -1,14 +1,8 @@
 // padlink -c ComNo [-d] [-a SensorNo | -g GyroNo] [-t Interval]
 #include "app/command_line.h"
 
+#include <cstdint>
 #include <cstdio>
-
-#include "app/control_loop.h"
-#include "app/port_hint.h"
-#include "platform/platform.h"
-#include "serial/com.h"
-
-RunSettings g_run;
 
 namespace {
 
@@ -96,47 +90,4 @@ void PrintUsage() {
   };
   for (const char* line : kLines)
     std::fprintf(stderr, "%s\n", line);
-}
-
-namespace {
-
-// Prints the message with the system's text for the current last error.
-void ReportLastError(const char* format) {
-  char* text = PlatformErrorText(PlatformLastError());
-  std::fprintf(stderr, format, text);
-  PlatformFreeErrorText(text);
-}
-
-}  // namespace
-
-void StartUp(int argc, const char* const* argv) {
-  if (!ParseCommandLine(argc, argv, &g_run)) {
-    PrintUsage();
-    PlatformExit(1);
-  }
-  // The console's settings are taken before the port can touch anything.
-  PlatformStartUp();
-  const std::int32_t opened = ComOpen(g_run.port, kQueueSize, kQueueSize);
-  if (opened != kComOk) {
-    // A number outside 1..256 never reached the platform: report what the
-    // platform says of a port that does not exist, not a stale reason.
-    if (opened == kComNotUsable) PlatformSetNoSuchPortError();
-    const std::int32_t error = PlatformLastError();
-    ReportLastError("Open error. %s\n");
-    // Then one more line that says which device the number stood for and
-    // which serial devices there are.
-    ReportPortHint(g_run.port, error);
-    PlatformExit(1);
-  }
-  g_link_mode = g_run.mode;
-  const PortSettingsWord word =
-      g_run.mode == LinkMode::kCable ? kCableModeSettingsWord : kStrobeModeSettingsWord;
-  if (ComConfig(g_run.port, word) != kComOk) {
-    ReportLastError("Config error. %s\n");
-    ComCloseAll();
-    PlatformExit(1);
-  }
-  // From here on the strobes and polls need the processor on time.
-  PlatformRequestTiming();
-  ControlLoop(g_run);
 }

@@ -1,7 +1,6 @@
-#include "app/command_line.h"
-#include "app/elapsed.h"
+#include "app/start_up.h"
+#include "platform/platform.h"
 
 int main(int argc, char** argv) {
-  ElapsedStart();
-  StartUp(argc, argv);
+  PlatformExit(StartUp(argc, argv));
 }

@@ -4,22 +4,26 @@
 
 #include <cstdint>
 
+#include "app/elapsed.h"
+#include "link/robot_link.h"
+
 struct Monitor {
-  bool started;
-  std::int32_t start_time;        // ElapsedMs of the first sample's start
-  std::int32_t last_sample_time;  // ElapsedMs when the latest sample began
+  std::int32_t number = 0;         // the A/D port or the gyro
+  std::int32_t interval_ms = 0;    // between the starts of two samples
+  bool started = false;            // the first sample was taken
+  std::int32_t start_time = 0;     // ElapsedMs of the first sample's start
+  std::int32_t last_sample_time = 0;  // ElapsedMs when the latest sample began
 };
-extern Monitor g_ad_monitor;
-extern Monitor g_gyro_monitor;
+
+enum class SampleStatus {
+  kOk,           // sampled, or not due yet
+  kFailed,       // a request of the sample failed; its line was printed
+  kCannotWrite,  // standard output did not take the lines; the reason was said
+};
 
 // Sample one A/D port, or one gyro, when the interval has passed since the
-// previous sample began (the first call always samples). 0 when nothing
-// failed, -1 when a request of the sample failed.
-std::int32_t MonitorAD(std::int32_t port, std::int32_t channel, std::int32_t interval_ms);
-std::int32_t MonitorGyro(std::int32_t port, std::int32_t gyro, std::int32_t interval_ms);
-
-// Runs the monitors asked for (channel 0 or more, gyro 1 or more), the A/D
-// monitor first. A failed sample closes every port and ends the process with
-// status 1, after its line is printed.
-void MonitorStep(std::int32_t port, std::int32_t ad_channel, std::int32_t gyro,
-                 std::int32_t interval_ms);
+// previous sample began (the first call always samples and prints the
+// header). The line of every sample, the failed one's too, is delivered
+// before the call returns.
+SampleStatus MonitorAD(Monitor& monitor, RobotLink& link, const ElapsedClock& clock);
+SampleStatus MonitorGyro(Monitor& monitor, RobotLink& link, const ElapsedClock& clock);

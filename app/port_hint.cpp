@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include <memory>
+#include <variant>
+
 #include "serial/com.h"
 
 namespace {
@@ -113,19 +116,20 @@ void AddAdvice(Text* t, bool port_in_range, const PortDescription& d) {
 
 }  // namespace
 
-void FormatPortHint(std::int32_t port, const PortDescription& d, char* buf, std::int32_t size) {
+void FormatPortHint(std::int32_t port, const PortAddress* address, const PortDescription& d,
+                    char* buf, std::int32_t size) {
   if (size <= 0) return;
   buf[0] = '\0';
   Text t{buf, size, 0};
-  const bool in_range = port >= 1 && port <= kMaxPort;
-  if (in_range && std::strstr(d.device, "://")) {
+  if (address && std::holds_alternative<RemoteUrl>(*address)) {
     // A port on another computer: the local devices are beside the point.
     Add(&t,
         "padlink: port %d is %s, a serial port on another computer; check that its port "
         "server runs, serves that port and is not in use by another client, see padlink(1)",
-        static_cast<int>(port), d.device);
+        static_cast<int>(port), std::get<RemoteUrl>(*address).url.c_str());
     return;
   }
+  const bool in_range = port >= 1 && port <= kMaxPort;
   if (!in_range || !d.device[0]) {
     Add(&t, "padlink: there is no port %d: port numbers run from 1 to %d", static_cast<int>(port),
         static_cast<int>(kMaxPort));
@@ -139,13 +143,12 @@ void FormatPortHint(std::int32_t port, const PortDescription& d, char* buf, std:
   Add(&t, ", see padlink(1)");
 }
 
-void ReportPortHint(std::int32_t port, std::int32_t error) {
-  // Large and needed once, just before the process ends: kept out of the
-  // stack and the heap alike.
-  static PortDescription description;
-  static char hint[kMaxPortHint];
-  description = PortDescription{};
-  SerialDescribePort(port, error, &description);
-  FormatPortHint(port, description, hint, sizeof hint);
-  std::fprintf(stderr, "%s\n", hint);
+std::string PortHint(std::int32_t port, const PortAddress* address, std::int32_t error) {
+  auto description = std::make_unique<PortDescription>();
+  const DevicePath* device = address ? std::get_if<DevicePath>(address) : nullptr;
+  if (!address || device) SerialDescribePort(port, device ? device->path : "", error, description.get());
+  std::string hint(kMaxPortHint, '\0');
+  FormatPortHint(port, address, *description, hint.data(), kMaxPortHint);
+  hint.resize(std::strlen(hint.c_str()));
+  return hint;
 }

@@ -5,16 +5,20 @@
 
 #include <cstdint>
 
+#include <string>
+
 #include "platform/platform.h"
+#include "serial/com.h"
 
 // Room for the longest hint.
 constexpr std::int32_t kMaxPortHint = 16384;
 
-// Builds the hint for port `port` from the platform's description, without
-// a line end, into buf (always terminated, cut short if it does not fit).
-void FormatPortHint(std::int32_t port, const PortDescription& description, char* buf,
-                    std::int32_t size);
+// Builds the hint for port `port` from its address (null when the number
+// led nowhere) and the platform's description of its device, without a line
+// end, into buf (always terminated, cut short if it does not fit).
+void FormatPortHint(std::int32_t port, const PortAddress* address,
+                    const PortDescription& description, char* buf, std::int32_t size);
 
-// Prints the hint for port `port`, whose open failed with the platform
-// error `error`, as one line on standard error.
-void ReportPortHint(std::int32_t port, std::int32_t error);
+// The hint for port `port`, whose open failed with the platform error
+// `error`.
+std::string PortHint(std::int32_t port, const PortAddress* address, std::int32_t error);

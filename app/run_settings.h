@@ -1,9 +1,9 @@
-// The run settings: set once by start-up, read by the link and the loop.
+// The run settings: what the command line asked for.
 #pragma once
 
 #include <cstdint>
 
-#include "link/link_mode.h"
+#include "link/robot_link.h"
 
 struct RunSettings {
   std::int32_t port = -1;             // -c; -1 until given
@@ -15,4 +15,3 @@ struct RunSettings {
 
   bool operator==(const RunSettings&) const = default;
 };
-extern RunSettings g_run;

@@ -1,11 +1,12 @@
 # Fails when a file includes from a layer above its own:
-#   app -> link -> serial -> platform (platform/keys included).
+#   app -> link -> serial -> platform -> keys
 # Run as: cmake -DSOURCE_DIR=<tree> -P layers.cmake
 set(above_link app/)
 set(above_serial app/ link/)
 set(above_platform app/ link/ serial/)
+set(above_keys app/ link/ serial/ platform/)
 set(found "")
-foreach(layer IN ITEMS link serial platform)
+foreach(layer IN ITEMS link serial platform keys)
   set(above ${above_${layer}})
   file(GLOB_RECURSE files "${SOURCE_DIR}/${layer}/*.h" "${SOURCE_DIR}/${layer}/*.cpp")
   foreach(f IN LISTS files)

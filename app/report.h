@@ -1,0 +1,25 @@
+// Every message of a run on standard error, each printed here and nowhere
+// else. Messages name their origin as a prefix: "PeekAD3:" and "PeekSRAM:"
+// for requests, "CMD:" for commands; start-up messages have none.
+#pragma once
+
+#include <cstdint>
+
+#include "link/robot_link.h"
+#include "serial/com.h"
+
+// "Open error. <reason>", then the line that says which device the port
+// number stood for and what to do. `address` is null when the number could
+// not be resolved.
+void ReportOpenError(std::int32_t port, const PortAddress* address, const ComError& error);
+// "Config error. <reason>".
+void ReportConfigError(const ComError& error);
+// A failed request: the strobe's own line for an RTS failure, then
+// "<origin>:<failure>" (origin "PeekAD3", "PeekSRAM").
+void ReportRequestFailure(const char* origin, const LinkError& error);
+// What failed of a command: "CMD:Send error 0 bytes sent." and the strobe's
+// lines.
+void ReportCommand(const CommandOutcome& outcome);
+// Sample lines that cannot be written: "padlink: cannot write samples: <reason>"
+// (errno value; 0 when the failed call left none).
+void ReportCannotWriteSamples(int error);

@@ -1,0 +1,66 @@
+#include "app/run.h"
+
+#include "app/report.h"
+#include "platform/platform.h"
+
+namespace {
+
+constexpr std::uint32_t kRepeatWindowMs = 500;
+constexpr std::int32_t kPassPauseMs = 5;
+
+std::optional<Monitor> MonitorOf(bool asked, std::int32_t number, std::int32_t interval_ms) {
+  if (!asked) return std::nullopt;
+  Monitor m;
+  m.number = number;
+  m.interval_ms = interval_ms;
+  return m;
+}
+
+}  // namespace
+
+Run::Run(const RunSettings& settings, RobotLink link)
+    : settings_(settings),
+      link_(std::move(link)),
+      ad_monitor_(MonitorOf(settings.ad_channel >= 0, settings.ad_channel, settings.interval_ms)),
+      gyro_monitor_(MonitorOf(settings.gyro >= 1, settings.gyro, settings.interval_ms)),
+      last_send_time_(clock_.ElapsedMs()) {}
+
+int Run::Execute() {
+  KeyboardOpen();
+  for (;;) {
+    if (std::optional<KeyMapping> key = KeyboardTakeKey(); key && HandleKey(*key)) return Finish(0);
+    if (const std::optional<int> status = MonitorStep()) return Finish(*status);
+    PlatformPause(kPassPauseMs);
+  }
+}
+
+bool Run::HandleKey(const KeyMapping& key) {
+  if (key.action == KeyAction::kQuit) return true;
+  bool send = key.action == KeyAction::kCommand;
+  if (send) pending_ = key.command;
+  // A request since the last send left no last command, so the first key
+  // after a sample is never a repeat.
+  if (send && pending_ == link_.LastCommand() &&
+      MsBetween(last_send_time_, clock_.ElapsedMs()) <= kRepeatWindowMs) {
+    send = false;
+  }
+  link_.SetLastCommand(pending_);  // also after a key without action
+  if (send) {
+    ReportCommand(link_.SendCommand(pending_));
+    last_send_time_ = clock_.ElapsedMs();
+  }
+  return false;
+}
+
+std::optional<int> Run::MonitorStep() {
+  const auto ended = [](SampleStatus s) { return s != SampleStatus::kOk; };
+  if (ad_monitor_ && ended(MonitorAD(*ad_monitor_, link_, clock_))) return 1;
+  if (gyro_monitor_ && ended(MonitorGyro(*gyro_monitor_, link_, clock_))) return 1;
+  return std::nullopt;
+}
+
+// Every way out of a run closes the port here.
+int Run::Finish(int status) {
+  (void)link_.Close();
+  return status;
+}
