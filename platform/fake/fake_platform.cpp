@@ -1,5 +1,7 @@
 #include "platform/fake/fake_platform.h"
 
+#include "platform/connection.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <memory>
@@ -323,4 +325,12 @@ int KeyboardReadKey() {
 void PlatformExit(int status) {
   std::fflush(stdout);
   throw fake::Exit{status};
+}
+
+// The fake has no network: remote ports are tested over their own
+// connection in virtual time.
+SysResult<std::unique_ptr<Connection>> PlatformConnectTcp(const std::string& host,
+                                                          std::uint16_t port,
+                                                          std::int32_t /*timeout_ms*/) {
+  return Fail(SysError{kConnectErrConnect, host + ":" + std::to_string(port) + ": no network"});
 }
