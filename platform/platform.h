@@ -48,6 +48,7 @@ enum class PortNaming : std::int32_t {
   kComNames,  // port n is COMn
 };
 
+constexpr std::int32_t kMaxDeviceName = 4096;
 constexpr std::int32_t kMaxListedDevices = 16;
 constexpr std::int32_t kMaxListedName = 256;
 
