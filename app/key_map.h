@@ -1,4 +1,4 @@
-// Keys to robot commands. Key codes are those of platform/keys/key_codes.h:
+// Keys to robot commands. Key codes are those of keys/key_codes.h:
 // a character's code, or the extended code that follows a special key's 0.
 #pragma once
 

@@ -25,8 +25,8 @@
 
 #include "app/key_map.h"
 #include "fuzz/fuzz_support.h"
-#include "platform/keys/key_codes.h"
-#include "platform/keys/term_decoder.h"
+#include "keys/key_codes.h"
+#include "keys/term_decoder.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "app/key_map.h"
-#include "platform/keys/key_codes.h"
+#include "keys/key_codes.h"
 #include "platform/platform.h"
 
 namespace {

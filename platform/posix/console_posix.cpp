@@ -17,7 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/keys/term_decoder.h"
+#include "keys/term_decoder.h"
 #include "platform/platform.h"
 #include "platform/posix/posix_internal.h"
 

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/keys/console_keys.h"
+#include "keys/console_keys.h"
 #include "platform/platform.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/keys/console_keys.h"
+#include "keys/console_keys.h"
 
 #include <gtest/gtest.h>
 

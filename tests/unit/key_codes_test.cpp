@@ -1,4 +1,4 @@
-#include "platform/keys/key_codes.h"
+#include "keys/key_codes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "app/key_map.h"
-#include "platform/keys/key_codes.h"
+#include "keys/key_codes.h"
 
 #include <gtest/gtest.h>
 

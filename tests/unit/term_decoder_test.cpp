@@ -1,4 +1,4 @@
-#include "platform/keys/term_decoder.h"
+#include "keys/term_decoder.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

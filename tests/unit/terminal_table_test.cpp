@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "app/key_map.h"
-#include "platform/keys/key_codes.h"
-#include "platform/keys/term_decoder.h"
+#include "keys/key_codes.h"
+#include "keys/term_decoder.h"
 
 namespace {
 

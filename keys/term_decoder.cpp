@@ -1,6 +1,6 @@
-#include "platform/keys/term_decoder.h"
+#include "keys/term_decoder.h"
 
-#include "platform/keys/key_codes.h"
+#include "keys/key_codes.h"
 
 namespace {
 

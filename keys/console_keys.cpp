@@ -1,6 +1,6 @@
-#include "platform/keys/console_keys.h"
+#include "keys/console_keys.h"
 
-#include "platform/keys/key_codes.h"
+#include "keys/key_codes.h"
 
 namespace {
 
