@@ -13,7 +13,7 @@ namespace {
 
 using testkeys::Keys;
 using testkeys::KeySequence;
-using testkeys::KeySequences;
+using testkeys::kKeySequences;
 
 // Feeds the bytes at time 0, then lets `later` ms pass; returns every key.
 std::vector<Key> Decode(const std::string& bytes, std::uint32_t later = 0) {
@@ -34,14 +34,14 @@ std::vector<Key> Decode(const std::string& bytes, std::uint32_t later = 0) {
 }
 
 TEST(TermDecoderTest, EverySequenceGivesItsKeys) {
-  for (const KeySequence& s : KeySequences())
+  for (const KeySequence& s : kKeySequences)
     EXPECT_EQ(Decode(s.bytes, 1000), Keys(s.keys)) << s.name;
 }
 
 // A prefix of longer keys holds nothing until its time-out has passed, and
 // gives its keys then.
 TEST(TermDecoderTest, KeysThatWaitComeAtTheirTimeOut) {
-  for (const KeySequence& s : KeySequences()) {
+  for (const KeySequence& s : kKeySequences) {
     if (!s.waits) continue;
     EXPECT_EQ(Decode(s.bytes, kEscTimeoutMs - 1), std::vector<Key>{}) << s.name;
     EXPECT_EQ(Decode(s.bytes, kEscTimeoutMs), Keys(s.keys)) << s.name;
