@@ -10,13 +10,13 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/rfc2217/net_errors.h"
-#include "platform/rfc2217/port_url.h"
-#include "platform/rfc2217/telnet_engine.h"
+#include "serial/rfc2217/net_errors.h"
+#include "serial/rfc2217/port_url.h"
+#include "serial/rfc2217/telnet_engine.h"
 
 namespace {
 
-struct Result {
+struct Outcome {
   std::vector<std::uint8_t> data;
   std::vector<std::uint8_t> replies;
   std::uint32_t answers[rfc2217::kSettingCount];
@@ -29,7 +29,7 @@ void Check(bool ok) {
 }
 
 // Parses the stream in packets that end at `cuts` (ascending).
-Result Parse(const std::uint8_t* p, std::size_t n, const std::vector<std::size_t>& cuts) {
+Outcome Parse(const std::uint8_t* p, std::size_t n, const std::vector<std::size_t>& cuts) {
   rfc2217::Engine e;
   rfc2217::Outbox out;
   e.Start(out);
@@ -38,7 +38,7 @@ Result Parse(const std::uint8_t* p, std::size_t n, const std::vector<std::size_t
   e.SetControl(rfc2217::kControlRtsOff, out);
   e.SetControl(rfc2217::kControlRtsOn, out);
   e.SetControl(rfc2217::kControlFlowQuery, out);
-  Result r{};
+  Outcome r{};
   std::size_t pos = 0;
   std::vector<std::uint8_t> buf(n + 1);
   for (std::size_t k = 0; k <= cuts.size(); ++k) {
@@ -60,7 +60,7 @@ Result Parse(const std::uint8_t* p, std::size_t n, const std::vector<std::size_t
   return r;
 }
 
-bool Same(const Result& a, const Result& b) {
+bool Same(const Outcome& a, const Outcome& b) {
   return a.data == b.data && a.replies == b.replies && a.ready == b.ready &&
          std::memcmp(a.answers, b.answers, sizeof a.answers) == 0 &&
          std::memcmp(a.last, b.last, sizeof a.last) == 0;
@@ -77,16 +77,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t len = n < sizeof url - 1 ? n : sizeof url - 1;
     std::memcpy(url, p, len);
     url[len] = 0;
-    rfc2217::PortUrl parsed{};
-    if (rfc2217::ParsePortUrl(url, &parsed) == 0) {
+    const SysResult<rfc2217::PortUrl> parsed = rfc2217::ParsePortUrl(url);
+    if (parsed) {
       Check(rfc2217::LooksLikeUrl(url));
-      Check(parsed.host[0] != 0 && std::strlen(parsed.host) < sizeof parsed.host);
+      Check(!parsed->host.empty() && parsed->host.size() <= rfc2217::kMaxHostName);
+      Check(parsed->port >= 1);
+    } else {
+      Check(rfc2217::IsNetError(parsed.error().code) && !parsed.error().text.empty());
     }
-    char text[512];
-    rfc2217::ErrorText(rfc2217::TakeError(), text, sizeof text);
     return 0;
   }
-  const Result whole = Parse(p, n, {});
+  const Outcome whole = Parse(p, n, {});
   std::vector<std::size_t> cuts;
   for (std::size_t i = 0; i < n && i < 16; ++i) {
     const std::size_t c = p[i] % (n + 1);

@@ -49,6 +49,7 @@ enum class PortNaming : std::int32_t {
   kComNames,  // port n is COMn
 };
 
+// Room for a device name.
 constexpr std::int32_t kMaxDeviceName = 4096;
 constexpr std::int32_t kMaxListedDevices = 16;
 constexpr std::int32_t kMaxListedName = 256;

@@ -18,11 +18,10 @@ ComError OpenError(SysError cause) {
 ComResult<std::optional<PortAddress>> AddressFromEnvironment(std::int32_t number) {
   char name[32];
   std::snprintf(name, sizeof name, "PADLINK_PORT_%d", static_cast<int>(number));
-  const char* value = std::getenv(name);
-  if (!value || !*value) return std::optional<PortAddress>{};
-  if (!rfc2217::LooksLikeUrl(value))
-    return Fail(OpenError(rfc2217::BadUrlError(std::string(name) + " holds \"" + value + "\"")));
-  return std::optional<PortAddress>{RemoteUrl{value}};
+  SysResult<std::optional<std::string>> url = rfc2217::UrlFromVariable(name, std::getenv(name));
+  if (!url) return Fail(OpenError(std::move(url.error())));
+  if (!*url) return std::optional<PortAddress>{};
+  return std::optional<PortAddress>{RemoteUrl{std::move(**url)}};
 }
 
 }  // namespace

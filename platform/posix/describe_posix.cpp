@@ -8,11 +8,13 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/posix/posix_internal.h"
@@ -30,11 +32,6 @@ void Copy(char* dst, std::size_t size, const char* src) {
 bool Exists(const char* path) {
   struct stat st {};
   return stat(path, &st) == 0;
-}
-
-bool IsLink(const char* path) {
-  struct stat st {};
-  return lstat(path, &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 const char* BaseName(const char* path) {
@@ -77,27 +74,29 @@ struct Candidate {
   char real[PATH_MAX];
 };
 
-constexpr int kMaxCandidates = 128;
-Candidate g_found[kMaxCandidates];
-int g_found_count = 0;
-int g_found_total = 0;
+// The devices found so far: the first kMaxCandidates of them, and how many
+// there are in all.
+struct Found {
+  static constexpr std::size_t kMaxCandidates = 128;
+  std::vector<Candidate> list;
+  std::int32_t total = 0;
 
-Candidate* FindReal(const char* real) {
-  for (int i = 0; i < g_found_count; ++i) {
-    if (std::strcmp(g_found[i].real, real) == 0) return &g_found[i];
+  Candidate* FindReal(const char* real) {
+    for (Candidate& c : list) {
+      if (std::strcmp(c.real, real) == 0) return &c;
+    }
+    return nullptr;
   }
-  return nullptr;
-}
 
-void AddCandidate(const char* name, const char* real, std::int32_t port) {
-  ++g_found_total;
-  if (g_found_count == kMaxCandidates) return;
-  Candidate& c = g_found[g_found_count++];
-  c = Candidate{};
-  Copy(c.entry.name, sizeof c.entry.name, name);
-  Copy(c.real, sizeof c.real, real);
-  c.entry.port = port;
-}
+  void Add(const char* name, const char* real, std::int32_t port) {
+    ++total;
+    if (list.size() == kMaxCandidates) return;
+    Candidate& c = list.emplace_back();
+    Copy(c.entry.name, sizeof c.entry.name, name);
+    Copy(c.real, sizeof c.real, real);
+    c.entry.port = port;
+  }
+};
 
 // The UART type the kernel reports for a tty; -1 when it reports none.
 int UartType(const char* sys_tty, const char* name) {
@@ -132,7 +131,7 @@ std::int32_t PortOfLinkName(const char* name) {
   return n >= 1 && n <= 256 ? static_cast<std::int32_t>(n) : 0;
 }
 
-void GatherClassDevices(const char* sys_tty, const char* dev, bool system_naming) {
+void GatherClassDevices(const char* sys_tty, const char* dev, bool system_naming, Found* found) {
   DIR* dir = opendir(sys_tty);
   if (!dir) return;
   while (const dirent* e = readdir(dir)) {
@@ -147,8 +146,8 @@ void GatherClassDevices(const char* sys_tty, const char* dev, bool system_naming
     if (UartType(sys_tty, e->d_name) == 0) continue;
     std::snprintf(path, sizeof path, "%s/%s", dev, e->d_name);
     char real[PATH_MAX];
-    if (!realpath(path, real) || FindReal(real)) continue;
-    AddCandidate(path, real, system_naming ? SystemPortOf(e->d_name) : 0);
+    if (!realpath(path, real) || found->FindReal(real)) continue;
+    found->Add(path, real, system_naming ? SystemPortOf(e->d_name) : 0);
   }
   closedir(dir);
 }
@@ -169,7 +168,7 @@ bool IsTerminalDevice(const struct stat& st) {
 // The comN links of the port directory: they give listed devices their port
 // numbers, and list the terminal devices they lead to that are not listed
 // yet (a pseudo-terminal, a device the kernel does not class as serial).
-void GatherPortDir(const char* port_dir) {
+void GatherPortDir(const char* port_dir, Found* found) {
   DIR* dir = opendir(port_dir);
   if (!dir) return;
   while (const dirent* e = readdir(dir)) {
@@ -180,17 +179,17 @@ void GatherPortDir(const char* port_dir) {
     char real[PATH_MAX];
     struct stat st {};
     if (!realpath(path, real) || stat(real, &st) != 0) continue;
-    if (Candidate* c = FindReal(real)) {
+    if (Candidate* c = found->FindReal(real)) {
       if (!c->entry.port || port < c->entry.port) c->entry.port = port;
       continue;
     }
-    if (IsTerminalDevice(st)) AddCandidate(real, real, port);
+    if (IsTerminalDevice(st)) found->Add(real, real, port);
   }
   closedir(dir);
 }
 
 // Stable names: the first, in natural order, of the links leading to each.
-void GatherAliases(const char* by_id) {
+void GatherAliases(const char* by_id, Found* found) {
   DIR* dir = opendir(by_id);
   if (!dir) return;
   while (const dirent* e = readdir(dir)) {
@@ -199,7 +198,7 @@ void GatherAliases(const char* by_id) {
     std::snprintf(path, sizeof path, "%s/%s", by_id, e->d_name);
     char real[PATH_MAX];
     if (!realpath(path, real)) continue;
-    Candidate* c = FindReal(real);
+    Candidate* c = found->FindReal(real);
     if (!c) continue;
     if (!c->entry.alias[0] || NaturalCompare(path, c->entry.alias) < 0)
       Copy(c->entry.alias, sizeof c->entry.alias, path);
@@ -244,34 +243,30 @@ PortProblem ProblemOf(std::int32_t error, const char* device) {
 
 void PosixListSerialDevices(const char* sys_tty, const char* dev, const char* by_id,
                             const char* port_dir, PortDescription* d) {
-  g_found_count = 0;
-  g_found_total = 0;
-  GatherClassDevices(sys_tty, dev, port_dir == nullptr);
-  if (port_dir) GatherPortDir(port_dir);
-  if (by_id) GatherAliases(by_id);
-  // Insertion sort: a handful of names.
-  for (int i = 1; i < g_found_count; ++i) {
-    const Candidate c = g_found[i];
-    int j = i;
-    for (; j > 0 && NaturalCompare(g_found[j - 1].entry.name, c.entry.name) > 0; --j)
-      g_found[j] = g_found[j - 1];
-    g_found[j] = c;
-  }
-  d->count = g_found_total;
-  for (int i = 0; i < g_found_count && i < kMaxListedDevices; ++i)
-    d->devices[i] = g_found[i].entry;
+  Found found;
+  GatherClassDevices(sys_tty, dev, port_dir == nullptr, &found);
+  if (port_dir) GatherPortDir(port_dir, &found);
+  if (by_id) GatherAliases(by_id, &found);
+  std::stable_sort(found.list.begin(), found.list.end(),
+                   [](const Candidate& a, const Candidate& b) {
+                     return NaturalCompare(a.entry.name, b.entry.name) < 0;
+                   });
+  d->count = found.total;
+  for (std::size_t i = 0; i < found.list.size() && i < kMaxListedDevices; ++i)
+    d->devices[i] = found.list[i].entry;
 }
 
-void SerialDescribePort(std::int32_t port, std::int32_t error, PortDescription* d) {
+// The port number adds nothing here: the path is what it stands for.
+void SerialDescribePort(std::int32_t /*port*/, const std::string& path, std::int32_t error,
+                        PortDescription* d) {
   *d = PortDescription{};
   const char* dir = std::getenv("PADLINK_PORT_DIR");
   const bool use_dir = dir && *dir;
   d->naming = use_dir ? PortNaming::kPortDir : PortNaming::kSystem;
-  if (port >= 1 && port <= 256 && SerialDeviceName(port, d->device, sizeof d->device)) {
-    if (IsLink(d->device)) {
-      const ssize_t n = readlink(d->device, d->target, sizeof d->target - 1);
-      d->target[n > 0 ? n : 0] = '\0';
-    }
+  if (!path.empty()) {
+    Copy(d->device, sizeof d->device, path.c_str());
+    if (const std::optional<std::string> target = PlatformReadLink(path))
+      Copy(d->target, sizeof d->target, target->c_str());
     d->problem = ProblemOf(error, d->device);
     // A link in the port directory that leads nowhere.
     if (d->problem == PortProblem::kUnknown && d->target[0] && !Exists(d->device))

@@ -1,16 +1,11 @@
-// Last error and the system's text for it.
+// Errors with the system's text for them, and the texts of our own codes.
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 
 #include "platform/platform.h"
 #include "platform/posix/posix_internal.h"
-#include "platform/rfc2217/net_errors.h"
 
 namespace {
-
-int g_last_error = 0;
-char g_no_memory_text[] = "Unknown error (no memory for its text)";
 
 const char* OwnText(int code) {
   switch (code) {
@@ -38,32 +33,15 @@ const char* OwnText(int code) {
 
 }  // namespace
 
-void PosixSetLastError(int code) {
-  g_last_error = code;
+SysError PlatformError(std::int32_t code) {
+  const char* own = OwnText(code);
+  return SysError{code, own ? own : std::strerror(code)};
 }
 
-std::int32_t PlatformLastError() {
-  return g_last_error;
+SysError PlatformNoSuchPortError() {
+  return PlatformError(ENOENT);
 }
 
-void PlatformSetNoSuchPortError() {
-  g_last_error = ENOENT;
-}
-
-void PlatformSetInvalidArgumentError() {
-  g_last_error = EINVAL;
-}
-
-char* PlatformErrorText(std::int32_t code) {
-  char remote[512];
-  const char* own = rfc2217::ErrorText(code, remote, sizeof remote) ? remote : OwnText(code);
-  const char* text = own ? own : std::strerror(code);
-  char* copy = static_cast<char*>(std::malloc(std::strlen(text) + 1));
-  if (!copy) return g_no_memory_text;
-  std::strcpy(copy, text);
-  return copy;
-}
-
-void PlatformFreeErrorText(char* text) {
-  if (text != g_no_memory_text) std::free(text);
+SysError PlatformInvalidArgumentError() {
+  return PlatformError(EINVAL);
 }

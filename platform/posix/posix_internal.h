@@ -22,16 +22,13 @@ constexpr int kErrPortMarkedUnlocked = 0x20000006;
 // it is unknown.
 constexpr int kErrPortMarked = 0x20000007;
 
-// Records the code that PlatformLastError reports.
-void PosixSetLastError(int code);
-
 // Speeds the standard termios interface has no constant for (Linux only).
 bool PosixSetCustomSpeed(int fd, std::uint32_t baud);
 bool PosixGetCustomSpeed(int fd, std::uint32_t* baud);
 bool PosixHasCustomSpeeds();
 
-// Gives up the exclusive use of every open serial device. Safe to call from a
-// signal handler.
+// Clears the exclusive-use mark of every open serial device that has one.
+// Safe to call from a signal handler.
 void PosixSerialReleaseAll();
 
 // Monotonic milliseconds, 64 bits wide.

@@ -34,6 +34,13 @@ std::int32_t ComNumber(const char* name) {
   return n > 0 && n < 100000 ? static_cast<std::int32_t>(n) : 0;
 }
 
+// The name a user writes for a device path: \\.\COM5 is COM5.
+const char* UserName(const std::string& path) {
+  constexpr char kDevicePrefix[] = "\\\\.\\";
+  const std::size_t prefix = sizeof kDevicePrefix - 1;
+  return path.compare(0, prefix, kDevicePrefix) == 0 ? path.c_str() + prefix : path.c_str();
+}
+
 void ListComPorts(PortDescription* d) {
   HKEY key = nullptr;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) !=
@@ -87,11 +94,13 @@ void ListComPorts(PortDescription* d) {
 
 }  // namespace
 
-void SerialDescribePort(std::int32_t port, std::int32_t error, PortDescription* d) {
+// Windows keeps no links to devices: the target stays empty.
+void SerialDescribePort(std::int32_t, const std::string& path, std::int32_t error,
+                        PortDescription* d) {
   *d = PortDescription{};
   d->naming = PortNaming::kComNames;
-  if (port >= 1 && port <= 256) {
-    std::snprintf(d->device, sizeof d->device, "COM%d", static_cast<int>(port));
+  if (!path.empty()) {
+    std::snprintf(d->device, sizeof d->device, "%s", UserName(path));
     d->problem = ProblemOf(error);
   }
   ListComPorts(d);

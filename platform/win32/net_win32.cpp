@@ -1,29 +1,34 @@
-// TCP connections to port servers through Winsock, for remote serial ports.
+// TCP connections through Winsock.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
-#include "platform/win32/net_win32.h"
+#include <windows.h>
 
 #include <cstdio>
-#include <cstring>
+#include <string>
+
+#include "platform/connection.h"
 
 namespace {
 
-constexpr std::uint64_t kNoDeadline = ~std::uint64_t{0};
-
 // The system's text for a Winsock code, without its line end.
-void SystemText(int err, char* buf, std::size_t size) {
+std::string SystemText(int err) {
+  char buf[256];
   const DWORD n =
       FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                     static_cast<DWORD>(err), 0, buf, static_cast<DWORD>(size), nullptr);
-  std::size_t len = n;
+                     static_cast<DWORD>(err), 0, buf, static_cast<DWORD>(sizeof buf), nullptr);
   if (n == 0) {
-    std::snprintf(buf, size, "Winsock error %d", err);
-    return;
+    std::snprintf(buf, sizeof buf, "Winsock error %d", err);
+    return buf;
   }
+  std::size_t len = n;
   while (len > 0 && (buf[len - 1] == '\r' || buf[len - 1] == '\n' || buf[len - 1] == ' '))
     --len;
-  buf[len] = 0;
+  return std::string(buf, len);
+}
+
+SysError SocketError(int code) {
+  return SysError{code, SystemText(code)};
 }
 
 // Waits on one socket until the deadline; >0 ready, 0 time-out, <0 failed.
@@ -36,7 +41,7 @@ int Select(SOCKET s, bool write, std::uint64_t deadline) {
   FD_SET(s, &errors);
   timeval tv{};
   timeval* timeout = nullptr;
-  if (deadline != kNoDeadline) {
+  if (deadline != kNoDeadlineMs) {
     const std::uint64_t now = GetTickCount64();
     const std::uint64_t left = deadline > now ? deadline - now : 0;
     tv.tv_sec = static_cast<long>(left / 1000);
@@ -46,58 +51,40 @@ int Select(SOCKET s, bool write, std::uint64_t deadline) {
   return select(0, write ? nullptr : &set, write ? &set : nullptr, &errors, timeout);
 }
 
-// One connection: its socket and the operations the device uses.
-struct Socket {
-  SOCKET s = INVALID_SOCKET;
-  rfc2217::Transport ops{};
-};
+class SocketConnection final : public Connection {
+ public:
+  explicit SocketConnection(SOCKET s) : s_(s) {}
+  ~SocketConnection() override { closesocket(s_); }
 
-SOCKET SocketOf(void* self) {
-  return static_cast<Socket*>(self)->s;
-}
-
-std::uint64_t NowMs(void*) {
-  return GetTickCount64();
-}
-
-int Send(void* self, const std::uint8_t* p, int n, int* err) {
-  const int r = send(SocketOf(self), reinterpret_cast<const char*>(p), n, 0);
-  if (r != SOCKET_ERROR) return r;
-  const int e = WSAGetLastError();
-  if (e == WSAEWOULDBLOCK) return 0;
-  *err = e;
-  return -1;
-}
-
-int Receive(void* self, std::uint8_t* p, int n, int* err) {
-  const int r = recv(SocketOf(self), reinterpret_cast<char*>(p), n, 0);
-  if (r > 0) return r;
-  if (r == 0) {
-    *err = 0;
-    return -1;
+  SysResult<std::int32_t> Send(const std::uint8_t* bytes, std::int32_t n) override {
+    const int r = send(s_, reinterpret_cast<const char*>(bytes), n, 0);
+    if (r != SOCKET_ERROR) return r;
+    const int e = WSAGetLastError();
+    if (e == WSAEWOULDBLOCK) return 0;
+    return Fail(SocketError(e));
   }
-  const int e = WSAGetLastError();
-  if (e == WSAEWOULDBLOCK) return 0;
-  *err = e;
-  return -1;
-}
 
-bool Wait(void* self, bool write, std::uint64_t deadline) {
-  if (deadline != kNoDeadline && GetTickCount64() >= deadline) return false;
-  return Select(SocketOf(self), write, deadline) != 0;
-}
+  SysResult<std::int32_t> Receive(std::uint8_t* bytes, std::int32_t n) override {
+    const int r = recv(s_, reinterpret_cast<char*>(bytes), n, 0);
+    if (r > 0) return r;
+    if (r == 0) return Fail(SysError{kConnectionEnded, ""});
+    const int e = WSAGetLastError();
+    if (e == WSAEWOULDBLOCK) return 0;
+    return Fail(SocketError(e));
+  }
 
-void Close(void* self) {
-  Socket* s = static_cast<Socket*>(self);
-  closesocket(s->s);
-  s->s = INVALID_SOCKET;
-}
+  bool WaitReadable(std::uint64_t deadline_ms) override { return Wait(false, deadline_ms); }
+  bool WaitWritable(std::uint64_t deadline_ms) override { return Wait(true, deadline_ms); }
+  std::uint64_t NowMs() override { return GetTickCount64(); }
 
-void DescribeError(void*, int err, char* buf, std::size_t size) {
-  SystemText(err, buf, size);
-}
+ private:
+  bool Wait(bool write, std::uint64_t deadline) {
+    if (deadline != kNoDeadlineMs && GetTickCount64() >= deadline) return false;
+    return Select(s_, write, deadline) != 0;
+  }
 
-Socket g_sockets[rfc2217::kMaxNetDevices];
+  SOCKET s_;
+};
 
 bool Started() {
   static const bool started = [] {
@@ -147,50 +134,33 @@ SOCKET ConnectOne(const addrinfo& ai, std::uint64_t deadline, int* err) {
 
 }  // namespace
 
-rfc2217::Transport* Win32Connect(const rfc2217::PortUrl& url, std::uint32_t timeout_ms) {
-  Socket* t = nullptr;
-  for (Socket& c : g_sockets) {
-    if (c.s == INVALID_SOCKET) {
-      t = &c;
-      break;
-    }
-  }
-  if (!t) {
-    rfc2217::SetError(rfc2217::kNetErrTooManyPorts, "%s", "");
-    return nullptr;
-  }
-  char text[256];
-  if (!Started()) {
-    SystemText(WSAGetLastError(), text, sizeof text);
-    rfc2217::SetError(rfc2217::kNetErrConnect, "Winsock: %s", text);
-    return nullptr;
-  }
+SysResult<std::unique_ptr<Connection>> PlatformConnectTcp(const std::string& host,
+                                                          std::uint16_t port,
+                                                          std::int32_t timeout_ms) {
+  if (!Started())
+    return Fail(SysError{kConnectErrConnect, "Winsock: " + SystemText(WSAGetLastError())});
+  const std::string service = std::to_string(port);
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
   hints.ai_protocol = IPPROTO_TCP;
   hints.ai_flags = AI_NUMERICSERV;
   addrinfo* list = nullptr;
-  if (getaddrinfo(url.host, url.port, &hints, &list) != 0) {
-    SystemText(WSAGetLastError(), text, sizeof text);
-    rfc2217::SetError(rfc2217::kNetErrHostNotFound, "%s: %s", url.host, text);
-    return nullptr;
-  }
-  const std::uint64_t deadline = GetTickCount64() + timeout_ms;
+  if (getaddrinfo(host.c_str(), service.c_str(), &hints, &list) != 0)
+    return Fail(SysError{kConnectErrHostNotFound, host + ": " + SystemText(WSAGetLastError())});
+  const std::uint64_t deadline =
+      GetTickCount64() + static_cast<std::uint64_t>(timeout_ms > 0 ? timeout_ms : 0);
   int err = WSAECONNREFUSED;
-  for (const addrinfo* ai = list; ai && t->s == INVALID_SOCKET; ai = ai->ai_next)
-    t->s = ConnectOne(*ai, deadline, &err);
+  SOCKET s = INVALID_SOCKET;
+  for (const addrinfo* ai = list; ai && s == INVALID_SOCKET; ai = ai->ai_next)
+    s = ConnectOne(*ai, deadline, &err);
   freeaddrinfo(list);
-  if (t->s == INVALID_SOCKET) {
-    if (err == WSAETIMEDOUT) {
-      rfc2217::SetError(rfc2217::kNetErrConnect, "%s:%s: no answer in %u ms", url.host, url.port,
-                        static_cast<unsigned>(timeout_ms));
-    } else {
-      SystemText(err, text, sizeof text);
-      rfc2217::SetError(rfc2217::kNetErrConnect, "%s:%s: %s", url.host, url.port, text);
-    }
-    return nullptr;
+  if (s == INVALID_SOCKET) {
+    const std::string where = host + ":" + service + ": ";
+    if (err == WSAETIMEDOUT)
+      return Fail(SysError{kConnectErrConnect,
+                           where + "no answer in " + std::to_string(timeout_ms) + " ms"});
+    return Fail(SysError{kConnectErrConnect, where + SystemText(err)});
   }
-  t->ops = {t, NowMs, Send, Receive, Wait, Close, DescribeError};
-  return &t->ops;
+  return std::unique_ptr<Connection>(new SocketConnection(s));
 }

@@ -148,6 +148,12 @@ TEST(ListDevicesNowhere, NoDirectoriesNoDevices) {
   EXPECT_EQ(d.count, 0);
 }
 
+// The path a port number stands for, as the serial layer gives it: none
+// outside 1..256.
+std::string PathOf(int port) {
+  return port >= 1 && port <= 256 ? PlatformSerialDeviceName(port) : "";
+}
+
 // SerialDescribePort on this machine, with a port directory of its own.
 class DescribePort : public ::testing::Test {
  protected:
@@ -199,7 +205,7 @@ TEST_F(DescribePort, TheDeviceItsLinkAndTheProblem) {
   };
   for (const Case& c : cases) {
     PortDescription d{};
-    SerialDescribePort(c.port, c.error, &d);
+    SerialDescribePort(c.port, PathOf(c.port), c.error, &d);
     EXPECT_EQ(d.naming, PortNaming::kPortDir);
     EXPECT_EQ(d.device, c.device) << c.port << " " << c.error;
     EXPECT_EQ(d.target, c.target) << c.port << " " << c.error;
@@ -227,7 +233,7 @@ TEST_F(DescribePort, NamesTheGroupOnlyWhenItsMembersMayReadAndWrite) {
   for (const Case& c : {Case{0660, name}, Case{0600, ""}, Case{0640, ""}, Case{0666, name}}) {
     ASSERT_EQ(chmod(device.c_str(), c.mode), 0);
     PortDescription d{};
-    SerialDescribePort(1, EACCES, &d);
+    SerialDescribePort(1, PathOf(1), EACCES, &d);
     EXPECT_EQ(d.problem, PortProblem::kNoAccess);
     EXPECT_EQ(d.group, c.group) << std::oct << c.mode;
   }
@@ -238,7 +244,7 @@ TEST(DescribePortSystem, WithoutAPortDirectoryPortNIsTtySNMinus1) {
   const std::string saved = old ? old : "";
   unsetenv("PADLINK_PORT_DIR");
   PortDescription d{};
-  SerialDescribePort(12, ENOENT, &d);
+  SerialDescribePort(12, PathOf(12), ENOENT, &d);
   if (old) setenv("PADLINK_PORT_DIR", saved.c_str(), 1);
   EXPECT_EQ(d.naming, PortNaming::kSystem);
   EXPECT_STREQ(d.device, "/dev/ttyS11");

@@ -1,6 +1,6 @@
-// Remote ports through the POSIX platform layer: names from the port
-// directory and the environment, TCP to a port server on 127.0.0.1 (the
-// test's own, on a thread), and the error texts.
+// TCP connections of the POSIX platform layer and remote ports over them:
+// a port server on 127.0.0.1 (the test's own, on a thread), the bytes both
+// ways, the end of a connection, and the error texts.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -11,54 +11,70 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
-#include <cstdlib>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "platform/platform.h"
-#include "platform/rfc2217/net_device.h"
+#include "platform/connection.h"
+#include "serial/rfc2217/net_errors.h"
+#include "serial/rfc2217/remote_port.h"
 #include "tests/support/port_server.h"
-#include "tests/support/pty.h"
 #include "tests/support/ser2net.h"
 
 namespace {
 
+using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-std::string ErrorText() {
-  char* t = PlatformErrorText(PlatformLastError());
-  std::string s = t;
-  PlatformFreeErrorText(t);
-  return s;
+template <typename T>
+std::string Err(const SysResult<T>& r) {
+  return r ? std::string() : r.error().text;
 }
+
+// A listening socket on 127.0.0.1.
+class Listener {
+ public:
+  Listener() {
+    fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
+    port_ = ntohs(a.sin_port);
+    listen(fd_, 4);
+  }
+  ~Listener() { close(fd_); }
+  Listener(const Listener&) = delete;
+  Listener& operator=(const Listener&) = delete;
+
+  int fd() const { return fd_; }
+  std::uint16_t port() const { return port_; }
+
+ private:
+  int fd_ = -1;
+  std::uint16_t port_ = 0;
+};
 
 // A port server on a thread: one connection, the test's PortServer behind
 // it, echoing the data it receives.
 class ThreadServer {
  public:
   ThreadServer() {
-    listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len);
-    port_ = ntohs(a.sin_port);
-    listen(listener_, 4);
     thread_ = std::thread([this] { Serve(); });
   }
   ~ThreadServer() {
     stop_ = true;
     thread_.join();
-    close(listener_);
   }
+  ThreadServer(const ThreadServer&) = delete;
+  ThreadServer& operator=(const ThreadServer&) = delete;
 
-  std::string url() const { return "rfc2217://127.0.0.1:" + std::to_string(port_); }
+  std::string url() const { return "rfc2217://127.0.0.1:" + std::to_string(listener_.port()); }
   // Ends the connection from the server's side.
   void Drop() { drop_ = true; }
   std::vector<std::uint32_t> Commands(std::uint8_t code) {
@@ -71,9 +87,9 @@ class ThreadServer {
     int fd = -1;
     while (!stop_) {
       if (fd < 0) {
-        pollfd p{listener_, POLLIN, 0};
+        pollfd p{listener_.fd(), POLLIN, 0};
         if (poll(&p, 1, 10) <= 0) continue;
-        fd = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+        fd = accept4(listener_.fd(), nullptr, nullptr, SOCK_CLOEXEC);
         const auto g = server_.Greeting();
         send(fd, g.data(), g.size(), MSG_NOSIGNAL);
         continue;
@@ -108,8 +124,7 @@ class ThreadServer {
     if (fd >= 0) close(fd);
   }
 
-  int listener_ = -1;
-  int port_ = 0;
+  Listener listener_;
   std::thread thread_;
   std::atomic<bool> stop_{false};
   std::atomic<bool> drop_{false};
@@ -117,111 +132,96 @@ class ThreadServer {
   testnet::PortServer server_;
 };
 
-LineSettings Settings9600(bool rts) {
-  LineSettings s{};
-  s.DCBlength = sizeof s;
-  s.BaudRate = 9600;
-  s.fBinary = 1;
-  s.ByteSize = 8;
-  s.fDtrControl = kDtrControlDisable;
-  s.fRtsControl = rts ? kRtsControlEnable : kRtsControlDisable;
-  return s;
+LineConfig Settings9600(bool rts) {
+  LineConfig c;
+  c.dtr = LineControl::kOff;
+  c.rts = rts ? LineControl::kOn : LineControl::kOff;
+  return c;
 }
 
-TEST(NetPosix, PortsNamedByALinkToAUrlOrByTheEnvironment) {
-  testpty::TempDir dir;
-  dir.LinkPort(3, "rfc2217://lab-pi:2217");
-  dir.LinkPort(4, "/dev/ttyUSB0");
-  setenv("PADLINK_PORT_DIR", dir.path().c_str(), 1);
-  char name[kMaxDeviceName];
-  // The link's target is the name; it is read, not opened.
-  ASSERT_TRUE(SerialDeviceName(3, name, sizeof name));
-  EXPECT_STREQ(name, "rfc2217://lab-pi:2217");
-  ASSERT_TRUE(SerialDeviceName(4, name, sizeof name));
-  EXPECT_EQ(std::string(name), dir.path() + "/com4");
-  // The environment names a port wherever the directory points.
-  setenv("PADLINK_PORT_4", "rfc2217://[::1]:7000", 1);
-  ASSERT_TRUE(SerialDeviceName(4, name, sizeof name));
-  EXPECT_STREQ(name, "rfc2217://[::1]:7000");
-  setenv("PADLINK_PORT_4", "", 1);  // empty: as unset
-  ASSERT_TRUE(SerialDeviceName(4, name, sizeof name));
-  EXPECT_EQ(std::string(name), dir.path() + "/com4");
-  setenv("PADLINK_PORT_4", "lab-pi:2217", 1);
-  EXPECT_FALSE(SerialDeviceName(4, name, sizeof name));
-  EXPECT_EQ(ErrorText(),
-            "The port's address is not a valid URL (rfc2217://host:port): PADLINK_PORT_4 holds "
-            "\"lab-pi:2217\"");
-  unsetenv("PADLINK_PORT_4");
-  unsetenv("PADLINK_PORT_DIR");
-  // Without a port directory too.
-  setenv("PADLINK_PORT_9", "rfc2217://lab-pi:2217", 1);
-  ASSERT_TRUE(SerialDeviceName(9, name, sizeof name));
-  EXPECT_STREQ(name, "rfc2217://lab-pi:2217");
-  unsetenv("PADLINK_PORT_9");
+TEST(NetPosix, AConnectionMovesBytesWithoutWaitingAndReportsItsEnd) {
+  Listener listener;
+  SysResult<std::unique_ptr<Connection>> made =
+      PlatformConnectTcp("127.0.0.1", listener.port(), 5000);
+  ASSERT_TRUE(made) << made.error().text;
+  Connection& c = **made;
+  const int peer = accept4(listener.fd(), nullptr, nullptr, SOCK_CLOEXEC);
+  ASSERT_GE(peer, 0);
+  std::uint8_t buf[16];
+  // Nothing there: no wait, and a wait to a deadline that has passed ends.
+  EXPECT_EQ(*c.Receive(buf, sizeof buf), 0);
+  EXPECT_FALSE(c.WaitReadable(c.NowMs()));
+  ASSERT_EQ(send(peer, "abc", 3, MSG_NOSIGNAL), 3);
+  ASSERT_TRUE(c.WaitReadable(kNoDeadlineMs));
+  ASSERT_EQ(*c.Receive(buf, sizeof buf), 3);
+  EXPECT_EQ(std::string(buf, buf + 3), "abc");
+  ASSERT_TRUE(c.WaitWritable(kNoDeadlineMs));
+  ASSERT_EQ(*c.Send(reinterpret_cast<const std::uint8_t*>("xyz"), 3), 3);
+  char got[4] = {};
+  ASSERT_EQ(recv(peer, got, 3, MSG_WAITALL), 3);
+  EXPECT_STREQ(got, "xyz");
+  // The other end closes: the end is reported, not an error.
+  close(peer);
+  ASSERT_TRUE(c.WaitReadable(kNoDeadlineMs));
+  const SysResult<std::int32_t> ended = c.Receive(buf, sizeof buf);
+  ASSERT_FALSE(ended);
+  EXPECT_EQ(ended.error().code, kConnectionEnded);
 }
 
-TEST(NetPosix, ARemotePortWorksThroughTheSerialCalls) {
+TEST(NetPosix, ARemotePortWorksOverTheConnection) {
   ThreadServer server;
-  const PlatformHandle h = SerialOpen(server.url().c_str());
-  ASSERT_NE(h, kInvalidPlatformHandle) << ErrorText();
-  ASSERT_TRUE(SerialSetQueues(h, 256, 256));
-  const LineSettings s = Settings9600(false);
-  ASSERT_TRUE(SerialSetSettings(h, &s)) << ErrorText();
-  LineSettings back{};
-  ASSERT_TRUE(SerialGetSettings(h, &back));
-  EXPECT_EQ(back, s);
-  const PortTimeouts t{1000, 0, 1000, 0, 1000};
-  ASSERT_TRUE(SerialSetTimeouts(h, &t));
+  SysResult<std::unique_ptr<Port>> opened = rfc2217::OpenRemotePort(server.url());
+  ASSERT_TRUE(opened) << opened.error().text;
+  Port& p = **opened;
+  const LineConfig s = Settings9600(false);
+  ASSERT_EQ(Err(p.Configure(s)), "");
+  EXPECT_EQ(*p.GetConfig(), s);
   // Every byte value there and back (the server echoes).
   std::vector<std::uint8_t> all(256);
   for (int i = 0; i < 256; ++i)
     all[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
-  ASSERT_EQ(SerialWrite(h, all.data(), 256), 256);
+  ASSERT_EQ(*p.Write(all.data(), 256, 1000), 256);
   std::vector<std::uint8_t> got(256);
-  ASSERT_EQ(SerialRead(h, got.data(), 256), 256);
+  ASSERT_EQ(*p.Read(got.data(), 256, 5000), 256);
   EXPECT_EQ(got, all);
-  std::int32_t count = -1;
-  ASSERT_TRUE(SerialInputCount(h, &count));
-  EXPECT_EQ(count, 0);
-  ASSERT_TRUE(SerialEscape(h, RtsEscape::kClear));
-  ASSERT_TRUE(SerialEscape(h, RtsEscape::kSet));
+  EXPECT_EQ(*p.Waiting(), 0);
+  ASSERT_TRUE(p.SetRts(false));
+  ASSERT_TRUE(p.SetRts(true));
   // A round trip so that the server has seen the RTS changes.
-  ASSERT_EQ(SerialWrite(h, all.data(), 1), 1);
-  ASSERT_EQ(SerialRead(h, got.data(), 1), 1);
-  EXPECT_THAT(server.Commands(5), ::testing::ElementsAre(1u, 9u, 12u, 0u, 12u, 11u));
-  EXPECT_TRUE(SerialClose(h));
-  EXPECT_FALSE(SerialClose(h));
+  ASSERT_EQ(*p.Write(all.data(), 1, 1000), 1);
+  ASSERT_EQ(*p.WaitFor(1, 5000), 1);
+  ASSERT_EQ(*p.Read(got.data(), 1, 0), 1);
+  EXPECT_THAT(server.Commands(5), ElementsAre(1u, 9u, 12u, 0u, 12u, 11u));
+  EXPECT_TRUE(p.Close());
+  EXPECT_EQ(Err(p.Close()), "Not an open remote port");
 }
 
 TEST(NetPosix, ALostConnectionFailsReadsAndWritesWithTheReason) {
   ThreadServer server;
-  const PlatformHandle h = SerialOpen(server.url().c_str());
-  ASSERT_NE(h, kInvalidPlatformHandle) << ErrorText();
-  const PortTimeouts t{1000, 0, 1000, 0, 1000};
-  ASSERT_TRUE(SerialSetTimeouts(h, &t));
+  SysResult<std::unique_ptr<Port>> opened = rfc2217::OpenRemotePort(server.url());
+  ASSERT_TRUE(opened) << opened.error().text;
+  Port& p = **opened;
   server.Drop();
   std::uint8_t b = 0;
-  EXPECT_EQ(SerialRead(h, &b, 1), 0);
-  EXPECT_EQ(ErrorText(), "The connection to the port server was lost: closed by the server");
-  EXPECT_EQ(SerialWrite(h, &b, 1), 0);
-  EXPECT_FALSE(SerialEscape(h, RtsEscape::kClear));
-  EXPECT_THAT(ErrorText(), StartsWith("The connection to the port server was lost"));
-  EXPECT_TRUE(SerialClose(h));
+  EXPECT_EQ(Err(p.Read(&b, 1, 5000)),
+            "The connection to the port server was lost: closed by the server");
+  EXPECT_THAT(Err(p.Write(&b, 1, 1000)), StartsWith("The connection to the port server was lost"));
+  EXPECT_THAT(Err(p.SetRts(false)), StartsWith("The connection to the port server was lost"));
+  EXPECT_TRUE(p.Close());
 }
 
 TEST(NetPosix, OpenErrorsNameTheirReason) {
   const std::string refused = "rfc2217://127.0.0.1:" + std::to_string(testnet::FreeLoopbackPort());
-  EXPECT_EQ(SerialOpen(refused.c_str()), kInvalidPlatformHandle);
-  EXPECT_EQ(ErrorText(),
+  SysResult<std::unique_ptr<Port>> opened = rfc2217::OpenRemotePort(refused);
+  EXPECT_EQ(opened.error().code, rfc2217::kNetErrConnect);
+  EXPECT_EQ(Err(opened),
             "Cannot connect to the port server: " + refused.substr(10) + ": Connection refused");
-  EXPECT_EQ(SerialOpen("rfc2217://no-such-host.invalid:2217"), kInvalidPlatformHandle);
-  EXPECT_THAT(ErrorText(), StartsWith("The port server's host name cannot be resolved: "
+  opened = rfc2217::OpenRemotePort("rfc2217://no-such-host.invalid:2217");
+  EXPECT_EQ(opened.error().code, rfc2217::kNetErrHostNotFound);
+  EXPECT_THAT(Err(opened), StartsWith("The port server's host name cannot be resolved: "
                                       "no-such-host.invalid: "));
-  EXPECT_EQ(SerialOpen("telnet://lab-pi:23"), kInvalidPlatformHandle);
-  EXPECT_THAT(ErrorText(), HasSubstr("unknown scheme"));
-  // A name that is not a URL is still a file.
-  EXPECT_EQ(SerialOpen("/nonexistent/rfc2217:"), kInvalidPlatformHandle);
-  EXPECT_EQ(ErrorText(), "No such file or directory");
+  opened = rfc2217::OpenRemotePort("telnet://lab-pi:23");
+  EXPECT_THAT(Err(opened), HasSubstr("unknown scheme"));
 }
 
 }  // namespace

@@ -1,15 +1,12 @@
 #include "tests/support/fake_fixture.h"
 
-#include <algorithm>
+#include "serial/com.h"
 
-#include "app/monitors.h"
-#include "link/buffers.h"
-#include "link/link_mode.h"
-#include "serial/port_table.h"
-
-void FakeTest::OpenPortQuietly() {
-  ASSERT_EQ(ComOpen(1, 256, 256), 0);
+std::unique_ptr<Port> FakeTest::OpenQuietly() {
+  ComResult<std::unique_ptr<Port>> port = ComOpen(DevicePath{"/dev/fake1"});
+  EXPECT_TRUE(port.ok());
   fake::Get().log.clear();
+  return port ? std::move(port.value()) : nullptr;
 }
 
 std::vector<fake::Call> FakeTest::CallKinds(std::size_t n) {
@@ -19,16 +16,4 @@ std::vector<fake::Call> FakeTest::CallKinds(std::size_t n) {
     kinds.push_back(r.call);
   }
   return kinds;
-}
-
-void FakeTest::ResetProcess() {
-  fake::Reset();
-  g_port_table = PortTable{};
-  g_run = RunSettings{};
-  g_link_mode = LinkMode::kStrobe;
-  std::fill(std::begin(TxBuffer), std::end(TxBuffer), 0);
-  std::fill(std::begin(RxBuffer), std::end(RxBuffer), 0);
-  g_ad_monitor = Monitor{};
-  g_gyro_monitor = Monitor{};
-  ElapsedStart();
 }

@@ -1,4 +1,5 @@
 #include "app/command_line.h"
+#include "app/start_up.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -8,19 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/command_line_cases.h"
 #include "tests/support/fake_fixture.h"
 
-namespace {
-
-struct ParseCase {
-  std::vector<const char*> args;  // after the program name
-  bool ok;
-  RunSettings expected;  // compared when ok
-};
-
-constexpr LinkMode kCable = LinkMode::kCable;
-
-}  // namespace
+namespace {}  // namespace
 
 // Readable settings in failure messages.
 void PrintTo(const RunSettings& s, std::ostream* os) {
@@ -31,10 +23,10 @@ void PrintTo(const RunSettings& s, std::ostream* os) {
 
 namespace {
 
-class ParseTest : public ::testing::TestWithParam<ParseCase> {};
+class ParseTest : public ::testing::TestWithParam<command_line::Case> {};
 
 TEST_P(ParseTest, ReadsTheOptions) {
-  const ParseCase& c = GetParam();
+  const command_line::Case& c = GetParam();
   std::vector<const char*> argv{"padlink"};
   argv.insert(argv.end(), c.args.begin(), c.args.end());
   RunSettings s;
@@ -44,46 +36,15 @@ TEST_P(ParseTest, ReadsTheOptions) {
   }
 }
 
-const RunSettings kAny;
+INSTANTIATE_TEST_SUITE_P(Cases, ParseTest, ::testing::ValuesIn(command_line::Cases()));
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ParseTest,
-    ::testing::Values(
-        ParseCase{{}, false, kAny}, ParseCase{{"-c", "3"}, true, RunSettings{.port = 3}},
-        ParseCase{{"-c3"}, true, RunSettings{.port = 3}},
-        ParseCase{{"-cX", "3"}, true, RunSettings{.port = 3}},
-        ParseCase{{"-c", "0"}, true, RunSettings{.port = 0}},  // rejected later by the open
-        ParseCase{{"-c", "5x"}, true, RunSettings{.port = 5}},
-        ParseCase{{"-c", "3", "-c", "4"}, true, RunSettings{.port = 4}},
-        ParseCase{{"-c"}, false, kAny}, ParseCase{{"-c", "-d"}, false, kAny},
-        ParseCase{{"-d"}, false, kAny},
-        ParseCase{{"-c", "1", "-d"}, true, RunSettings{.port = 1, .mode = kCable}},
-        ParseCase{{"-c", "1", "-dx"}, true, RunSettings{.port = 1, .mode = kCable}},
-        ParseCase{{"-c", "1", "-a", "7"}, true, RunSettings{.port = 1, .ad_channel = 7}},
-        ParseCase{{"-c", "1", "-a", "0"}, true, RunSettings{.port = 1, .ad_channel = 0}},
-        ParseCase{{"-c", "1", "-a", "8"}, false, kAny}, ParseCase{{"-c", "1", "-a"}, false, kAny},
-        ParseCase{{"-c", "1", "-a", "3", "-a"}, true, RunSettings{.port = 1, .ad_channel = 3}},
-        ParseCase{{"-c", "1", "-g", "1"}, true, RunSettings{.port = 1, .gyro = 1}},
-        ParseCase{{"-c", "1", "-g", "4"}, true, RunSettings{.port = 1, .gyro = 4}},
-        ParseCase{{"-c", "1", "-g", "0"}, false, kAny},
-        ParseCase{{"-c", "1", "-g", "5"}, false, kAny},
-        ParseCase{{"-c", "1", "-a", "2", "-g", "3"},
-                  true,
-                  RunSettings{.port = 1, .ad_channel = 2, .gyro = 3}},
-        ParseCase{{"-c", "1", "-t", "0"}, true, RunSettings{.port = 1, .interval_ms = 0}},
-        ParseCase{{"-c", "1", "-t2"}, true, RunSettings{.port = 1, .interval_ms = 2000}},
-        ParseCase{{"-c", "1", "-t"}, false, kAny}, ParseCase{{"-c", "1", "-t", "x"}, false, kAny},
-        ParseCase{{"-c", "1", "-x"}, false, kAny}, ParseCase{{"-c", "1", "-"}, false, kAny},
-        ParseCase{{"-c", "1", ""}, false, kAny}, ParseCase{{"c3"}, false, kAny},
-        ParseCase{{"-c", "1", "3"}, false, kAny},
-        // Values that do not fit 32 bits, and intervals whose milliseconds do not.
-        ParseCase{{"-c", "2147483647"}, true, RunSettings{.port = 2147483647}},
-        ParseCase{{"-c", "2147483648"}, false, kAny},
-        ParseCase{{"-c", "99999999999999999999"}, false, kAny},
-        ParseCase{{"-c", "1", "-a", "4294967299"}, false, kAny},
-        ParseCase{
-            {"-c", "1", "-t", "2147483"}, true, RunSettings{.port = 1, .interval_ms = 2147483000}},
-        ParseCase{{"-c", "1", "-t", "2147484"}, false, kAny}));
+TEST(CommandLineModel, AgreesWithEveryCase) {
+  for (const command_line::Case& c : command_line::Cases()) {
+    RunSettings s;
+    EXPECT_EQ(command_line::Model({c.args.begin(), c.args.end()}, &s), c.ok) << c.args.size();
+    if (c.ok) EXPECT_EQ(s, c.expected);
+  }
+}
 
 using StartUpTest = FakeTest;
 
@@ -101,8 +62,7 @@ std::string Usage() {
 std::pair<int, std::string> RunStartUp(std::vector<const char*> args) {
   args.insert(args.begin(), "padlink");
   ::testing::internal::CaptureStderr();
-  const int status =
-      FakeTest::ExitStatusOf([&] { StartUp(static_cast<int>(args.size()), args.data()); });
+  const int status = StartUp(static_cast<int>(args.size()), args.data());
   return {status, ::testing::internal::GetCapturedStderr()};
 }
 
@@ -142,8 +102,7 @@ TEST_F(StartUpTest, OpenFailureReportsTheOpenErrorAndThenWhatThePortIs) {
 
 TEST_F(StartUpTest, PortOutsideTheTableReportsANonexistentPortNotAStaleError) {
   for (const char* port : {"0", "257"}) {
-    ResetProcess();
-    fake::Get().last_error = 0;  // "success" left over from earlier calls
+    fake::Reset();
     const auto [status, err] = RunStartUp({"-c", port});
     EXPECT_EQ(status, 1);
     EXPECT_EQ(err, "Open error. error 2\npadlink: there is no port " + std::string(port) +
@@ -157,12 +116,11 @@ TEST_F(StartUpTest, PortOutsideTheTableReportsANonexistentPortNotAStaleError) {
 
 TEST_F(StartUpTest, ConfigFailureReportsAndClosesThePort) {
   // The open's own settings write succeeds; the link mode's is refused.
-  fake::Refuse(fake::Call::kSetSettings, 31, 1);
+  fake::Refuse(fake::Call::kConfigure, 31, 1);
   const auto [status, err] = RunStartUp({"-c", "4", "-d"});
   EXPECT_EQ(status, 1);
   EXPECT_EQ(err, "Config error. error 31\n");
   EXPECT_EQ(fake::Count(fake::Call::kClose), 1);
-  EXPECT_EQ(ComCheck(4), 1);
   EXPECT_EQ(fake::Get().timing_requests, 0);
 }
 
@@ -171,10 +129,8 @@ TEST_F(StartUpTest, TakesTheConsoleSettingsBeforeThePortCanTouchThem) {
   // the console as it was before anything was opened.
   fake::PressKey(0, 27);
   ::testing::internal::CaptureStderr();
-  ExitStatusOf([] {
-    const char* argv[] = {"padlink", "-c", "2", "-d"};
-    StartUp(4, argv);
-  });
+  const char* argv[] = {"padlink", "-c", "2", "-d"};
+  EXPECT_EQ(StartUp(4, argv), 0);
   ::testing::internal::GetCapturedStderr();
   ASSERT_GT(fake::Count(fake::Call::kOpen), 0);
   EXPECT_EQ(fake::Get().started_after_calls, 0);
@@ -183,36 +139,28 @@ TEST_F(StartUpTest, TakesTheConsoleSettingsBeforeThePortCanTouchThem) {
 TEST_F(StartUpTest, AppliesTheSettingsWordOfTheLinkMode) {
   struct Case {
     const char* mode_option;
-    std::uint8_t rts;
+    LineControl rts;
   };
-  for (const Case& c : {Case{"-d", kRtsControlDisable}, Case{"-c2", kRtsControlEnable}}) {
-    ResetProcess();
+  for (const Case& c : {Case{"-d", LineControl::kOff}, Case{"-c2", LineControl::kOn}}) {
+    fake::Reset();
     fake::PressKey(0, 27);  // Esc ends the run once start-up is done
     ::testing::internal::CaptureStderr();
-    ExitStatusOf([&] {
-      const char* argv[] = {"padlink", "-c", "2", c.mode_option};
-      StartUp(4, argv);
-    });
+    const char* argv[] = {"padlink", "-c", "2", c.mode_option};
+    EXPECT_EQ(StartUp(4, argv), 0);
     ::testing::internal::GetCapturedStderr();
-    const auto sets = fake::Calls(fake::Call::kSetSettings);
+    const auto sets = fake::Calls(fake::Call::kConfigure);
     ASSERT_EQ(sets.size(), 2u);
-    const auto queues = fake::Calls(fake::Call::kSetQueues);
-    ASSERT_EQ(queues.size(), 1u);
-    EXPECT_EQ(queues[0].value, (std::int64_t{256} << 32) | 256);
-    const LineSettings& s = sets[1].settings;
-    EXPECT_EQ(s.BaudRate, 9600u);
-    EXPECT_EQ(s.ByteSize, 8);
-    EXPECT_EQ(s.Parity, kNoParity);
-    EXPECT_EQ(s.StopBits, kOneStopBit);
-    EXPECT_EQ(s.fDtrControl, kDtrControlDisable);
-    EXPECT_EQ(s.fRtsControl, c.rts) << c.mode_option;
+    LineConfig expected;  // 9600 8N1, no flow control
+    expected.dtr = LineControl::kOff;
+    expected.rts = c.rts;
+    EXPECT_EQ(sets[1].config, expected) << c.mode_option;
     // Once, for the run, when the port is ready: after the link mode's
     // settings and before the first pass.
     EXPECT_EQ(fake::Get().timing_requests, 1);
     const auto& log = fake::Get().log;
     const std::size_t at = fake::Get().log_size_at_timing_request;
     ASSERT_GE(at, 1u);
-    EXPECT_EQ(log[at - 1].call, fake::Call::kSetSettings);  // the link mode's word
+    EXPECT_EQ(log[at - 1].call, fake::Call::kConfigure);  // the link mode's word
     EXPECT_TRUE(fake::Get().keyboard_open);
   }
 }

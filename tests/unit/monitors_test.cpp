@@ -12,9 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/control_loop.h"
-#include "link/buffers.h"
-#include "link/link_mode.h"
+#include "app/run.h"
 #include "tests/support/fake_fixture.h"
 #include "tests/support/fake_robot.h"
 
@@ -30,8 +28,6 @@ class MonitorTest : public FakeTest {
  protected:
   void SetUp() override {
     FakeTest::SetUp();
-    OpenPortQuietly();
-    g_link_mode = LinkMode::kCable;
     robot_.value = [](const Bytes& f) {
       if (f[0] == 0xE2) return 100 + f[1];
       return f[1] == 65 ? 7 : 200 + f[1] - 47;
@@ -39,18 +35,45 @@ class MonitorTest : public FakeTest {
     robot_.Attach();
   }
 
+  // A/D port or gyro `number`, sampled every interval_ms.
+  static Monitor MonitorOf(std::int32_t number, std::int32_t interval_ms) {
+    Monitor m;
+    m.number = number;
+    m.interval_ms = interval_ms;
+    return m;
+  }
+
+  // Runs a whole run until Esc at quit_at; returns stdout, stderr in *err.
+  int RunMonitored(RunSettings settings, int quit_at, std::string* out, std::string* err) {
+    fake::PressKey(static_cast<std::uint64_t>(quit_at), 27);
+    settings.port = 1;
+    settings.mode = LinkMode::kCable;
+    Run run(settings, RobotLink(OpenQuietly(), LinkMode::kCable));
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    const int status = run.Execute();
+    *err = ::testing::internal::GetCapturedStderr();
+    *out = ::testing::internal::GetCapturedStdout();
+    return status;
+  }
+
+  RobotLink link_{OpenQuietly(), LinkMode::kCable};
+  ElapsedClock clock_;
   FakeRobot robot_;
 };
 
+constexpr SampleStatus kOk = SampleStatus::kOk;
+
 TEST_F(MonitorTest, FirstCallPrintsTheHeaderAndASampleThenWaitsForTheInterval) {
+  Monitor m = MonitorOf(3, 200);
   ::testing::internal::CaptureStdout();
-  EXPECT_EQ(MonitorAD(1, 3, 200), 0);  // starts at ElapsedMs 0; ends at 7
+  EXPECT_EQ(MonitorAD(m, link_, clock_), kOk);  // starts at ElapsedMs 0; ends at 7
   fake::Get().now = 199;
-  EXPECT_EQ(MonitorAD(1, 3, 200), 0);  // 199 ms after the previous start
+  EXPECT_EQ(MonitorAD(m, link_, clock_), kOk);  // 199 ms after the previous start
   fake::Get().now = 200;
-  EXPECT_EQ(MonitorAD(1, 3, 200), 0);
+  EXPECT_EQ(MonitorAD(m, link_, clock_), kOk);
   fake::Get().now = 405;  // 205 ms after the previous sample began, not ended
-  EXPECT_EQ(MonitorAD(1, 3, 200), 0);
+  EXPECT_EQ(MonitorAD(m, link_, clock_), kOk);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(),
             "AD3, ADsecond, SRAM, SRAMsecond\n"
             "103, 0.003, 7, 0.007\n"
@@ -60,9 +83,10 @@ TEST_F(MonitorTest, FirstCallPrintsTheHeaderAndASampleThenWaitsForTheInterval) {
 }
 
 TEST_F(MonitorTest, IntervalZeroSamplesEveryCall) {
+  Monitor m = MonitorOf(2, 0);
   ::testing::internal::CaptureStdout();
   for (int i = 0; i < 3; ++i)
-    EXPECT_EQ(MonitorGyro(1, 2, 0), 0);
+    EXPECT_EQ(MonitorGyro(m, link_, clock_), kOk);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(),
             "GYRO2, GYROsecond, SRAM, SRAMsecond\n"
             "202, 0.004, 7, 0.008\n"
@@ -75,41 +99,28 @@ TEST_F(MonitorTest, IntervalZeroSamplesEveryCall) {
 TEST_F(MonitorTest, HeaderOnceAndTimesFromTheFirstSampleEvenWhenItStartsAtZero) {
   // The first sample begins at ElapsedMs 0, and later ones keep counting
   // from there.
+  Monitor m = MonitorOf(0, 0);
   ::testing::internal::CaptureStdout();
-  MonitorAD(1, 0, 0);
-  MonitorAD(1, 0, 0);
+  EXPECT_EQ(MonitorAD(m, link_, clock_), kOk);
+  EXPECT_EQ(MonitorAD(m, link_, clock_), kOk);
   const std::string out = ::testing::internal::GetCapturedStdout();
   EXPECT_EQ(out, "AD0, ADsecond, SRAM, SRAMsecond\n100, 0.003, 7, 0.007\n100, 0.010, 7, 0.014\n");
 }
 
 TEST_F(MonitorTest, TimesAcrossTheWrapOfTheTickCount) {
   fake::Get().tick_at_zero = 0xFFFFFFFEu;
-  ElapsedStart();
+  const ElapsedClock clock;
+  Monitor m = MonitorOf(1, 0);
   ::testing::internal::CaptureStdout();
-  MonitorAD(1, 1, 0);
-  MonitorAD(1, 1, 0);
+  EXPECT_EQ(MonitorAD(m, link_, clock), kOk);
+  EXPECT_EQ(MonitorAD(m, link_, clock), kOk);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(),
             "AD1, ADsecond, SRAM, SRAMsecond\n101, 0.003, 7, 0.007\n101, 0.010, 7, 0.014\n");
 }
 
-// Runs the loop with both monitors until Esc at quit_at; returns stdout.
-std::string RunMonitoredLoop(int interval, int quit_at, std::string* err = nullptr) {
-  fake::PressKey(static_cast<std::uint64_t>(quit_at), 27);
-  ::testing::internal::CaptureStdout();
-  ::testing::internal::CaptureStderr();
-  const int status = FakeTest::ExitStatusOf([&] {
-    ControlLoop(
-        {.port = 1, .mode = LinkMode::kCable, .ad_channel = 4, .gyro = 1, .interval_ms = interval});
-  });
-  const std::string e = ::testing::internal::GetCapturedStderr();
-  if (err) *err = e;
-  const std::string out = ::testing::internal::GetCapturedStdout();
-  EXPECT_EQ(status, 0);
-  return out;
-}
-
 TEST_F(MonitorTest, BothMonitorsSampleInEveryPassAdFirst) {
-  const std::string out = RunMonitoredLoop(0, 30);
+  std::string out, err;
+  EXPECT_EQ(RunMonitored({.ad_channel = 4, .gyro = 1, .interval_ms = 0}, 30, &out, &err), 0);
   // Pass 1 at 0: A/D (0..7), gyro (7..15), pause to 20; pass 2 at 20.
   EXPECT_EQ(out,
             "AD4, ADsecond, SRAM, SRAMsecond\n"
@@ -123,22 +134,15 @@ TEST_F(MonitorTest, BothMonitorsSampleInEveryPassAdFirst) {
 TEST_F(MonitorTest, FailedRequestStillReadsTheSramByteAndEndsTheRunWithItsLine) {
   robot_.value = [](const Bytes& f) { return f[0] == 0xE2 ? 100 : 7; };
   fake::Refuse(Call::kWrite, 5, 7, 1);  // the second sample's PeekAD fails
-  ::testing::internal::CaptureStdout();
-  ::testing::internal::CaptureStderr();
-  const int status = ExitStatusOf([] {
-    for (;;)
-      MonitorStep(1, 3, -1, 0);
-  });
-  const std::string err = ::testing::internal::GetCapturedStderr();
-  const std::string out = ::testing::internal::GetCapturedStdout();
-  EXPECT_EQ(status, 1);
+  std::string out, err;
+  EXPECT_EQ(RunMonitored({.ad_channel = 3, .interval_ms = 0}, 5000, &out, &err), 1);
   EXPECT_EQ(err, "PeekAD3:Send error.\n");
   EXPECT_EQ(out,
             "AD3, ADsecond, SRAM, SRAMsecond\n"
             "100, 0.003, 7, 0.007\n"
             "-1, 0.007, 7, 0.011\n");
   EXPECT_EQ(robot_.frames.back(), (Bytes{0xF7, 65, 1, 0}));
-  EXPECT_EQ(ComCheck(1), 1);  // closed before the exit
+  EXPECT_EQ(fake::Get().log.back().call, Call::kClose);  // closed before the exit
 }
 
 #if !defined(_WIN32)
@@ -167,25 +171,25 @@ class FullOutput {
 
 TEST_F(MonitorTest, SampleLineThatCannotBeWrittenEndsTheRunWithTheReason) {
   for (int gyro : {-1, 2}) {  // the A/D monitor's line, and the gyro's after it
-    ResetProcess();
-    OpenPortQuietly();
+    fake::Reset();
     robot_.Attach();
     const std::size_t frames_before = robot_.frames.size();
+    fake::PressKey(5000, 27);
+    Run run({.port = 1, .mode = LinkMode::kCable, .ad_channel = gyro < 0 ? 3 : -1, .gyro = gyro,
+             .interval_ms = 0},
+            RobotLink(OpenQuietly(), LinkMode::kCable));
     ::testing::internal::CaptureStderr();
     int status = 0;
     {
       FullOutput full;
       if (!full.ok()) GTEST_SKIP() << "no /dev/full";
-      status = ExitStatusOf([&] {
-        for (int i = 0; i < 3; ++i)
-          MonitorStep(1, gyro < 0 ? 3 : -1, gyro, 0);
-      });
+      status = run.Execute();
     }
     EXPECT_EQ(status, 1) << gyro;
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
               "padlink: cannot write samples: No space left on device\n")
         << gyro;
-    EXPECT_EQ(ComCheck(1), 1) << gyro;  // closed before the exit
+    EXPECT_EQ(fake::Get().log.back().call, Call::kClose) << gyro;  // closed before the exit
     // No sample after the one whose line was lost.
     EXPECT_EQ(robot_.frames.size() - frames_before, 2u) << gyro;
   }
@@ -193,20 +197,22 @@ TEST_F(MonitorTest, SampleLineThatCannotBeWrittenEndsTheRunWithTheReason) {
 #endif
 
 TEST_F(MonitorTest, FirstKeyAfterASampleIsNeverARepeat) {
-  // The samples right after the first send leave 0xF7 in LastCommand; the
-  // next ones are due 300 ms later.
+  // The samples right after the first send leave no last command; the next
+  // ones are due 300 ms later.
   fake::PressKey(0, '5');    // sent
   fake::PressKey(103, '5');  // a repeat within 500 ms, but after a sample: sent
   fake::PressKey(136, '5');  // no sample since: dropped
-  RunMonitoredLoop(300, 150);
+  std::string out, err;
+  RunMonitored({.ad_channel = 4, .gyro = 1, .interval_ms = 300}, 150, &out, &err);
   EXPECT_EQ(robot_.commands, (Bytes{5, 5}));
 }
 
 TEST_F(MonitorTest, KeyWithoutActionAfterASamplePutsThePendingCommandBack) {
   fake::PressKey(0, '5');
-  fake::PressKey(103, 'x');  // after the sample at 100: LastCommand 0xF7 -> 5
+  fake::PressKey(103, 'x');  // after the sample at 100: no last command -> 5
   fake::PressKey(118, '5');  // a repeat of 5 within 500 ms: dropped again
-  RunMonitoredLoop(300, 150);
+  std::string out, err;
+  RunMonitored({.ad_channel = 4, .gyro = 1, .interval_ms = 300}, 150, &out, &err);
   EXPECT_EQ(robot_.commands, (Bytes{5}));
 }
 

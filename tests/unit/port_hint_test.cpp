@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,9 +35,18 @@ PortDescription Describe(PortNaming naming, const char* device, const char* targ
   return d;
 }
 
+// The address the port had: a remote one is told by its URL; a port that
+// names no device had none.
+std::optional<PortAddress> AddressOf(const PortDescription& d) {
+  if (!d.device[0]) return std::nullopt;
+  if (std::strstr(d.device, "://")) return PortAddress{RemoteUrl{d.device}};
+  return PortAddress{DevicePath{d.device}};
+}
+
 std::string Hint(int port, const PortDescription& d) {
   char buf[kMaxPortHint];
-  FormatPortHint(port, d, buf, sizeof buf);
+  const std::optional<PortAddress> address = AddressOf(d);
+  FormatPortHint(port, address ? &*address : nullptr, d, buf, sizeof buf);
   return buf;
 }
 
@@ -151,7 +161,8 @@ TEST(PortHint, CutShortSafelyWhenTheBufferIsSmall) {
   for (int size :
        {1, 2, 17, 64, static_cast<int>(full.size()), static_cast<int>(full.size()) + 1}) {
     std::vector<char> buf(static_cast<std::size_t>(size) + 8, '#');
-    FormatPortHint(1, d, buf.data(), size);
+    const PortAddress address = DevicePath{d.device};
+    FormatPortHint(1, &address, d, buf.data(), size);
     const std::string got = buf.data();
     EXPECT_EQ(got, full.substr(0, static_cast<std::size_t>(size - 1))) << size;
     EXPECT_EQ(buf[static_cast<std::size_t>(size)], '#') << size;  // nothing written past it

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "platform/rfc2217/telnet_engine.h"
+#include "serial/rfc2217/telnet_engine.h"
 #include "tests/support/port_server.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // server sends (data bytes come out, IAC IAC is a data byte 0xFF), answers
 // the server's option negotiation, builds the COM-PORT-OPTION commands and
 // checks the server's answers against what was asked for. No sockets and no
-// clock: the network device (net_device.h) moves the bytes.
+// clock: the remote port (remote_port.h) moves the bytes.
 #pragma once
 
 #include <cstddef>

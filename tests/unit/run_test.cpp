@@ -1,4 +1,5 @@
-#include "app/control_loop.h"
+// The run's control loop on the fake platform, in virtual time.
+#include "app/run.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -7,8 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include "link/buffers.h"
-#include "link/link_mode.h"
 #include "tests/support/fake_fixture.h"
 
 namespace {
@@ -21,17 +20,19 @@ constexpr int kQuitAt = 5000;
 
 class ControlLoopTest : public FakeTest {
  protected:
-  void SetUp() override {
-    FakeTest::SetUp();
-    OpenPortQuietly();
-  }
-
   // Runs the loop until the Esc pressed at `quit_at`; returns its stderr.
-  std::string RunLoop(LinkMode mode = LinkMode::kStrobe, int quit_at = kQuitAt) {
+  // `before` runs once the run is made, just before its loop starts.
+  template <typename Before>
+  std::string RunLoop(LinkMode mode, int quit_at, Before before) {
     fake::PressKey(static_cast<std::uint64_t>(quit_at), 27);
+    Run run({.port = 1, .mode = mode}, RobotLink(OpenQuietly(), mode));
+    before();
     ::testing::internal::CaptureStderr();
-    status_ = ExitStatusOf([&] { ControlLoop({.port = 1, .mode = mode}); });
+    status_ = run.Execute();
     return ::testing::internal::GetCapturedStderr();
+  }
+  std::string RunLoop(LinkMode mode = LinkMode::kStrobe, int quit_at = kQuitAt) {
+    return RunLoop(mode, quit_at, [] {});
   }
 
   // (virtual time, byte) of every byte written.
@@ -49,11 +50,13 @@ TEST_F(ControlLoopTest, StrobeModeWritesTheByteThenStrobesRts) {
   fake::PressSpecial(0, 0x48);  // Up
   RunLoop();
   // The pass ends with its 5 ms pause.
-  EXPECT_THAT(CallKinds(5), ElementsAre(Call::kWrite, Call::kClearRts, Call::kPause, Call::kSetRts,
+  EXPECT_THAT(CallKinds(5), ElementsAre(Call::kWrite, Call::kSetRts, Call::kPause, Call::kSetRts,
                                         Call::kPause));
   const auto& log = fake::Get().log;
   EXPECT_EQ(log[0].bytes, std::vector<std::uint8_t>{11});
+  EXPECT_EQ(log[1].value, 0);  // RTS off
   EXPECT_EQ(log[2].value, 8);
+  EXPECT_EQ(log[3].value, 1);  // RTS on
   EXPECT_EQ(log[3].time, 8u);
   EXPECT_EQ(log[4].value, 5);
   EXPECT_EQ(status_, 0);
@@ -66,7 +69,7 @@ TEST_F(ControlLoopTest, CableModeMakesNoRtsChangesButStillPauses8Ms) {
   const auto& log = fake::Get().log;
   EXPECT_EQ(log[1].value, 8);
   EXPECT_EQ(log[2].value, 5);
-  EXPECT_EQ(fake::Count(Call::kClearRts) + fake::Count(Call::kSetRts), 0);
+  EXPECT_EQ(fake::Count(Call::kSetRts), 0);
 }
 
 TEST_F(ControlLoopTest, IdlePassesOnlyPause) {
@@ -95,8 +98,7 @@ TEST_F(ControlLoopTest, Exactly500MsIsDroppedAnd501IsSent) {
   RunLoop();
   EXPECT_THAT(Sends(), ElementsAre(Pair(0u, 5)));
 
-  ResetProcess();
-  OpenPortQuietly();
+  fake::Reset();
   fake::Get().late_pauses[1] = 1;  // the first pass's 5 ms pause wakes 1 ms late
   fake::PressKey(0, '5');
   fake::PressKey(509, '5');  // read at 509: 501 ms after the send
@@ -131,20 +133,26 @@ TEST_F(ControlLoopTest, SpecialKeysUseTheirExtendedCode) {
 }
 
 TEST_F(ControlLoopTest, SendFailuresAreReportedAndTheLoopGoesOn) {
-  fake::Refuse(Call::kWrite, 5, 0, 1);
-  fake::Refuse(Call::kClearRts, 5, 1, 1);
-  fake::Refuse(Call::kSetRts, 5, 2, 1);
-  fake::PressKey(0, '1');
-  fake::PressKey(20, '2');
-  fake::PressKey(40, '3');
-  fake::PressKey(60, '4');
-  const std::string err = RunLoop();
-  EXPECT_EQ(err, "CMD:Send error 0 bytes sent.\nCMD:CLRRTS error\nCMD:SETRTS error\n");
-  // The failed write still strobes; every send has its strobe and pause.
-  EXPECT_EQ(fake::Count(Call::kClearRts), 4);
-  EXPECT_EQ(fake::Count(Call::kSetRts), 4);
-  EXPECT_EQ(Sends().size(), 4u);
-  EXPECT_EQ(status_, 0);
+  // The first command's write, its RTS clear (the first change) or its RTS
+  // set (the second) is refused; every step is still made.
+  struct Case {
+    Call call;
+    int after;
+    const char* message;
+  };
+  const Case cases[] = {{Call::kWrite, 0, "CMD:Send error 0 bytes sent.\n"},
+                        {Call::kSetRts, 0, "CMD:CLRRTS error\n"},
+                        {Call::kSetRts, 1, "CMD:SETRTS error\n"}};
+  for (const Case& c : cases) {
+    fake::Reset();
+    fake::Refuse(c.call, 5, c.after, 1);
+    fake::PressKey(0, '1');
+    fake::PressKey(20, '2');
+    EXPECT_EQ(RunLoop(), c.message);
+    EXPECT_EQ(fake::Count(Call::kSetRts), 4);
+    EXPECT_EQ(Sends().size(), 2u);
+    EXPECT_EQ(status_, 0);
+  }
 }
 
 TEST_F(ControlLoopTest, FailedSendStillSetsTheLastSendTime) {
@@ -156,34 +164,30 @@ TEST_F(ControlLoopTest, FailedSendStillSetsTheLastSendTime) {
   EXPECT_THAT(Sends(), ElementsAre(Pair(0u, 5), Pair(603u, 5)));
 }
 
-TEST_F(ControlLoopTest, QuitKeysCloseEveryPortAndExitWithZero) {
+TEST_F(ControlLoopTest, QuitKeysCloseThePortAndExitWithZero) {
   const std::vector<std::pair<int, int>> quits = {{27, -1}, {'S', -1}, {0, 0x53}};
   for (auto [first, second] : quits) {
-    ResetProcess();
-    ASSERT_EQ(ComOpen(1, 256, 256), 0);
-    ASSERT_EQ(ComOpen(9, 256, 256), 0);
+    fake::Reset();
     fake::PressKey(10, first);
     if (second >= 0) fake::PressKey(10, second);
     fake::PressKey(20, '5');  // never read
-    const int status = ExitStatusOf([] { ControlLoop({.port = 1}); });
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(ComCheck(1), 1);
-    EXPECT_EQ(ComCheck(9), 1);
+    RunLoop(LinkMode::kStrobe, 30);
+    EXPECT_EQ(status_, 0);
+    EXPECT_EQ(fake::Count(Call::kClose), 1);
+    EXPECT_EQ(fake::Get().log.back().call, Call::kClose);
     EXPECT_EQ(fake::Count(Call::kWrite), 0);
     EXPECT_TRUE(fake::Get().keyboard_open);
   }
 }
 
 TEST_F(ControlLoopTest, RepeatWindowWorksAcrossTheWrapOfTheTickCount) {
-  ResetProcess();
   fake::Get().tick_at_zero = 0xFFFFFF00u;  // the tick count wraps 256 ms in
-  ElapsedStart();
-  fake::Get().tick_at_zero = 0x7FFFFF00u;  // and ElapsedMs passes INT32_MAX
-  OpenPortQuietly();
   fake::PressKey(200, '5');
   fake::PressKey(403, '5');  // dropped
   fake::PressKey(803, '5');  // sent
-  RunLoop();
+  // The run's clock starts at the tick 0xFFFFFF00; then ElapsedMs passes
+  // INT32_MAX.
+  RunLoop(LinkMode::kStrobe, kQuitAt, [] { fake::Get().tick_at_zero = 0x7FFFFF00u; });
   EXPECT_THAT(Sends(), ElementsAre(Pair(200u, 5), Pair(803u, 5)));
 }
 

@@ -1,4 +1,4 @@
-#include "platform/rfc2217/telnet_engine.h"
+#include "serial/rfc2217/telnet_engine.h"
 
 namespace rfc2217 {
 

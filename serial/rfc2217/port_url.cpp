@@ -1,10 +1,8 @@
-#include "platform/rfc2217/port_url.h"
+#include "serial/rfc2217/port_url.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
-#include "platform/rfc2217/net_errors.h"
+#include "serial/rfc2217/net_errors.h"
 
 namespace rfc2217 {
 
@@ -43,9 +41,8 @@ std::size_t SchemeLength(const char* t) {
   return std::strncmp(t + n, "://", 3) == 0 ? n : 0;
 }
 
-int Bad(const char* text, const char* why) {
-  SetError(kNetErrBadUrl, "%s in \"%.160s\"", why, text);
-  return kNetErrBadUrl;
+SysError Bad(const char* text, const char* why) {
+  return NetErrorF(kNetErrBadUrl, "%s in \"%.160s\"", why, text);
 }
 
 }  // namespace
@@ -54,13 +51,12 @@ bool LooksLikeUrl(const char* text) {
   return text && SchemeLength(text) > 0;
 }
 
-int ParsePortUrl(const char* text, PortUrl* url) {
+SysResult<PortUrl> ParsePortUrl(const char* text) {
   const std::size_t scheme = SchemeLength(text);
-  if (scheme == 0) return Bad(text, "no scheme://");
+  if (scheme == 0) return Fail(Bad(text, "no scheme://"));
   if (scheme != 7 || !SameLetters(text, "rfc2217", 7)) {
-    SetError(kNetErrUnknownScheme, "\"%.*s\" in \"%.160s\"",
-             static_cast<int>(scheme > 32 ? 32 : scheme), text, text);
-    return kNetErrUnknownScheme;
+    return Fail(NetErrorF(kNetErrUnknownScheme, "\"%.*s\" in \"%.160s\"",
+                          static_cast<int>(scheme > 32 ? 32 : scheme), text, text));
   }
   const char* p = text + scheme + 3;
   std::size_t host_len = 0;
@@ -69,7 +65,7 @@ int ParsePortUrl(const char* text, PortUrl* url) {
     host = ++p;
     while (Hex6Char(*p))
       ++p;
-    if (*p != ']') return Bad(text, "unclosed or invalid [IPv6 address]");
+    if (*p != ']') return Fail(Bad(text, "unclosed or invalid [IPv6 address]"));
     host_len = static_cast<std::size_t>(p - host);
     ++p;
   } else {
@@ -77,9 +73,10 @@ int ParsePortUrl(const char* text, PortUrl* url) {
       ++p;
     host_len = static_cast<std::size_t>(p - host);
   }
-  if (host_len == 0) return Bad(text, "no host name");
-  if (host_len >= sizeof url->host) return Bad(text, "host name too long");
-  if (*p != ':') return Bad(text, *p ? "invalid character in the host name" : "no port number");
+  if (host_len == 0) return Fail(Bad(text, "no host name"));
+  if (host_len > kMaxHostName) return Fail(Bad(text, "host name too long"));
+  if (*p != ':')
+    return Fail(Bad(text, *p ? "invalid character in the host name" : "no port number"));
   ++p;
   const char* digits = p;
   unsigned long port = 0;
@@ -87,31 +84,18 @@ int ParsePortUrl(const char* text, PortUrl* url) {
     port = port * 10 + static_cast<unsigned long>(*p - '0');
     ++p;
   }
-  if (p == digits) return Bad(text, "no port number");
-  if (port < 1 || port > 65535 || Digit(*p)) return Bad(text, "port number outside 1..65535");
+  if (p == digits) return Fail(Bad(text, "no port number"));
+  if (port < 1 || port > 65535 || Digit(*p)) return Fail(Bad(text, "port number outside 1..65535"));
   if (*p == '/') ++p;
-  if (*p) return Bad(text, "unexpected text after the port number");
-  std::memcpy(url->host, host, host_len);
-  url->host[host_len] = 0;
-  std::snprintf(url->port, sizeof url->port, "%lu", port);
-  return 0;
+  if (*p) return Fail(Bad(text, "unexpected text after the port number"));
+  return PortUrl{std::string(host, host_len), static_cast<std::uint16_t>(port)};
 }
 
-int PortUrlFromEnvironment(std::int32_t port, char* buf, std::int32_t size) {
-  char name[32];
-  std::snprintf(name, sizeof name, "PADLINK_PORT_%d", static_cast<int>(port));
-  const char* value = std::getenv(name);
-  if (!value || !*value) return 0;
-  if (!LooksLikeUrl(value)) {
-    SetError(kNetErrBadUrl, "%s holds \"%.160s\"", name, value);
-    return -1;
-  }
-  const int n = std::snprintf(buf, static_cast<std::size_t>(size), "%s", value);
-  if (n < 0 || n >= size) {
-    SetError(kNetErrBadUrl, "%s is too long", name);
-    return -1;
-  }
-  return 1;
+SysResult<std::optional<std::string>> UrlFromVariable(const char* name, const char* value) {
+  if (!value || !*value) return std::optional<std::string>{};
+  if (!LooksLikeUrl(value))
+    return Fail(NetErrorF(kNetErrBadUrl, "%s holds \"%.160s\"", name, value));
+  return std::optional<std::string>{value};
 }
 
 }  // namespace rfc2217

@@ -1,15 +1,14 @@
-#include "platform/rfc2217/net_errors.h"
+#include "serial/rfc2217/net_errors.h"
 
 #include <cstdarg>
 #include <cstdio>
+#include <utility>
 
 namespace rfc2217 {
 
 namespace {
 
-std::int32_t g_pending = 0;
-std::int32_t g_detail_code = 0;
-char g_detail[256] = "";
+constexpr std::size_t kMaxDetail = 255;
 
 const char* BaseText(std::int32_t code) {
   switch (code) {
@@ -40,8 +39,8 @@ const char* BaseText(std::int32_t code) {
       return "The connection to the port server was lost";
     case kNetErrBadHandle:
       return "Not an open remote port";
-    case kNetErrTooManyPorts:
-      return "Too many remote ports are open";
+    case kNetErrDtrRefused:
+      return "The port server did not apply a DTR change";
     default:
       return nullptr;
   }
@@ -49,29 +48,28 @@ const char* BaseText(std::int32_t code) {
 
 }  // namespace
 
-void SetError(std::int32_t code, const char* detail_format, ...) {
-  g_pending = code;
-  g_detail_code = code;
+bool IsNetError(std::int32_t code) {
+  return BaseText(code) != nullptr;
+}
+
+SysError NetError(std::int32_t code, const std::string& detail) {
+  const char* base = BaseText(code);
+  std::string text = base ? base : "Unknown remote port error";
+  if (!detail.empty()) text += ": " + detail.substr(0, kMaxDetail);
+#if defined(_WIN32)
+  // The system's own texts end their line on Windows, and so do these.
+  text += "\r\n";
+#endif
+  return SysError{code, std::move(text)};
+}
+
+SysError NetErrorF(std::int32_t code, const char* detail_format, ...) {
+  char detail[kMaxDetail + 1];
   va_list ap;
   va_start(ap, detail_format);
-  std::vsnprintf(g_detail, sizeof g_detail, detail_format, ap);
+  std::vsnprintf(detail, sizeof detail, detail_format, ap);
   va_end(ap);
-}
-
-std::int32_t TakeError() {
-  const std::int32_t e = g_pending;
-  g_pending = 0;
-  return e;
-}
-
-bool ErrorText(std::int32_t code, char* buf, std::size_t size) {
-  const char* base = BaseText(code);
-  if (!base) return false;
-  if (code == g_detail_code && g_detail[0])
-    std::snprintf(buf, size, "%s: %s", base, g_detail);
-  else
-    std::snprintf(buf, size, "%s", base);
-  return true;
+  return NetError(code, detail);
 }
 
 }  // namespace rfc2217

@@ -1,0 +1,127 @@
+// The remote port's traffic with the server: the outbox sent as far as the
+// connection takes it, the server's bytes taken in through the telnet
+// engine, waits to a deadline, a lost connection, and closing.
+#include "serial/rfc2217/remote_port.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "serial/rfc2217/net_errors.h"
+
+namespace rfc2217 {
+
+namespace {
+
+constexpr std::size_t kMaxLostReason = 159;
+
+}  // namespace
+
+RemotePort::RemotePort(std::unique_ptr<Connection> connection)
+    : connection_(std::move(connection)) {}
+
+RemotePort::~RemotePort() {
+  if (connection_ && !lost_) SendNow();
+}
+
+SysResult<void> RemotePort::Close() {
+  if (SysResult<void> open = CheckOpen(); !open) return open;
+  if (!lost_) SendNow();
+  connection_.reset();
+  return {};
+}
+
+SysResult<void> RemotePort::CheckOpen() const {
+  if (!connection_) return Fail(NetError(kNetErrBadHandle, ""));
+  return {};
+}
+
+std::uint64_t RemotePort::Deadline(std::int32_t timeout_ms) {
+  return Now() + static_cast<std::uint64_t>(std::max<std::int32_t>(timeout_ms, 0));
+}
+
+void RemotePort::Lose(const SysError& error) {
+  if (lost_) return;
+  lost_ = true;
+  lost_reason_ = error.code == kConnectionEnded ? std::string("closed by the server")
+                                                : error.text.substr(0, kMaxLostReason);
+}
+
+SysError RemotePort::LostError() const {
+  return NetError(kNetErrConnectionLost, lost_reason_);
+}
+
+// Sends what can go without waiting.
+void RemotePort::SendNow() {
+  while (out_.size > 0 && !lost_) {
+    const SysResult<std::int32_t> r =
+        connection_->Send(out_.bytes, static_cast<std::int32_t>(out_.size));
+    if (!r) {
+      Lose(r.error());
+      return;
+    }
+    if (*r == 0) return;
+    out_.Consume(static_cast<std::size_t>(*r));
+  }
+}
+
+// Sends the outbox, waiting for the connection until the deadline (with a
+// last try once it has passed); false when bytes are left.
+bool RemotePort::SendAll(std::uint64_t deadline) {
+  for (;;) {
+    SendNow();
+    if (out_.size == 0) return true;
+    if (lost_ || Now() >= deadline) return false;
+    connection_->WaitWritable(deadline);
+  }
+}
+
+// Moves what the connection holds without waiting: sends the outbox,
+// receives as much as the receive buffer has room for, and sends the
+// engine's replies. False once the connection is lost.
+bool RemotePort::Pump() {
+  if (lost_) return false;
+  SendNow();
+  if (rx_start_ > 0) {
+    std::memmove(rx_.data(), rx_.data() + rx_start_, rx_size_);
+    rx_start_ = 0;
+  }
+  while (!lost_) {
+    const std::size_t room = rx_.size() - rx_size_;
+    if (room == 0) break;
+    std::uint8_t in[sizeof rx_];
+    const SysResult<std::int32_t> r = connection_->Receive(in, static_cast<std::int32_t>(room));
+    if (!r) {
+      Lose(r.error());
+      break;
+    }
+    if (*r == 0) break;
+    rx_size_ += engine_.Receive(in, static_cast<std::size_t>(*r), rx_.data() + rx_size_, out_);
+  }
+  SendNow();
+  return !lost_;
+}
+
+// Pumps until done(engine) or the deadline.
+RemotePort::Pumped RemotePort::PumpUntil(std::uint64_t deadline, bool (*done)(const Engine&)) {
+  for (;;) {
+    if (!Pump()) return Pumped::kLost;
+    if (done(engine_)) return Pumped::kDone;
+    if (Now() >= deadline) return Pumped::kTimeOut;
+    if (out_.size > 0)
+      connection_->WaitWritable(deadline);
+    else
+      connection_->WaitReadable(deadline);
+  }
+}
+
+std::size_t RemotePort::TakeData(std::uint8_t* out, std::size_t n) {
+  const std::size_t k = std::min(n, rx_size_);
+  std::memcpy(out, rx_.data() + rx_start_, k);
+  rx_start_ += k;
+  rx_size_ -= k;
+  if (rx_size_ == 0) rx_start_ = 0;
+  return k;
+}
+
+}  // namespace rfc2217

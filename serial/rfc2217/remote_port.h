@@ -1,0 +1,115 @@
+// A serial port on a port server, reached over TCP with the telnet
+// COM-PORT-OPTION protocol (RFC 2217). It keeps the promises of every Port:
+// line settings, reads and writes with their time-outs, and the modem lines,
+// with the same semantics as a local serial device.
+//
+// Every wait is measured on the connection's clock, so the timing (the
+// time-outs, modem-line changes that never wait) runs the same over a
+// connection in virtual time.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/connection.h"
+#include "platform/port.h"
+#include "serial/rfc2217/net_errors.h"
+#include "serial/rfc2217/port_url.h"
+#include "serial/rfc2217/telnet_engine.h"
+
+namespace rfc2217 {
+
+// Makes the connection to the port server: PlatformConnectTcp, or a
+// connection of the tests'.
+using Connector = std::function<SysResult<std::unique_ptr<Connection>>(
+    const std::string& host, std::uint16_t port, std::int32_t timeout_ms)>;
+
+// Limits of the port's own waits: the connection, and each round of the
+// telnet negotiation and of the server's answers to the line settings.
+constexpr std::int32_t kConnectTimeoutMs = 5000;
+constexpr std::int32_t kAnswerTimeoutMs = 3000;
+
+// Opens the remote port that url (rfc2217://host:port) names: connects,
+// negotiates the telnet options, empties the server's queues and learns its
+// line settings. Fails with the reason (net_errors.h); a URL that is not
+// valid fails before any connection is made.
+SysResult<std::unique_ptr<Port>> OpenRemotePort(const std::string& url,
+                                                const Connector& connect = PlatformConnectTcp);
+
+// The name of a SET-CONTROL value ("on", "off", "XON/XOFF", ...), for the
+// texts of refusals.
+const char* ControlName(std::uint32_t wire);
+
+class RemotePort final : public Port {
+ public:
+  // OpenRemotePort.
+  static SysResult<std::unique_ptr<Port>> Open(const std::string& url, const Connector& connect);
+  ~RemotePort() override;
+
+  SysResult<LineConfig> GetConfig() override;
+  SysResult<void> Configure(const LineConfig& config) override;
+  SysResult<std::int32_t> Write(const std::uint8_t* bytes, std::int32_t n,
+                                std::int32_t timeout_ms) override;
+  SysResult<std::int32_t> Read(std::uint8_t* bytes, std::int32_t n,
+                               std::int32_t timeout_ms) override;
+  SysResult<std::int32_t> Waiting() override;
+  SysResult<std::int32_t> WaitFor(std::int32_t n, std::int32_t timeout_ms) override;
+  SysResult<void> SetRts(bool on) override;
+  SysResult<void> SetDtr(bool on) override;
+  SysResult<void> Close() override;
+
+ private:
+  // How a wait for the server ended.
+  enum class Pumped { kDone, kTimeOut, kLost };
+
+  explicit RemotePort(std::unique_ptr<Connection> connection);
+
+  // remote_port.cpp: moving bytes.
+  std::uint64_t Now() { return connection_->NowMs(); }
+  std::uint64_t Deadline(std::int32_t timeout_ms);
+  void Lose(const SysError& error);
+  SysError LostError() const;
+  SysResult<void> CheckOpen() const;
+  void SendNow();
+  bool SendAll(std::uint64_t deadline);
+  bool Pump();
+  Pumped PumpUntil(std::uint64_t deadline, bool (*done)(const Engine&));
+  std::size_t TakeData(std::uint8_t* out, std::size_t n);
+
+  // remote_open.cpp: setting up.
+  SysResult<void> SetUp(const PortUrl& url);
+  SysResult<void> Negotiate(const PortUrl& url);
+  SysResult<void> PurgeAndQuery();
+  void LearnSettings();
+  SysError SetupError() const;
+
+  // remote_settings.cpp: line settings.
+  void SendLineValues(const LineConfig& config);
+  SysResult<void> AwaitSettingAnswers();
+  SysResult<void> CheckAnswers();
+
+  // remote_transfer.cpp: data.
+  std::int32_t SendData(const std::uint8_t* bytes, std::int32_t n, std::uint64_t deadline);
+
+  // remote_lines.cpp: modem lines.
+  SysResult<void> SetLine(Setting line, bool on);
+
+  std::unique_ptr<Connection> connection_;  // null once closed
+  Engine engine_;
+  // Data from the server with the telnet layer removed, not yet read.
+  std::array<std::uint8_t, 4096> rx_{};
+  std::size_t rx_start_ = 0;
+  std::size_t rx_size_ = 0;
+  // Bytes for the server, in order: negotiation replies, commands, and the
+  // rest of a data byte whose escape was cut by a short send.
+  Outbox out_;
+  LineConfig config_;
+  bool lost_ = false;
+  std::string lost_reason_;
+};
+
+}  // namespace rfc2217

@@ -1,0 +1,149 @@
+// The command lines every test of the parser starts from, with what each
+// must give, and a model of the option rules written from the usage
+// contract: the unit tests check the parser against the cases, and the fuzz
+// target checks it against the model on the cases' mutations.
+#pragma once
+
+#include <climits>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/run_settings.h"
+
+namespace command_line {
+
+struct Case {
+  std::vector<const char*> args;  // after the program name
+  bool ok;
+  RunSettings expected;  // compared when ok
+};
+
+inline const std::vector<Case>& Cases() {
+  constexpr LinkMode kCable = LinkMode::kCable;
+  const RunSettings kAny;
+  static const std::vector<Case> cases = {
+      Case{{}, false, kAny}, Case{{"-c", "3"}, true, RunSettings{.port = 3}},
+      Case{{"-c3"}, true, RunSettings{.port = 3}}, Case{{"-cX", "3"}, true, RunSettings{.port = 3}},
+      Case{{"-c", "0"}, true, RunSettings{.port = 0}},  // rejected later by the open
+      Case{{"-c", "5x"}, true, RunSettings{.port = 5}},
+      Case{{"-c", "3", "-c", "4"}, true, RunSettings{.port = 4}}, Case{{"-c"}, false, kAny},
+      Case{{"-c", "-d"}, false, kAny}, Case{{"-d"}, false, kAny},
+      Case{{"-c", "1", "-d"}, true, RunSettings{.port = 1, .mode = kCable}},
+      Case{{"-c", "1", "-dx"}, true, RunSettings{.port = 1, .mode = kCable}},
+      Case{{"-c", "1", "-a", "7"}, true, RunSettings{.port = 1, .ad_channel = 7}},
+      Case{{"-c", "1", "-a", "0"}, true, RunSettings{.port = 1, .ad_channel = 0}},
+      Case{{"-c", "1", "-a", "8"}, false, kAny}, Case{{"-c", "1", "-a"}, false, kAny},
+      Case{{"-c", "1", "-a", "3", "-a"}, true, RunSettings{.port = 1, .ad_channel = 3}},
+      Case{{"-c", "1", "-g", "1"}, true, RunSettings{.port = 1, .gyro = 1}},
+      Case{{"-c", "1", "-g", "4"}, true, RunSettings{.port = 1, .gyro = 4}},
+      Case{{"-c", "1", "-g", "0"}, false, kAny}, Case{{"-c", "1", "-g", "5"}, false, kAny},
+      Case{{"-c", "1", "-a", "2", "-g", "3"},
+           true,
+           RunSettings{.port = 1, .ad_channel = 2, .gyro = 3}},
+      Case{{"-c", "1", "-t", "0"}, true, RunSettings{.port = 1, .interval_ms = 0}},
+      Case{{"-c", "1", "-t2"}, true, RunSettings{.port = 1, .interval_ms = 2000}},
+      Case{{"-c", "1", "-t"}, false, kAny}, Case{{"-c", "1", "-t", "x"}, false, kAny},
+      Case{{"-c", "1", "-x"}, false, kAny}, Case{{"-c", "1", "-"}, false, kAny},
+      Case{{"-c", "1", ""}, false, kAny}, Case{{"c3"}, false, kAny},
+      Case{{"-c", "1", "3"}, false, kAny},
+      // Values that do not fit 32 bits, and intervals whose milliseconds do not.
+      Case{{"-c", "2147483647"}, true, RunSettings{.port = 2147483647}},
+      Case{{"-c", "2147483648"}, false, kAny}, Case{{"-c", "99999999999999999999"}, false, kAny},
+      Case{{"-c", "1", "-a", "4294967299"}, false, kAny},
+      Case{{"-c", "1", "-t", "2147483"}, true, RunSettings{.port = 1, .interval_ms = 2147483000}},
+      Case{{"-c", "1", "-t", "2147484"}, false, kAny}};
+  return cases;
+}
+
+inline bool Digit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// The leading decimal number of text, the way the C library reads it; false
+// when it does not fit a signed 32-bit integer.
+inline bool LeadingNumber(std::string_view text, std::int32_t* value) {
+  std::size_t end = 0;
+  while (end < text.size() && Digit(text[end]))
+    ++end;
+  std::string_view digits = text.substr(0, end);
+  while (digits.size() > 1 && digits[0] == '0')
+    digits.remove_prefix(1);
+  constexpr std::string_view kMax = "2147483647";
+  if (digits.size() > kMax.size() || (digits.size() == kMax.size() && digits > kMax)) return false;
+  std::int64_t n = 0;
+  for (char c : digits)
+    n = n * 10 + (c - '0');
+  *value = static_cast<std::int32_t>(n);
+  return true;
+}
+
+// The option rules:
+// - an argument that does not start with '-' is an error;
+// - -d sets cable mode, whatever follows the letter;
+// - -c, -a, -g, -t take the number right after the letter when a digit
+//   follows it, else the next argument when that starts with a digit (the
+//   rest of the option is ignored); without a value -c and -t are errors and
+//   -a and -g keep their setting;
+// - every other letter, and no letter, is an error;
+// - after each -a the channel must be 0..7, after each -g the gyro 1..4;
+// - a number that does not fit 32 bits, or seconds whose milliseconds do not,
+//   is an error and leaves the setting as it was;
+// - the line is complete when a port (0 or more) was given and nothing was
+//   wrong.
+inline bool Model(const std::vector<std::string>& args, RunSettings* s) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg.empty() || arg[0] != '-' || arg.size() < 2) {
+      s->error = 1;
+      continue;
+    }
+    const char letter = arg[1];
+    if (letter == 'd') {
+      s->mode = LinkMode::kCable;
+      continue;
+    }
+    if (std::string_view("acgt").find(letter) == std::string_view::npos) {
+      s->error = 1;
+      continue;
+    }
+    std::string_view text;
+    bool has_value = false;
+    if (arg.size() > 2 && Digit(arg[2])) {
+      text = std::string_view(arg).substr(2);
+      has_value = true;
+    } else if (i + 1 < args.size() && !args[i + 1].empty() && Digit(args[i + 1][0])) {
+      text = args[++i];
+      has_value = true;
+    }
+    std::int32_t n = 0;
+    const bool fits = has_value && LeadingNumber(text, &n);
+    if (has_value && !fits) s->error = 1;
+    if (!has_value && (letter == 'c' || letter == 't')) s->error = 1;
+    if (fits) {
+      switch (letter) {
+        case 'c':
+          s->port = n;
+          break;
+        case 'a':
+          s->ad_channel = n;
+          break;
+        case 'g':
+          s->gyro = n;
+          break;
+        case 't':
+          if (std::int64_t{n} * 1000 > INT32_MAX)
+            s->error = 1;
+          else
+            s->interval_ms = n * 1000;
+          break;
+      }
+    }
+    if (letter == 'a' && (s->ad_channel < 0 || s->ad_channel > 7)) s->error = 1;
+    if (letter == 'g' && (s->gyro < 1 || s->gyro > 4)) s->error = 1;
+  }
+  return s->port >= 0 && s->error == 0;
+}
+
+}  // namespace command_line

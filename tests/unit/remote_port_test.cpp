@@ -1,0 +1,566 @@
+// The remote port against the test's port server, in virtual time: the
+// set-up, every line setting and its refusal, modem-line changes that never
+// wait, the time-outs, 0xFF both ways, packets of any size, a lost
+// connection and a closed port.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "serial/rfc2217/net_errors.h"
+#include "serial/rfc2217/port_url.h"
+#include "serial/rfc2217/remote_port.h"
+#include "tests/support/port_server.h"
+#include "tests/support/virtual_transport.h"
+
+namespace {
+
+using namespace testnet;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr const char* kUrl = "rfc2217://robot-pi:2217";
+
+// The text of a failure, "" for a success.
+template <typename T>
+std::string Err(const SysResult<T>& r) {
+  return r ? std::string() : r.error().text;
+}
+template <typename T>
+std::int32_t Code(const SysResult<T>& r) {
+  return r ? 0 : r.error().code;
+}
+
+LineConfig Settings(std::uint32_t baud, bool dtr, bool rts) {
+  LineConfig c;
+  c.baud = baud;
+  c.dtr = dtr ? LineControl::kOn : LineControl::kOff;
+  c.rts = rts ? LineControl::kOn : LineControl::kOff;
+  return c;
+}
+
+class RemotePortTest : public ::testing::Test {
+ protected:
+  // A server with the given behaviour, ready for a connection; the port of
+  // an earlier one is closed first.
+  void Serve(ServerBehaviour b = {}) {
+    port_.reset();
+    server_ = std::make_unique<PortServer>(std::move(b));
+    transport_ = std::make_unique<VirtualTransport>(server_.get());
+  }
+
+  // Opens url through the transport, or fails with refusal_ when there is
+  // none.
+  SysResult<std::unique_ptr<Port>> Open(const std::string& url = kUrl) {
+    return rfc2217::OpenRemotePort(
+        url,
+        [this](const std::string& host, std::uint16_t port,
+               std::int32_t timeout_ms) -> SysResult<std::unique_ptr<Connection>> {
+          connected_to_ = host + ":" + std::to_string(port) + " in " + std::to_string(timeout_ms);
+          if (!transport_) return Fail(refusal_);
+          return transport_->Connect();
+        });
+  }
+
+  void OpenOrFail() {
+    SysResult<std::unique_ptr<Port>> opened = Open();
+    ASSERT_TRUE(opened) << opened.error().text;
+    port_ = std::move(*opened);
+  }
+
+  // Closes the port, serves it anew and opens it again.
+  void Reopen(ServerBehaviour b = {}) {
+    Serve(std::move(b));
+    OpenOrFail();
+  }
+
+  Port& port() { return *port_; }
+  VirtualTransport& t() { return *transport_; }
+  PortServer& server() { return *server_; }
+
+  std::unique_ptr<PortServer> server_;
+  std::unique_ptr<VirtualTransport> transport_;
+  std::unique_ptr<Port> port_;
+  SysError refusal_{kConnectErrConnect, "test: refused"};
+  std::string connected_to_;
+};
+
+TEST_F(RemotePortTest, OpenNegotiatesPurgesAndLearnsTheServersSettings) {
+  Serve();
+  server().baud = 19200;
+  server().datasize = 7;
+  server().parity = 3;  // even
+  server().stopsize = 2;
+  // Left over from an earlier session, sent before the purge's answer.
+  t().ServerSends(0, PortServer::Data({'o', 'l', 'd'}));
+  OpenOrFail();
+  EXPECT_EQ(connected_to_, "robot-pi:2217 in 5000");
+  // Purge both queues, then ask for the four line values.
+  EXPECT_THAT(server().Commands(12), ElementsAre(3u));
+  EXPECT_THAT(server().Commands(1), ElementsAre(0u));
+  EXPECT_THAT(server().Commands(2), ElementsAre(0u));
+  const SysResult<LineConfig> c = port().GetConfig();
+  ASSERT_TRUE(c);
+  EXPECT_EQ(c->baud, 19200u);
+  EXPECT_EQ(c->data_bits, 7);
+  EXPECT_EQ(c->parity, Parity::kEven);
+  EXPECT_EQ(c->stop_bits, StopBits::kTwo);
+  const SysResult<std::int32_t> waiting = port().Waiting();
+  ASSERT_TRUE(waiting);
+  EXPECT_EQ(*waiting, 0);
+  // The server's greeting settles the negotiation (1 ms one way); then one
+  // round trip for the purge and the queries.
+  EXPECT_EQ(t().now, 3u);
+}
+
+TEST_F(RemotePortTest, OpenFailuresNameTheirReason) {
+  struct Case {
+    const char* name;
+    ServerBehaviour b;
+    std::uint64_t close_at;
+    Bytes says;
+    std::int32_t code;
+    const char* text;
+    std::uint64_t ends_at;  // virtual time when the open gave up
+  };
+  ServerBehaviour no_com_port;
+  no_com_port.refuse_com_port = true;
+  ServerBehaviour no_binary;
+  no_binary.refuse_binary = true;
+  ServerBehaviour mute;
+  mute.greet = false;
+  mute.negotiate = false;
+  ServerBehaviour no_answers;
+  no_answers.answer_commands = false;
+  const Bytes busy = {'P', 'o', 'r', 't', ' ', 'i', 'n', ' ', 'u', 's', 'e', '\r', '\n'};
+  const Case cases[] = {
+      {"no com port",
+       no_com_port,
+       kNever,
+       {},
+       rfc2217::kNetErrNoComPort,
+       "The port server does not offer serial port control (telnet COM-PORT-OPTION, RFC 2217): "
+       "robot-pi:2217",
+       1},
+      {"no binary",
+       no_binary,
+       kNever,
+       {},
+       rfc2217::kNetErrNegotiation,
+       "binary transmission refused",
+       1},
+      {"mute",
+       mute,
+       kNever,
+       {},
+       rfc2217::kNetErrNegotiation,
+       "telnet options of a serial port: no answer in 3000 ms",
+       3000},
+      {"no answers",
+       no_answers,
+       kNever,
+       {},
+       rfc2217::kNetErrNoAnswer,
+       "did not answer the line settings: no answer to the purge and the queries in 3000 ms",
+       3001},
+      {"busy",
+       {},
+       2,
+       busy,
+       rfc2217::kNetErrClosed,
+       "The port server closed the connection: Port in use",
+       2},
+      {"closes",
+       {},
+       1,
+       {},
+       rfc2217::kNetErrClosed,
+       "closed the connection: before the serial port was set up",
+       1},
+  };
+  for (const Case& c : cases) {
+    Serve(c.b);
+    t().close_at = c.close_at;
+    t().ServerSends(1, c.says);
+    const SysResult<std::unique_ptr<Port>> opened = Open();
+    EXPECT_EQ(Code(opened), c.code) << c.name;
+    EXPECT_THAT(Err(opened), HasSubstr(c.text)) << c.name;
+    EXPECT_EQ(t().now, c.ends_at) << c.name;
+    EXPECT_TRUE(t().closed_by_client) << c.name;
+  }
+  // The connector's own reasons get the remote port's text.
+  transport_.reset();
+  SysResult<std::unique_ptr<Port>> opened = Open();
+  EXPECT_EQ(Code(opened), rfc2217::kNetErrConnect);
+  EXPECT_EQ(Err(opened), "Cannot connect to the port server: test: refused");
+  refusal_ = SysError{kConnectErrHostNotFound, "robot-pi: unknown"};
+  opened = Open();
+  EXPECT_EQ(Code(opened), rfc2217::kNetErrHostNotFound);
+  EXPECT_EQ(Err(opened), "The port server's host name cannot be resolved: robot-pi: unknown");
+}
+
+TEST_F(RemotePortTest, UrlsThatNameNoPortServer) {
+  struct Case {
+    const char* url;
+    std::int32_t code;
+    const char* text;
+  };
+  const Case cases[] = {
+      {"tcp://pi:2217", rfc2217::kNetErrUnknownScheme,
+       "The port's URL has an unknown scheme (remote ports are rfc2217://host:port): \"tcp\" in "
+       "\"tcp://pi:2217\""},
+      {"rfc2217://pi", rfc2217::kNetErrBadUrl,
+       "The port's address is not a valid URL (rfc2217://host:port): no port number in "
+       "\"rfc2217://pi\""},
+      {"rfc2217://:2217", rfc2217::kNetErrBadUrl, "no host name"},
+      {"rfc2217://pi:0", rfc2217::kNetErrBadUrl, "port number outside 1..65535"},
+      {"rfc2217://pi:65536", rfc2217::kNetErrBadUrl, "port number outside 1..65535"},
+      {"rfc2217://pi:2217/x", rfc2217::kNetErrBadUrl, "unexpected text after the port number"},
+      {"rfc2217://pi pi:2217", rfc2217::kNetErrBadUrl, "invalid character in the host name"},
+      {"rfc2217://[::1:2217", rfc2217::kNetErrBadUrl, "unclosed or invalid [IPv6 address]"},
+  };
+  Serve();
+  for (const Case& c : cases) {
+    const SysResult<std::unique_ptr<Port>> opened = Open(c.url);
+    EXPECT_EQ(Code(opened), c.code) << c.url;
+    EXPECT_THAT(Err(opened), HasSubstr(c.text)) << c.url;
+  }
+  EXPECT_EQ(connected_to_, "");  // nothing was connected
+  const SysResult<rfc2217::PortUrl> url = rfc2217::ParsePortUrl("RFC2217://[fe80::1]:2217/");
+  ASSERT_TRUE(url);
+  EXPECT_EQ(url->host, "fe80::1");
+  EXPECT_EQ(url->port, 2217);
+  EXPECT_TRUE(rfc2217::LooksLikeUrl("rfc2217://x"));
+  EXPECT_FALSE(rfc2217::LooksLikeUrl("/dev/ttyUSB0"));
+  EXPECT_FALSE(rfc2217::LooksLikeUrl("ttyUSB0:1"));
+  EXPECT_FALSE(rfc2217::LooksLikeUrl("/nonexistent/rfc2217:"));  // a file's name
+}
+
+TEST_F(RemotePortTest, APortVariableHoldsAUrlOrNothing) {
+  using Url = std::optional<std::string>;
+  EXPECT_EQ(*rfc2217::UrlFromVariable("PADLINK_PORT_4", nullptr), Url());
+  EXPECT_EQ(*rfc2217::UrlFromVariable("PADLINK_PORT_4", ""), Url());  // empty: as unset
+  EXPECT_EQ(*rfc2217::UrlFromVariable("PADLINK_PORT_4", "rfc2217://[::1]:7000"),
+            Url("rfc2217://[::1]:7000"));
+  // Any URL passes here; its scheme is checked when the port is opened.
+  EXPECT_EQ(*rfc2217::UrlFromVariable("PADLINK_PORT_4", "tcp://pi:2217"), Url("tcp://pi:2217"));
+  const auto no_url = rfc2217::UrlFromVariable("PADLINK_PORT_4", "lab-pi:2217");
+  EXPECT_EQ(Code(no_url), rfc2217::kNetErrBadUrl);
+  EXPECT_EQ(Err(no_url),
+            "The port's address is not a valid URL (rfc2217://host:port): PADLINK_PORT_4 holds "
+            "\"lab-pi:2217\"");
+}
+
+TEST_F(RemotePortTest, EverySettingGoesOutAndIsCheckedAgainstTheAnswer) {
+  Serve();
+  OpenOrFail();
+  LineConfig s = Settings(115200, false, true);
+  s.data_bits = 7;
+  s.parity = Parity::kOdd;
+  s.stop_bits = StopBits::kTwo;
+  const SysResult<void> configured = port().Configure(s);
+  ASSERT_TRUE(configured) << Err(configured);
+  EXPECT_EQ(server().baud, 115200u);
+  EXPECT_EQ(server().datasize, 7u);
+  EXPECT_EQ(server().parity, 2u);
+  EXPECT_EQ(server().stopsize, 2u);
+  EXPECT_FALSE(server().dtr);
+  EXPECT_TRUE(server().rts);
+  // Flow control off, DTR, RTS, then the closing query.
+  EXPECT_THAT(server().Commands(5), ElementsAre(1u, 9u, 11u, 0u));
+  const SysResult<LineConfig> back = port().GetConfig();
+  ASSERT_TRUE(back);
+  EXPECT_EQ(*back, s);
+  // Each setting the server puts in force otherwise is refused, named, and
+  // the previous line values are asked for again.
+  struct Case {
+    std::uint8_t code;
+    std::uint32_t answered;
+    const char* text;
+  };
+  const Case cases[] = {
+      {1, 57600, "The port server refused the line settings: baud rate 9600 answered with 57600"},
+      {2, 7, "data bits 8 answered with 7"},
+      {3, 3, "parity none answered with even"},
+      {4, 3, "stop bits 1 answered with 1.5"},
+      {5, 2, "flow control off answered with XON/XOFF"},
+  };
+  for (const Case& c : cases) {
+    ServerBehaviour b;
+    b.apply = [c](std::uint8_t code, std::uint32_t v) { return code == c.code ? c.answered : v; };
+    Reopen(b);
+    const LineConfig before = *port().GetConfig();
+    const SysResult<void> configured = port().Configure(Settings(9600, true, true));
+    EXPECT_EQ(Code(configured), rfc2217::kNetErrSettingRefused);
+    EXPECT_THAT(Err(configured), HasSubstr(c.text));
+    EXPECT_EQ(*port().GetConfig(), before);
+    EXPECT_EQ(server().Commands(1).back(), before.baud);
+  }
+}
+
+TEST_F(RemotePortTest, ModemLinesAreCheckedWhenAnsweredAndTakenWhenNot) {
+  // A server that keeps DTR on whatever it is told.
+  ServerBehaviour stuck;
+  stuck.apply = [](std::uint8_t code, std::uint32_t v) { return code == 5 && v == 9 ? 8u : v; };
+  Serve(stuck);
+  OpenOrFail();
+  const LineConfig s = Settings(9600, false, false);
+  EXPECT_THAT(Err(port().Configure(s)), HasSubstr("DTR off answered with on"));
+  // A server whose device has no modem lines answers nothing about them
+  // (ser2net on a pseudo-terminal): the settings stand, after one round
+  // trip, as on a local port without modem lines.
+  ServerBehaviour no_lines;
+  no_lines.answer_modem_lines = false;
+  Reopen(no_lines);
+  const std::uint64_t start = t().now;
+  EXPECT_EQ(Err(port().Configure(s)), "");
+  EXPECT_EQ(t().now - start, 2u);
+  EXPECT_THAT(server().Commands(5), ElementsAre(1u, 9u, 12u, 0u));
+}
+
+TEST_F(RemotePortTest, SettingsTheServerLeavesUnansweredOrARemotePortCannotDoFail) {
+  Serve();
+  OpenOrFail();
+  struct Case {
+    std::function<void(LineConfig&)> change;
+    const char* what;
+  };
+  const Case cases[] = {
+      {[](LineConfig& c) { c.cts_flow = true; }, "flow control"},
+      {[](LineConfig& c) { c.xon_xoff = true; }, "flow control"},
+      {[](LineConfig& c) { c.rts = LineControl::kToggle; }, "RTS handshake or toggle"},
+      {[](LineConfig& c) { c.rts = LineControl::kHandshake; }, "RTS handshake or toggle"},
+      {[](LineConfig& c) { c.dtr = LineControl::kHandshake; }, "DTR handshake"},
+      {[](LineConfig& c) { c.baud = 0; }, "a baud rate of 0"},
+      {[](LineConfig& c) { c.data_bits = 9; }, "data bits outside 5..8"},
+  };
+  const std::size_t events = server().events().size();
+  for (const Case& c : cases) {
+    LineConfig s = Settings(9600, false, false);
+    c.change(s);
+    const SysResult<void> configured = port().Configure(s);
+    EXPECT_EQ(Code(configured), rfc2217::kNetErrUnsupportedSetting) << c.what;
+    EXPECT_EQ(Err(configured),
+              std::string("A remote port cannot do the requested line settings: ") + c.what);
+  }
+  EXPECT_EQ(server().events().size(), events);  // nothing was sent
+  // A server that stops answering: the settings fail after 3000 ms.
+  ServerBehaviour silent;
+  silent.answer_commands = false;
+  *server_ = PortServer(silent);
+  const std::uint64_t start = t().now;
+  const SysResult<void> configured = port().Configure(Settings(9600, false, false));
+  EXPECT_EQ(Code(configured), rfc2217::kNetErrNoAnswer);
+  EXPECT_EQ(Err(configured),
+            "The port server did not answer the line settings: no answer to the baud rate in "
+            "3000 ms");
+  EXPECT_EQ(t().now - start, 3000u);
+}
+
+TEST_F(RemotePortTest, ModemLineChangesLeaveAtOnceAndKeepTheirSpacingAtTheServer) {
+  Serve();
+  OpenOrFail();
+  t().latency = 20;  // answers come 40 ms after each change
+  const Bytes byte = {0x0B};
+  // The strobe of a command byte: write, RTS off, 8 ms, RTS on.
+  const std::uint64_t t0 = t().now;
+  ASSERT_EQ(*port().Write(byte.data(), 1, 1000), 1);
+  ASSERT_TRUE(port().SetRts(false));
+  EXPECT_EQ(t().now, t0);  // nothing waited for the answer
+  t().now += 8;
+  ASSERT_TRUE(port().SetRts(true));
+  EXPECT_EQ(t().now, t0 + 8);
+  // At the server: the byte, then RTS off and on exactly 8 ms apart.
+  const auto rts = server().Commands(5);
+  const auto times = server().CommandTimes(5);
+  ASSERT_GE(rts.size(), 2u);
+  EXPECT_THAT(std::vector<std::uint32_t>(rts.end() - 2, rts.end()), ElementsAre(12u, 11u));
+  EXPECT_EQ(times[times.size() - 1] - times[times.size() - 2], 8u);
+  EXPECT_EQ(server().DataReceived(), byte);
+  // The answers arrive later and are taken in as they come, between data.
+  t().now += 100;
+  t().ServerSends(t().now, PortServer::Data({0x0B}));
+  EXPECT_EQ(*port().Waiting(), 1);
+  // A server that cannot move a line answers with the state it has: the
+  // next change of that line fails with the reason.
+  struct Case {
+    std::uint32_t off, on;  // SET-CONTROL values
+    std::function<SysResult<void>(Port&, bool)> set;
+    std::int32_t code;
+    const char* text;
+  };
+  const Case cases[] = {
+      {12, 11, [](Port& p, bool on) { return p.SetRts(on); }, rfc2217::kNetErrRtsRefused,
+       "The port server did not apply an RTS change: RTS off answered with RTS on"},
+      {9, 8, [](Port& p, bool on) { return p.SetDtr(on); }, rfc2217::kNetErrDtrRefused,
+       "The port server did not apply a DTR change: DTR off answered with DTR on"},
+  };
+  for (const Case& c : cases) {
+    ServerBehaviour stuck;
+    stuck.apply = [c](std::uint8_t code, std::uint32_t v) {
+      return code == 5 && v == c.off ? c.on : v;
+    };
+    Reopen(stuck);
+    const std::uint64_t start = t().now;
+    ASSERT_TRUE(c.set(port(), false));
+    EXPECT_EQ(server().Commands(5).back(), c.off);
+    EXPECT_EQ(t().now, start);
+    t().now += 8;
+    const SysResult<void> again = c.set(port(), true);
+    EXPECT_EQ(Code(again), c.code);
+    EXPECT_EQ(Err(again), c.text);
+  }
+}
+
+TEST_F(RemotePortTest, ReadsAndWaitsEndWhenTheBytesAreThereOrAtTheirTimeOut) {
+  struct Arrival {
+    std::uint64_t at;  // ms after the call
+    Bytes bytes;
+  };
+  struct Case {
+    const char* name;
+    std::vector<Arrival> arrivals;
+    std::int32_t timeout_ms;
+    std::int32_t count;     // of the 3 asked for
+    std::uint64_t ends_at;  // ms after the call
+  };
+  const Case cases[] = {
+      {"all before the time-out", {{10, {1, 2}}, {410, {3}}}, 1000, 3, 410},
+      {"one, then silence", {{50, {4}}}, 1000, 1, 1000},
+      {"nothing", {}, 1000, 0, 1000},
+      {"one every 600 ms", {{600, {5}}, {1200, {5}}, {1800, {5}}}, 1000, 1, 1000},
+      {"what is there, at once", {{0, {6}}}, 0, 1, 0},
+      {"nothing, at once", {}, 0, 0, 0},
+      {"one as the time runs out", {{100, {7}}}, 100, 1, 100},
+  };
+  for (const bool read : {true, false}) {
+    for (const Case& c : cases) {
+      Reopen();
+      const std::uint64_t t0 = t().now;
+      Bytes sent;
+      for (const Arrival& a : c.arrivals) {
+        t().ServerSends(t0 + a.at, PortServer::Data(a.bytes));
+        sent.insert(sent.end(), a.bytes.begin(), a.bytes.end());
+      }
+      std::uint8_t buf[3] = {};
+      const SysResult<std::int32_t> r =
+          read ? port().Read(buf, 3, c.timeout_ms) : port().WaitFor(3, c.timeout_ms);
+      const std::string name = std::string(read ? "Read: " : "WaitFor: ") + c.name;
+      ASSERT_TRUE(r) << name;
+      EXPECT_EQ(*r, c.count) << name;
+      EXPECT_EQ(t().now - t0, c.ends_at) << name;
+      if (read) {
+        EXPECT_EQ(Bytes(buf, buf + *r), Bytes(sent.begin(), sent.begin() + *r)) << name;
+      }
+    }
+  }
+}
+
+TEST_F(RemotePortTest, EveryByteValuePassesBothWaysInPacketsOfAnySize) {
+  Bytes all(256);
+  for (int i = 0; i < 256; ++i)
+    all[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
+  for (std::size_t packet :
+       {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{7}, std::size_t{4096}}) {
+    Reopen();
+    t().packet = packet;
+    ASSERT_EQ(*port().Write(all.data(), 256, 1000), 256);
+    EXPECT_EQ(server().DataReceived(), all) << packet;
+    // From the server, with answers and notices between the bytes.
+    Bytes wire;
+    for (int i = 0; i < 256; ++i) {
+      const auto d = PortServer::Data({all[static_cast<std::size_t>(i)]});
+      wire.insert(wire.end(), d.begin(), d.end());
+      if (i % 50 == 0) {
+        const auto n = PortServer::Sub(107, {0x30});
+        wire.insert(wire.end(), n.begin(), n.end());
+        wire.insert(wire.end(), {IAC, NOP});
+      }
+    }
+    t().ServerSends(t().now + 1, wire);
+    Bytes got(256);
+    ASSERT_EQ(*port().Read(got.data(), 256, 1000), 256) << packet;
+    EXPECT_EQ(got, all) << packet;
+  }
+}
+
+TEST_F(RemotePortTest, AWriteCutInsideADoubledFFOwesTheServerItsSecondHalf) {
+  Serve();
+  OpenOrFail();
+  // Room for "A" and the first half of 0xFF's pair; then none for 100 ms.
+  t().send_room = 2;
+  t().room_again = t().now + 100;
+  const Bytes data = {'A', 0xFF, 'B'};
+  const std::uint64_t t0 = t().now;
+  EXPECT_EQ(*port().Write(data.data(), 3, 50), 2);  // 'A' and 0xFF went (or will)
+  EXPECT_EQ(t().now, t0 + 50);
+  t().now = t0 + 100;
+  ASSERT_TRUE(port().SetRts(false));
+  // The pair was completed before the command, so the stream stays intact.
+  EXPECT_EQ(server().DataReceived(), Bytes({'A', 0xFF}));
+  EXPECT_EQ(server().Commands(5).back(), 12u);
+}
+
+TEST_F(RemotePortTest, ALostConnectionFailsEveryCallAtOnceWithTheReason) {
+  Serve();
+  OpenOrFail();
+  // The server sends two bytes and then ends the connection at +100.
+  const std::uint64_t t0 = t().now;
+  t().ServerSends(t0 + 50, PortServer::Data({7, 8}));
+  t().close_at = t0 + 100;
+  std::uint8_t buf[4];
+  // What came before the end is read; the read ends with the connection,
+  // not at its time-out.
+  EXPECT_EQ(*port().Read(buf, 4, 1000), 2);
+  EXPECT_EQ(t().now, t0 + 100);
+  const std::string lost = "The connection to the port server was lost: closed by the server";
+  const SysResult<std::int32_t> read = port().Read(buf, 1, 1000);
+  EXPECT_EQ(Code(read), rfc2217::kNetErrConnectionLost);
+  EXPECT_EQ(Err(read), lost);
+  EXPECT_EQ(Err(port().Write(buf, 1, 1000)), lost);
+  EXPECT_EQ(Err(port().SetRts(false)), lost);
+  EXPECT_EQ(Err(port().SetDtr(false)), lost);
+  EXPECT_EQ(Err(port().Waiting()), lost);
+  EXPECT_EQ(Err(port().WaitFor(1, 1000)), lost);
+  EXPECT_EQ(Err(port().Configure(Settings(9600, false, false))), lost);
+  EXPECT_EQ(Err(port().GetConfig()), lost);
+  EXPECT_EQ(t().now, t0 + 100);  // none of them waited
+  EXPECT_TRUE(port().Close());
+  // A write into a connection the server reset fails with the system's text.
+  Reopen();
+  t().close_at = t().now;
+  EXPECT_EQ(Err(port().Write(buf, 1, 1000)),
+            "The connection to the port server was lost: error 32");
+}
+
+TEST_F(RemotePortTest, AClosedPortEndsItsConnectionAndRefusesEveryCall) {
+  Reopen();
+  ASSERT_TRUE(port().Close());
+  EXPECT_TRUE(t().closed_by_client);
+  std::uint8_t buf[1] = {};
+  const std::string closed = "Not an open remote port";
+  const SysResult<void> again = port().Close();
+  EXPECT_EQ(Code(again), rfc2217::kNetErrBadHandle);
+  EXPECT_EQ(Err(again), closed);
+  EXPECT_EQ(Err(port().Read(buf, 1, 0)), closed);
+  EXPECT_EQ(Err(port().Write(buf, 1, 0)), closed);
+  EXPECT_EQ(Err(port().Waiting()), closed);
+  EXPECT_EQ(Err(port().WaitFor(1, 0)), closed);
+  EXPECT_EQ(Err(port().SetRts(true)), closed);
+  EXPECT_EQ(Err(port().SetDtr(true)), closed);
+  EXPECT_EQ(Err(port().GetConfig()), closed);
+  EXPECT_EQ(Err(port().Configure(LineConfig{})), closed);
+  // Letting go of the port closes it too.
+  Reopen();
+  port_.reset();
+  EXPECT_TRUE(t().closed_by_client);
+}
+
+}  // namespace
