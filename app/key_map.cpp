@@ -2,67 +2,75 @@
 
 namespace {
 
-constexpr KeyMapping Command(int n) {
-  return {KeyAction::kCommand, static_cast<std::uint8_t>(n)};
+using K = SpecialKey;
+using F = KeyForm;
+
+constexpr Key C(char c) {
+  return Key::Character(static_cast<unsigned char>(c));
 }
+
+constexpr Key S(SpecialKey key, KeyForm form = F::kPlain) {
+  return Key::Special(key, form);
+}
+
+constexpr int kQuit = 0;
+constexpr int kMaxAliases = 4;
+
+// A command (1..32) or quit, and every key that gives it: the key named for
+// it first, then its aliases (the rest of the row stays no key). A special
+// key acts as the character its PC console code is: Up and Shift+Up (0x48)
+// as 'H', Alt with the keypad's '*' (0x37) as '7'.
+struct Entry {
+  int command;
+  Key keys[kMaxAliases];
+};
+
+constexpr Entry kKeyTable[] = {
+    {1, {C('1')}},
+    {2, {C('2')}},
+    {3, {C('3')}},
+    {4, {C('4')}},
+    {5, {C('5')}},
+    {6, {C('6')}},
+    {7, {C('7'), S(K::kKeypadStar, F::kAlt)}},
+    {8, {C('8')}},
+    {9, {C('9')}},
+    {10, {C('0'), S(K::kUp, F::kCtrl)}},
+    {11, {C('H'), S(K::kUp), S(K::kUp, F::kShift)}},
+    {12, {C('P'), S(K::kDown), S(K::kDown, F::kShift)}},
+    {13, {C('M'), S(K::kRight), S(K::kRight, F::kShift)}},
+    {14, {C('K'), S(K::kLeft), S(K::kLeft, F::kShift)}},
+    {15, {C('a'), S(K::kF4, F::kCtrl)}},
+    {16, {C('?'), S(K::kF5)}},
+    {17, {C('c'), S(K::kF6, F::kCtrl)}},
+    {18, {C('e'), S(K::kF8, F::kCtrl)}},
+    {19, {C('>'), S(K::kF4)}},
+    {20, {C('b'), S(K::kF5, F::kCtrl)}},
+    {21, {C('i'), S(K::kF2, F::kAlt)}},
+    {22, {C('s'), S(K::kLeft, F::kCtrl)}},
+    {23, {C('g'), S(K::kF10, F::kCtrl)}},
+    {24, {C('t'), S(K::kRight, F::kCtrl)}},
+    {25, {C('<'), S(K::kF2)}},
+    {26, {C('\r'), C(' ')}},  // Enter (and Ctrl+M), Space
+    {27, {C('d'), S(K::kF7, F::kCtrl)}},
+    {28, {C('j'), S(K::kF3, F::kAlt)}},
+    {29, {C('k'), S(K::kF4, F::kAlt)}},
+    {30, {C('l'), S(K::kF5, F::kAlt)}},
+    {31, {C('m'), S(K::kF6, F::kAlt)}},
+    {32, {C('f'), S(K::kF9, F::kCtrl)}},
+    {kQuit, {C('\x1b'), C('S'), S(K::kDelete), S(K::kDelete, F::kShift)}},  // Esc, Ctrl+[
+};
 
 }  // namespace
 
-KeyMapping KeyMap(int code) {
-  if (code >= '1' && code <= '9') return Command(code - '0');
-  switch (code) {
-    case 27:   // Esc, Ctrl+[
-    case 'S':  // also Delete and Shift+Delete
-      return {KeyAction::kQuit, 0};
-    case 13:  // Enter, Ctrl+M
-    case ' ':
-      return Command(26);
-    case '0':
-    case 0x8D:  // Ctrl+Up
-      return Command(10);
-    case 'H':  // also Up
-      return Command(11);
-    case 'P':  // also Down
-      return Command(12);
-    case 'M':  // also Right
-      return Command(13);
-    case 'K':  // also Left
-      return Command(14);
-    case 'a':  // also Ctrl+F4
-      return Command(15);
-    case '?':  // also F5
-      return Command(16);
-    case 'c':  // also Ctrl+F6
-      return Command(17);
-    case 'e':  // also Ctrl+F8
-      return Command(18);
-    case '>':  // also F4
-      return Command(19);
-    case 'b':  // also Ctrl+F5
-      return Command(20);
-    case 'i':  // also Alt+F2
-      return Command(21);
-    case 's':  // also Ctrl+Left
-      return Command(22);
-    case 'g':  // also Ctrl+F10
-      return Command(23);
-    case 't':  // also Ctrl+Right
-      return Command(24);
-    case '<':  // also F2
-      return Command(25);
-    case 'd':  // also Ctrl+F7
-      return Command(27);
-    case 'j':  // also Alt+F3
-      return Command(28);
-    case 'k':  // also Alt+F4
-      return Command(29);
-    case 'l':  // also Alt+F5
-      return Command(30);
-    case 'm':  // also Alt+F6
-      return Command(31);
-    case 'f':  // also Ctrl+F9
-      return Command(32);
-    default:
-      return {KeyAction::kNone, 0};
+KeyMapping KeyMap(const Key& key) {
+  if (key.kind == KeyKind::kNone) return {KeyAction::kNone, 0};
+  for (const Entry& e : kKeyTable) {
+    for (const Key& k : e.keys) {
+      if (k != key) continue;
+      if (e.command == kQuit) return {KeyAction::kQuit, 0};
+      return {KeyAction::kCommand, static_cast<std::uint8_t>(e.command)};
+    }
   }
+  return {KeyAction::kNone, 0};
 }

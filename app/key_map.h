@@ -1,8 +1,13 @@
-// Keys to robot commands. Key codes are those of platform/keys/key_codes.h:
-// a character's code, or the extended code that follows a special key's 0.
+// Keys to robot commands: what each key does, from a table of every key
+// that does something (key_map.cpp). The table comes from the PC console's
+// codes (keys/key_codes.h): a special key acts as the character its
+// extended code is (Up as 'H', Delete as 'S'), so a key and its aliases are
+// listed together.
 #pragma once
 
 #include <cstdint>
+
+#include "keys/key.h"
 
 enum class KeyAction { kNone, kCommand, kQuit };
 
@@ -11,5 +16,5 @@ struct KeyMapping {
   std::uint8_t command;  // 1..32 for kCommand, else 0
 };
 
-// What a key code does.
-KeyMapping KeyMap(int code);
+// What a key does.
+KeyMapping KeyMap(const Key& key);

@@ -1,5 +1,7 @@
 #include "app/run.h"
 
+#include <memory>
+
 #include "app/report.h"
 #include "platform/platform.h"
 
@@ -16,6 +18,16 @@ std::optional<Monitor> MonitorOf(bool asked, std::int32_t number, std::int32_t i
   return m;
 }
 
+// The key the keyboard has for this pass, as the key map reads it; nothing
+// when none has come. A keyboard that cannot be read gives a key without
+// action.
+std::optional<KeyMapping> TakeKey(Keyboard& keyboard) {
+  const SysResult<std::optional<Key>> key = keyboard.Poll();
+  if (!key) return KeyMapping{KeyAction::kNone, 0};
+  if (!*key) return std::nullopt;
+  return KeyMap(**key);
+}
+
 }  // namespace
 
 Run::Run(const RunSettings& settings, RobotLink link)
@@ -26,9 +38,10 @@ Run::Run(const RunSettings& settings, RobotLink link)
       last_send_time_(clock_.ElapsedMs()) {}
 
 int Run::Execute() {
-  KeyboardOpen();
+  const std::unique_ptr<Keyboard> keyboard = PlatformOpenKeyboard();
   for (;;) {
-    if (std::optional<KeyMapping> key = KeyboardTakeKey(); key && HandleKey(*key)) return Finish(0);
+    if (std::optional<KeyMapping> key = TakeKey(*keyboard); key && HandleKey(*key))
+      return Finish(0);
     if (const std::optional<int> status = MonitorStep()) return Finish(*status);
     PlatformPause(kPassPauseMs);
   }

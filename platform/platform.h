@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "keys/key.h"
 #include "platform/port.h"
 
 // ---------------------------------------------------------------------------
@@ -114,15 +115,31 @@ void PlatformRequestTiming();
 // ---------------------------------------------------------------------------
 // Console keyboard
 
-// Prepares the console for reading single keys (no echo, no line editing).
-// The console's previous state comes back on every way out of the process.
-void KeyboardOpen();
-// True when a key code can be read without waiting: a key press that yields a
-// code, or the second code of a special key.
-bool KeyboardKeyWaiting();
-// The next key code: a character code, or 0 and then an extended code for a
-// special key; -1 when the console cannot be read. Waits for a key.
-int KeyboardReadKey();
+// The error code of a keyboard whose input has ended.
+constexpr std::int32_t kKeyboardInputEnded = 0;
+
+// The console keyboard, taken for single keys (no echo, no line editing) for
+// as long as the object lives: the console's previous state comes back when
+// it ends, and on every other way out of the process. One at a time.
+class Keyboard {
+ public:
+  virtual ~Keyboard() = default;
+  Keyboard() = default;
+  Keyboard(const Keyboard&) = delete;
+  Keyboard& operator=(const Keyboard&) = delete;
+
+  // The next key when one has come, without waiting for one: nothing when
+  // none has (also once the input has ended). Fails when the console cannot
+  // be read; a later call tries again.
+  virtual SysResult<std::optional<Key>> Poll() = 0;
+  // The next key, waiting for it. Fails when the console cannot be read, and
+  // once its input has ended and every key that came is taken (the error's
+  // code is then kKeyboardInputEnded).
+  virtual SysResult<Key> Read() = 0;
+};
+
+// Takes the console keyboard.
+std::unique_ptr<Keyboard> PlatformOpenKeyboard();
 
 // ---------------------------------------------------------------------------
 // Process

@@ -7,16 +7,17 @@
 // padlink (S, Esc, Delete) ends it too; so does Ctrl+C.
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "app/key_map.h"
-#include "platform/keys/key_codes.h"
+#include "keys/key_codes.h"
 #include "platform/platform.h"
 
 namespace {
 
-// The name of a character code.
-std::string CharacterName(int code) {
+// The name of a character.
+std::string CharacterName(unsigned char code) {
   switch (code) {
     case 8:
       return "Backspace";  // or Ctrl+H
@@ -33,22 +34,20 @@ std::string CharacterName(int code) {
     default:
       break;
   }
-  if (code < 0) return "non-ASCII character";
+  if (code >= 128) return "non-ASCII character";
   if (code >= 1 && code <= 26) return std::string("Ctrl+") + static_cast<char>('A' + code - 1);
   if (code >= 28 && code <= 31) return std::string("Ctrl+") + "\\]^_"[code - 28];
   return std::string(1, static_cast<char>(code));
 }
 
-// The name of a special key's extended code.
-std::string SpecialName(int extended) {
-  SpecialKey key;
-  KeyForm form;
-  if (!KeyOfExtendedCode(extended, &key, &form)) {
-    char text[48];
-    std::snprintf(text, sizeof text, "(special key 0x%02X)", extended & 0xFF);
-    return text;
-  }
-  return std::string(KeyFormPrefix(form)) + SpecialKeyName(key);
+// The name of a special key as its extended code names it: a form that
+// shares its code with a plainer one (Shift with the arrows and the editing
+// keys) shows as that one, which the key map treats alike.
+std::string SpecialName(const Key& key) {
+  SpecialKey named = key.special;
+  KeyForm form = key.form;
+  KeyOfExtendedCode(ExtendedCode(key.special, key.form), &named, &form);
+  return std::string(KeyFormPrefix(form)) + SpecialKeyName(named);
 }
 
 std::string Hex(int code) {
@@ -78,6 +77,25 @@ void PrintLine(const std::string& name, const std::string& codes, const std::str
   std::fflush(stdout);
 }
 
+// One line per key until a key that quits padlink: 0. When the keyboard
+// cannot be read, or its input ended: 1.
+int ShowKeys(Keyboard& keyboard) {
+  for (;;) {
+    const SysResult<Key> key = keyboard.Read();
+    if (!key) {
+      std::fprintf(stderr, "padlink-keytest: the keyboard cannot be read.\n");
+      return 1;
+    }
+    if (key->kind == KeyKind::kSpecial) {
+      PrintLine(SpecialName(*key), Hex(0) + " " + Hex(ExtendedCode(key->special, key->form)),
+                ActionText(KeyMap(*key)));
+    } else {
+      PrintLine(CharacterName(key->character), Hex(key->character), ActionText(KeyMap(*key)));
+    }
+    if (KeyMap(*key).action == KeyAction::kQuit) return 0;
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -94,28 +112,6 @@ int main(int argc, char** argv) {
       "padlink-keytest: press keys to see what padlink makes of them.\n"
       "S or Esc ends (any key that quits padlink), and so does Ctrl+C.\n\n");
   PrintLine("key", "codes", "padlink");
-  KeyboardOpen();
-  for (;;) {
-    const int code = KeyboardReadKey();
-    if (code == -1) {
-      // The keyboard cannot be read, or its input ended. (A character byte
-      // 0xFF has this code too; terminals that send UTF-8 never send it.)
-      std::fprintf(stderr, "padlink-keytest: the keyboard cannot be read.\n");
-      PlatformExit(1);
-    }
-    std::string name;
-    std::string codes;
-    int mapped = code;
-    if (code == 0) {
-      mapped = KeyboardReadKey();
-      name = SpecialName(mapped);
-      codes = Hex(0) + " " + Hex(mapped);
-    } else {
-      name = CharacterName(code);
-      codes = Hex(code);
-    }
-    const KeyMapping m = KeyMap(mapped);
-    PrintLine(name, codes, ActionText(m));
-    if (m.action == KeyAction::kQuit) PlatformExit(0);
-  }
+  const std::unique_ptr<Keyboard> keyboard = PlatformOpenKeyboard();
+  return ShowKeys(*keyboard);
 }

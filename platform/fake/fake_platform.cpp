@@ -205,15 +205,6 @@ void EchoEveryByte(std::uint64_t delay) {
   g_state.robot = [delay](std::uint8_t b, std::uint64_t t) { RobotSends(t + delay, {b}); };
 }
 
-void PressKey(std::uint64_t time, int code) {
-  g_state.keys.emplace_back(time, code);
-}
-
-void PressSpecial(std::uint64_t time, int extended_code) {
-  PressKey(time, 0);
-  PressKey(time, extended_code);
-}
-
 std::vector<Record> Calls(Call call) {
   std::vector<Record> out;
   for (const Record& r : g_state.log) {
@@ -304,22 +295,6 @@ void PlatformRequestTiming() {
 
 void PlatformStartUp() {
   g_state.started_after_calls = static_cast<int>(g_state.log.size());
-}
-
-void KeyboardOpen() {
-  g_state.keyboard_open = true;
-}
-
-bool KeyboardKeyWaiting() {
-  return !g_state.keys.empty() && g_state.keys.front().first <= g_state.now;
-}
-
-int KeyboardReadKey() {
-  if (g_state.keys.empty()) return -1;
-  g_state.now = std::max(g_state.now, g_state.keys.front().first);
-  const int code = g_state.keys.front().second;
-  g_state.keys.pop_front();
-  return code;
 }
 
 void PlatformExit(int status) {

@@ -12,6 +12,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,14 @@ struct Refusal {
   bool stall;          // a write that stalls instead: no error, nothing written
 };
 
+// A key pressed at a virtual time; a press without a key is a read of the
+// keyboard that fails with `error`.
+struct KeyPress {
+  std::uint64_t time;
+  std::optional<Key> key;
+  std::int32_t error = 0;
+};
+
 struct State {
   std::uint64_t now = 0;           // virtual milliseconds
   std::uint32_t tick_at_zero = 0;  // PlatformTickMs() at now == 0
@@ -72,9 +81,10 @@ struct State {
   // Called for every byte written, with its virtual time; a test's robot
   // schedules its answer here with RobotSends.
   std::function<void(std::uint8_t byte, std::uint64_t time)> robot;
-  // Keys: (virtual time the key is pressed, code).
-  std::deque<std::pair<std::uint64_t, int>> keys;
-  bool keyboard_open = false;
+  // Keys in the order they are pressed (fake_keyboard.cpp).
+  std::deque<KeyPress> keys;
+  bool keyboard_open = false;  // while a keyboard is open
+  int keyboards_opened = 0;
   // PlatformRequestTiming calls, and the calls logged before the first one.
   int timing_requests = 0;
   std::size_t log_size_at_timing_request = 0;
@@ -153,9 +163,12 @@ void RobotSends(std::uint64_t time, const std::vector<std::uint8_t>& bytes,
 // A robot that echoes every byte `delay` ms after it was written.
 void EchoEveryByte(std::uint64_t delay);
 
-// A key press at `time`: a character code, or 0 and an extended code.
-void PressKey(std::uint64_t time, int code);
-void PressSpecial(std::uint64_t time, int extended_code);
+// A key pressed at `time`: a character, a special key in a form, any key.
+void PressKey(std::uint64_t time, unsigned char character);
+void PressSpecial(std::uint64_t time, SpecialKey key, KeyForm form = KeyForm::kPlain);
+void PressKey(std::uint64_t time, const Key& key);
+// At `time` the keyboard cannot be read, once: a read fails with `error`.
+void KeyboardFails(std::uint64_t time, std::int32_t error = 5);
 
 // Calls of one kind, in order.
 std::vector<Record> Calls(Call call);

@@ -1,7 +1,9 @@
 // The keyboard on POSIX: standard input, a terminal put into single-key mode
-// for the run, and its exact previous settings back on every way out. The
-// settings are taken at start-up, before any device is opened, and the
-// clean-up on fatal signals is in place for every run.
+// while the keyboard is open, and its exact previous settings back when it
+// closes and on every other way out. The settings are taken at start-up,
+// before any device is opened, and the clean-up on fatal signals is in place
+// for every run. The signal handlers reach the settings here, in the
+// platform's own state; the keyboard object holds the rest.
 //
 // The key test runs in every pass of the control loop, 200 times a second
 // when nothing happens. On a terminal it costs no system call: the terminal
@@ -16,29 +18,29 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <optional>
 
-#include "platform/keys/term_decoder.h"
+#include "keys/term_decoder.h"
 #include "platform/platform.h"
 #include "platform/posix/posix_internal.h"
 
 namespace {
 
-TermDecoder g_decoder;
-bool g_end_of_input = false;
-bool g_read_error = false;
-
-// The terminal's settings before the run, and whether ours are in force.
+// The terminal's settings before the run, whether ours are in force, and
+// whether a keyboard is open (a resumed run takes the terminal back only
+// then).
 termios g_saved;
 volatile sig_atomic_t g_have_saved = 0;
 volatile sig_atomic_t g_raw = 0;
+volatile sig_atomic_t g_keyboard_open = 0;
 bool g_started = false;
 
 // Input arrival: the terminal's signal sets the flag; the key test clears it
 // before it reads, so input that arrives while it reads sets it again. It
-// starts set, for what was typed before the run.
+// is set when a keyboard opens, for what was typed before.
 constexpr int kInputSignal = SIGURG;
 volatile sig_atomic_t g_input_arrived = 1;
-bool g_input_signalled = false;  // false: look at standard input every time
 
 // Single keys: no line editing, no echo, Enter arrives as 13 and Ctrl+S as a
 // key. Signal characters stay on; output processing is left as it was.
@@ -98,14 +100,14 @@ void OnSuspend(int) {
   sigprocmask(SIG_UNBLOCK, &set, nullptr);
   raise(SIGTSTP);  // stops here until SIGCONT
   Install(SIGTSTP, OnSuspend);
-  EnterRaw();
+  if (g_keyboard_open) EnterRaw();
   errno = saved_errno;
 }
 
 // Resumed after a stop that could not be caught (SIGSTOP).
 void OnContinue(int) {
   const int saved_errno = errno;
-  if (!g_raw) EnterRaw();
+  if (g_keyboard_open && !g_raw) EnterRaw();
   errno = saved_errno;
 }
 
@@ -120,17 +122,18 @@ void OnInput(int) {
 // Asks the terminal to signal this process whenever input arrives. That needs
 // an open file description of our own (the O_ASYNC flag and the signal's
 // owner belong to it, and the one of standard input is shared with the
-// shell), so the terminal is opened once more. The terminal first makes its
-// foreground process group the owner; until the owner is set to this process
-// a signal could reach other programs of the job, so the signal is one that
-// they ignore unless they ask for it. Where any step fails, the key test
-// looks at standard input in every pass.
-void WatchInput() {
+// shell), so the terminal is opened once more; the signals end when it is
+// closed. The terminal first makes its foreground process group the owner;
+// until the owner is set to this process a signal could reach other
+// programs of the job, so the signal is one that they ignore unless they ask
+// for it. Returns the descriptor, or -1 where any step fails: the key test
+// then looks at standard input in every pass.
+int WatchInput() {
 #if defined(F_SETSIG)
   const char* name = ttyname(STDIN_FILENO);
   const int fd =
       open(name ? name : "/proc/self/fd/0", O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return;
+  if (fd < 0) return -1;
   struct sigaction sa {};
   sa.sa_handler = OnInput;
   sa.sa_flags = SA_RESTART;
@@ -139,21 +142,54 @@ void WatchInput() {
   if (isatty(fd) && sigaction(kInputSignal, &sa, nullptr) == 0 &&
       fcntl(fd, F_SETSIG, kInputSignal) == 0 && flags >= 0 &&
       fcntl(fd, F_SETFL, flags | O_ASYNC) == 0 && fcntl(fd, F_SETOWN, getpid()) == 0) {
-    g_input_signalled = true;  // fd stays open for the run
-    return;
+    return fd;
   }
   close(fd);
 #endif
+  return -1;
+}
+
+class PosixKeyboard : public Keyboard {
+ public:
+  PosixKeyboard();
+  ~PosixKeyboard() override;
+  SysResult<std::optional<Key>> Poll() override;
+  SysResult<Key> Read() override;
+
+ private:
+  void Pump();
+
+  TermDecoder decoder_;
+  bool end_of_input_ = false;
+  int read_error_ = 0;  // the errno of a failed read, until it is reported
+  int watch_fd_ = -1;   // the terminal's input signal; -1: none, look every time
+};
+
+PosixKeyboard::PosixKeyboard() {
+  DecoderReset(&decoder_);
+  if (!g_have_saved) return;
+  g_input_arrived = 1;
+  g_keyboard_open = 1;
+  InstallUnlessIgnored(SIGTSTP, OnSuspend);
+  InstallUnlessIgnored(SIGCONT, OnContinue);
+  EnterRaw();
+  watch_fd_ = WatchInput();
+}
+
+PosixKeyboard::~PosixKeyboard() {
+  g_keyboard_open = 0;
+  if (watch_fd_ >= 0) close(watch_fd_);
+  Restore();
 }
 
 // Feeds what standard input holds now to the decoder, without waiting: no
 // more than the decoder has room for, so that keys typed ahead or pasted wait
 // in the terminal's own buffer until the loop takes the keys before them. An
 // unfinished key is settled by its time-out only once nothing more waits.
-void Pump() {
+void PosixKeyboard::Pump() {
   bool drained = false;
-  while (!g_end_of_input && !g_read_error) {
-    const int room = DecoderRoom(&g_decoder);
+  while (!end_of_input_ && read_error_ == 0) {
+    const int room = DecoderRoom(&decoder_);
     if (room == 0) break;
     pollfd p{STDIN_FILENO, POLLIN, 0};
     const int r = poll(&p, 1, 0);
@@ -166,21 +202,58 @@ void Pump() {
     const ssize_t n = read(STDIN_FILENO, buf, room < 64 ? room : 64);
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) break;
     if (n < 0) {
-      g_read_error = true;
+      read_error_ = errno;
       break;
     }
     if (n == 0) {
-      g_end_of_input = true;
+      end_of_input_ = true;
       break;
     }
     const std::uint32_t now = PlatformTickMs();
     for (ssize_t i = 0; i < n; ++i)
-      DecoderFeed(&g_decoder, buf[i], now);
+      DecoderFeed(&decoder_, buf[i], now);
   }
-  if (drained || g_end_of_input || g_read_error) {
-    DecoderTick(&g_decoder, PlatformTickMs());
+  if (drained || end_of_input_ || read_error_ != 0) {
+    DecoderTick(&decoder_, PlatformTickMs());
   } else {
     g_input_arrived = 1;  // keys still wait in the terminal: look again next time
+  }
+}
+
+SysResult<std::optional<Key>> PosixKeyboard::Poll() {
+  if (watch_fd_ < 0 || g_input_arrived) {
+    g_input_arrived = 0;
+    Pump();
+  } else {
+    DecoderTick(&decoder_, PlatformTickMs());  // a held Esc settles on time
+  }
+  if (std::optional<Key> key = DecoderTake(&decoder_)) return key;
+  if (read_error_ != 0) {
+    const int error = read_error_;
+    read_error_ = 0;
+    return Fail(PlatformError(error));
+  }
+  return std::optional<Key>();
+}
+
+SysResult<Key> PosixKeyboard::Read() {
+  for (;;) {
+    Pump();
+    if (std::optional<Key> key = DecoderTake(&decoder_)) return *key;
+    if (read_error_ != 0) {
+      const int error = read_error_;
+      read_error_ = 0;
+      return Fail(PlatformError(error));
+    }
+    if (end_of_input_) {
+      // Whatever is held settles after the Esc time-out.
+      const int wait = DecoderWaitMs(&decoder_, PlatformTickMs());
+      if (wait < 0) return Fail(SysError{kKeyboardInputEnded, "the input has ended"});
+      PlatformPause(wait);
+      continue;
+    }
+    pollfd p{STDIN_FILENO, POLLIN, 0};
+    poll(&p, 1, DecoderWaitMs(&decoder_, PlatformTickMs()));
   }
 }
 
@@ -195,44 +268,9 @@ void PlatformStartUp() {
   std::atexit(RestoreAtExit);
 }
 
-void KeyboardOpen() {
-  DecoderReset(&g_decoder);
+std::unique_ptr<Keyboard> PlatformOpenKeyboard() {
   PlatformStartUp();  // when start-up has not done it already
-  if (!g_have_saved) return;
-  InstallUnlessIgnored(SIGTSTP, OnSuspend);
-  InstallUnlessIgnored(SIGCONT, OnContinue);
-  EnterRaw();
-  WatchInput();
-}
-
-bool KeyboardKeyWaiting() {
-  if (!g_input_signalled || g_input_arrived) {
-    g_input_arrived = 0;
-    Pump();
-  } else {
-    DecoderTick(&g_decoder, PlatformTickMs());  // a held Esc settles on time
-  }
-  return DecoderHasCode(&g_decoder) || g_read_error;
-}
-
-int KeyboardReadKey() {
-  for (;;) {
-    Pump();
-    if (DecoderHasCode(&g_decoder)) return DecoderTake(&g_decoder);
-    if (g_read_error) {
-      g_read_error = false;
-      return -1;
-    }
-    if (g_end_of_input) {
-      // Whatever is held settles after the Esc time-out.
-      const int wait = DecoderWaitMs(&g_decoder, PlatformTickMs());
-      if (wait < 0) return -1;
-      PlatformPause(wait);
-      continue;
-    }
-    pollfd p{STDIN_FILENO, POLLIN, 0};
-    poll(&p, 1, DecoderWaitMs(&g_decoder, PlatformTickMs()));
-  }
+  return std::make_unique<PosixKeyboard>();
 }
 
 void PlatformExit(int status) {

@@ -1,6 +1,7 @@
-// The console keyboard on Windows: input records, turned into key codes.
-// The test peeks at the waiting records; the read takes them with the
-// console mode set to 0 for its duration. Ctrl+C keeps the system's default.
+// The console keyboard on Windows: input records, turned into keys. A poll
+// peeks at the waiting records; a read takes them with the console mode set
+// to 0 for its duration, so the console's own mode stays as it was between
+// reads and nothing is left to restore. Ctrl+C keeps the system's default.
 // Records are read in their wide form and each character is converted into
 // the console's code page without best fit: the narrow records would hand
 // over a look-alike (c for č), which is another command.
@@ -8,14 +9,13 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <optional>
 
-#include "platform/keys/console_keys.h"
+#include "keys/console_keys.h"
 #include "platform/platform.h"
 
 namespace {
-
-HANDLE g_input = INVALID_HANDLE_VALUE;
-int g_pending = -1;  // the second code of a special key
 
 int ToConsoleCodePage(std::uint16_t unit, char* out, int size, bool* defaulted) {
   const UINT code_page = GetConsoleCP();
@@ -29,68 +29,83 @@ int ToConsoleCodePage(std::uint16_t unit, char* out, int size, bool* defaulted) 
   return n;
 }
 
-int Codes(const INPUT_RECORD& r, int codes[2]) {
-  if (r.EventType != KEY_EVENT) return 0;
+std::optional<Key> KeyOf(const INPUT_RECORD& r) {
+  if (r.EventType != KEY_EVENT) return std::nullopt;
   const KEY_EVENT_RECORD& k = r.Event.KeyEvent;
   const int character = CodePageCharacter(k.uChar.UnicodeChar, ToConsoleCodePage);
-  return ConsoleKeyCodes(
-      {k.bKeyDown != 0, k.wVirtualKeyCode, character > 0 ? static_cast<char>(character) : '\0',
-       k.dwControlKeyState, character < 0},
-      codes);
+  return ConsoleKey({k.bKeyDown != 0, k.wVirtualKeyCode,
+                     character > 0 ? static_cast<char>(character) : '\0', k.dwControlKeyState,
+                     character < 0});
 }
 
-}  // namespace
+class Win32Keyboard : public Keyboard {
+ public:
+  Win32Keyboard();
+  SysResult<std::optional<Key>> Poll() override;
+  SysResult<Key> Read() override;
 
-void KeyboardOpen() {
-  g_input = GetStdHandle(STD_INPUT_HANDLE);
+ private:
+  bool KeyWaiting();
+
+  HANDLE input_;
+};
+
+Win32Keyboard::Win32Keyboard() : input_(GetStdHandle(STD_INPUT_HANDLE)) {
   // Some consoles begin to collect input only at the first peek.
   INPUT_RECORD r;
   DWORD n = 0;
-  PeekConsoleInputW(g_input, &r, 1, &n);
+  PeekConsoleInputW(input_, &r, 1, &n);
 }
 
-bool KeyboardKeyWaiting() {
-  if (g_pending >= 0) return true;
+// True when a waiting record gives a key.
+bool Win32Keyboard::KeyWaiting() {
   DWORD count = 0;
-  if (!GetNumberOfConsoleInputEvents(g_input, &count) || count == 0) return false;
+  if (!GetNumberOfConsoleInputEvents(input_, &count) || count == 0) return false;
   INPUT_RECORD records[64];
   DWORD n = 0;
-  if (!PeekConsoleInputW(g_input, records, 64, &n)) return false;
-  int codes[2];
+  if (!PeekConsoleInputW(input_, records, 64, &n)) return false;
   for (DWORD i = 0; i < n; ++i) {
-    if (Codes(records[i], codes) > 0) return true;
+    if (KeyOf(records[i])) return true;
   }
-  // Only records without a code: drop them, so they are not peeked again.
+  // Only records without a key: drop them, so they are not peeked again.
   if (n > 0) {
     DWORD dropped = 0;
-    ReadConsoleInputW(g_input, records, n, &dropped);
+    ReadConsoleInputW(input_, records, n, &dropped);
   }
   return false;
 }
 
-int KeyboardReadKey() {
-  if (g_pending >= 0) {
-    const int code = g_pending;
-    g_pending = -1;
-    return code;
-  }
+SysResult<std::optional<Key>> Win32Keyboard::Poll() {
+  if (!KeyWaiting()) return std::optional<Key>();
+  SysResult<Key> key = Read();
+  if (!key) return Fail(key.error());
+  return std::optional<Key>(*key);
+}
+
+SysResult<Key> Win32Keyboard::Read() {
   DWORD mode = 0;
-  const bool have_mode = GetConsoleMode(g_input, &mode) != 0;
-  if (have_mode) SetConsoleMode(g_input, 0);
-  int result = -1;
-  for (;;) {
+  const bool have_mode = GetConsoleMode(input_, &mode) != 0;
+  if (have_mode) SetConsoleMode(input_, 0);
+  std::optional<Key> key;
+  std::int32_t error = 0;
+  while (!key) {
     INPUT_RECORD r;
     DWORD n = 0;
-    if (!ReadConsoleInputW(g_input, &r, 1, &n) || n == 0) break;
-    int codes[2];
-    const int count = Codes(r, codes);
-    if (count == 0) continue;
-    if (count == 2) g_pending = codes[1];
-    result = codes[0];
-    break;
+    if (!ReadConsoleInputW(input_, &r, 1, &n) || n == 0) {
+      error = static_cast<std::int32_t>(GetLastError());
+      break;
+    }
+    key = KeyOf(r);
   }
-  if (have_mode) SetConsoleMode(g_input, mode);
-  return result;
+  if (have_mode) SetConsoleMode(input_, mode);
+  if (!key) return Fail(PlatformError(error));
+  return *key;
+}
+
+}  // namespace
+
+std::unique_ptr<Keyboard> PlatformOpenKeyboard() {
+  return std::make_unique<Win32Keyboard>();
 }
 
 // The console's mode is saved and restored around each read; a device

@@ -1,62 +1,43 @@
 #include "app/key_map.h"
-#include "platform/keys/key_codes.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
+#include <string>
+
+#include "keys/key_codes.h"
+#include "tests/support/key_names.h"
+#include "tests/support/key_table.h"
 
 namespace {
 
-// Expected commands, written from the keys' point of view.
-std::map<int, int> ExpectedCommands() {
-  std::map<int, int> m;
-  for (int d = 1; d <= 9; ++d)
-    m['0' + d] = d;
-  m['0'] = 10;
-  m[13] = 26;  // Enter
-  m[' '] = 26;
-  m[ExtendedCode(SpecialKey::kUp, KeyForm::kCtrl)] = 10;
-  m[ExtendedCode(SpecialKey::kUp, KeyForm::kPlain)] = 11;  // also 'H'
-  m[ExtendedCode(SpecialKey::kDown, KeyForm::kPlain)] = 12;
-  m[ExtendedCode(SpecialKey::kRight, KeyForm::kPlain)] = 13;
-  m[ExtendedCode(SpecialKey::kLeft, KeyForm::kPlain)] = 14;
-  const std::pair<char, int> letters[] = {{'a', 15}, {'?', 16}, {'c', 17}, {'e', 18}, {'>', 19},
-                                          {'b', 20}, {'i', 21}, {'s', 22}, {'g', 23}, {'t', 24},
-                                          {'<', 25}, {'d', 27}, {'j', 28}, {'k', 29}, {'l', 30},
-                                          {'m', 31}, {'f', 32}};
-  for (auto [c, n] : letters)
-    m[c] = n;
-  return m;
-}
+using testkeys::EveryKey;
+using testkeys::KeyName;
 
-TEST(KeyMapTest, EveryCodeFromMinusOneTo255) {
-  const std::map<int, int> commands = ExpectedCommands();
-  for (int code = -1; code <= 255; ++code) {
-    const KeyMapping k = KeyMap(code);
-    if (code == 27 || code == 'S') {
-      EXPECT_EQ(k.action, KeyAction::kQuit) << code;
-    } else if (auto it = commands.find(code); it != commands.end()) {
-      EXPECT_EQ(k.action, KeyAction::kCommand) << code;
-      EXPECT_EQ(k.command, it->second) << code;
-    } else {
-      EXPECT_EQ(k.action, KeyAction::kNone) << code;
-    }
+// Every key does what the key table says of its PC console code, so that no
+// key does anything else than it did when the keyboards gave those codes.
+TEST(KeyMapTest, EveryKeyDoesWhatTheKeyTableSaysOfItsCode) {
+  for (const Key& key : EveryKey()) {
+    const KeyMapping got = KeyMap(key);
+    const KeyMapping want = testkeys::ReferenceKeyMap(key);
+    EXPECT_EQ(got.action, want.action) << KeyName(key);
+    EXPECT_EQ(got.command, want.command) << KeyName(key);
   }
-  // Characters of 128 or more arrive negative.
-  for (int code = -128; code < 0; ++code)
-    EXPECT_EQ(KeyMap(code).action, KeyAction::kNone);
+  EXPECT_EQ(KeyMap(Key{}).action, KeyAction::kNone);
 }
 
 TEST(KeyMapTest, CommandsRunFrom1To32WithoutGaps) {
-  std::map<int, int> seen;
-  for (int code = 0; code <= 255; ++code) {
-    if (KeyMap(code).action == KeyAction::kCommand) ++seen[KeyMap(code).command];
+  std::map<int, std::set<std::string>> keys_of;
+  for (const Key& key : EveryKey()) {
+    if (KeyMap(key).action == KeyAction::kCommand)
+      keys_of[KeyMap(key).command].insert(KeyName(key));
   }
-  ASSERT_EQ(seen.size(), 32u);
-  EXPECT_EQ(seen.begin()->first, 1);
-  EXPECT_EQ(seen.rbegin()->first, 32);
-  EXPECT_EQ(seen[26], 2);  // Enter and Space
-  EXPECT_EQ(seen[10], 2);  // '0' and Ctrl+Up
+  ASSERT_EQ(keys_of.size(), 32u);
+  EXPECT_EQ(keys_of.begin()->first, 1);
+  EXPECT_EQ(keys_of.rbegin()->first, 32);
+  EXPECT_EQ(keys_of[26], (std::set<std::string>{"Enter", "Space"}));
+  EXPECT_EQ(keys_of[10], (std::set<std::string>{"0", "Ctrl+Up"}));
 }
 
 struct SpecialCase {
@@ -104,21 +85,15 @@ TEST(KeyMapTest, SpecialKeysAndTheirForms) {
       {K::kF7, F::kAlt, 0x6E, KeyAction::kNone, 0},
       {K::kF11, F::kPlain, 0x85, KeyAction::kNone, 0},
       {K::kF12, F::kAlt, 0x8C, KeyAction::kNone, 0},
+      {K::kKeypadStar, F::kAlt, 0x37, KeyAction::kCommand, 7},
   };
   for (const SpecialCase& c : cases) {
-    EXPECT_EQ(ExtendedCode(c.key, c.form), c.extended) << c.extended;
-    const KeyMapping k = KeyMap(c.extended);
-    EXPECT_EQ(k.action, c.action) << c.extended;
-    EXPECT_EQ(k.command, c.command) << c.extended;
+    const Key key = Key::Special(c.key, c.form);
+    EXPECT_EQ(ExtendedCode(c.key, c.form), c.extended) << KeyName(key);
+    const KeyMapping k = KeyMap(key);
+    EXPECT_EQ(k.action, c.action) << KeyName(key);
+    EXPECT_EQ(k.command, c.command) << KeyName(key);
   }
-}
-
-TEST(KeyMapTest, AltWinsThenCtrlThenShift) {
-  EXPECT_EQ(FormOf(true, true, true), KeyForm::kAlt);
-  EXPECT_EQ(FormOf(true, true, false), KeyForm::kCtrl);  // Ctrl+Shift+F4 is Ctrl+F4
-  EXPECT_EQ(FormOf(false, true, true), KeyForm::kAlt);
-  EXPECT_EQ(FormOf(true, false, false), KeyForm::kShift);
-  EXPECT_EQ(FormOf(false, false, false), KeyForm::kPlain);
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// Turns the bytes a terminal sends for key presses into console key codes:
-// one code per key with a character, 0 and an extended code per special key.
+// Turns the bytes a terminal sends for key presses into keys (keys/key.h).
 // Pure logic on bytes and time stamps; the POSIX keyboard feeds it.
 //
 // The decoder reads the bytes as the terminal's control-sequence syntax
@@ -10,14 +9,17 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+
+#include "keys/key.h"
 
 // How long an unfinished key waits for its next byte before it is settled: a
 // lone Esc then counts as the Esc key. Terminals send a whole sequence at
 // once, so this only needs to cover a slow line.
 constexpr std::uint32_t kEscTimeoutMs = 50;
 
-// Codes the decoder holds until they are taken.
-constexpr int kDecoderCodes = 16;
+// Keys the decoder holds until they are taken.
+constexpr int kDecoderKeys = 16;
 // Parameters of a sequence that are kept; a key has at most two.
 constexpr int kDecoderParams = 2;
 
@@ -33,15 +35,15 @@ struct TermDecoder {
                                // report; for a string, 1 once it has a byte
   unsigned char lead;          // the first byte of a UTF-8 character
   std::uint32_t last_byte_at;  // when the latest byte of it arrived
-  int codes[kDecoderCodes];    // codes ready to be read, oldest first
-  int code_count;
+  Key keys[kDecoderKeys];      // keys ready to be taken, oldest first
+  int key_count;
 };
 
 void DecoderReset(TermDecoder* d);
-// How many bytes DecoderFeed takes now with room for every code they can
+// How many bytes DecoderFeed takes now with room for every key they can
 // yield (a byte yields at most two, DecoderTick one). A keyboard reads no
 // more than this from the terminal and leaves the rest waiting there; bytes
-// fed beyond it may lose their codes (a pair is kept or lost whole).
+// fed beyond it may lose their keys.
 int DecoderRoom(const TermDecoder* d);
 // One byte from the terminal, received at `now` (milliseconds).
 void DecoderFeed(TermDecoder* d, unsigned char byte, std::uint32_t now);
@@ -51,8 +53,9 @@ void DecoderFeed(TermDecoder* d, unsigned char byte, std::uint32_t now);
 // byte, and an unfinished sequence or string nothing. Call it only when no
 // more bytes are waiting: bytes that came are never timed out.
 void DecoderTick(TermDecoder* d, std::uint32_t now);
-bool DecoderHasCode(const TermDecoder* d);
-int DecoderTake(TermDecoder* d);
+bool DecoderHasKey(const TermDecoder* d);
+// The oldest key held; nothing when none is.
+std::optional<Key> DecoderTake(TermDecoder* d);
 // Milliseconds until DecoderTick would settle what is held; -1 when nothing is.
 int DecoderWaitMs(const TermDecoder* d, std::uint32_t now);
 

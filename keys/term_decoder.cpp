@@ -1,6 +1,6 @@
-#include "platform/keys/term_decoder.h"
+#include "keys/term_decoder.h"
 
-#include "platform/keys/key_codes.h"
+#include "keys/key.h"
 
 namespace {
 
@@ -22,11 +22,6 @@ enum State : int {
   kMouse,      // the three bytes of CSI M
   kUtf8,       // the continuation bytes of a UTF-8 character
 };
-
-// A character code as the console gives it: bytes of 128 or more negative.
-int CharCode(unsigned char b) {
-  return static_cast<signed char>(b);
-}
 
 // Bytes that follow a UTF-8 lead byte.
 int Utf8Continuations(unsigned char lead) {
@@ -111,18 +106,19 @@ bool LetterKey(unsigned char final_byte, SpecialKey* key) {
 // Output
 
 int Free(const TermDecoder* d) {
-  return kDecoderCodes - d->code_count;
+  return kDecoderKeys - d->key_count;
 }
 
-void EmitChar(TermDecoder* d, int code) {
-  if (Free(d) >= 1) d->codes[d->code_count++] = code;
+void Emit(TermDecoder* d, Key key) {
+  if (Free(d) >= 1) d->keys[d->key_count++] = key;
 }
 
-// A special key: 0 and its extended code, both or neither.
+void EmitChar(TermDecoder* d, unsigned char c) {
+  Emit(d, Key::Character(c));
+}
+
 void EmitSpecial(TermDecoder* d, SpecialKey key, KeyForm form) {
-  if (Free(d) < 2) return;
-  d->codes[d->code_count++] = 0;
-  d->codes[d->code_count++] = ExtendedCode(key, form);
+  Emit(d, Key::Special(key, form));
 }
 
 // m: 1 (or 0, none given) for no modifier, up to 16.
@@ -214,13 +210,13 @@ void Ground(TermDecoder* d, unsigned char b) {
     d->state = kEscape;
     d->alt = false;
   } else if (b == kNul) {
-    // Ctrl+Space: no code.
+    // Ctrl+Space: no key.
   } else if (Utf8Continuations(b) > 0) {
     d->state = kUtf8;
     d->lead = b;
     d->pending = Utf8Continuations(b);
   } else {
-    EmitChar(d, CharCode(b));
+    EmitChar(d, b);
   }
 }
 
@@ -357,12 +353,12 @@ void Step(TermDecoder* d, unsigned char b) {
       if ((b & 0xC0) == 0x80) {
         if (--d->pending == 0) {
           d->state = kGround;
-          EmitChar(d, CharCode(d->lead));
+          EmitChar(d, d->lead);
         }
         return;
       }
       // A broken character ends where it breaks; the byte starts anew.
-      EmitChar(d, CharCode(d->lead));
+      EmitChar(d, d->lead);
       Ground(d, b);
       return;
     default:
@@ -379,7 +375,7 @@ void DecoderReset(TermDecoder* d) {
 }
 
 int DecoderRoom(const TermDecoder* d) {
-  // Two codes for each byte, one kept for DecoderTick.
+  // Two keys for each byte, one kept for DecoderTick.
   const int room = (Free(d) - 1) / 2;
   return room > 0 ? room : 0;
 }
@@ -391,7 +387,7 @@ void DecoderFeed(TermDecoder* d, unsigned char byte, std::uint32_t now) {
 
 void DecoderTick(TermDecoder* d, std::uint32_t now) {
   if (d->state == kGround || now - d->last_byte_at < kEscTimeoutMs) return;
-  if (Free(d) < 1) return;  // settled once a code has been taken
+  if (Free(d) < 1) return;  // settled once a key has been taken
   switch (d->state) {
     case kEscape:
     case kEscEscape:
@@ -406,7 +402,7 @@ void DecoderTick(TermDecoder* d, std::uint32_t now) {
       if (d->pending == 0) EmitChar(d, d->intro);
       break;
     case kUtf8:
-      EmitChar(d, CharCode(d->lead));  // a character cut short
+      EmitChar(d, d->lead);  // a character cut short
       break;
     default:
       break;  // an unfinished sequence, string or report: nothing
@@ -414,17 +410,17 @@ void DecoderTick(TermDecoder* d, std::uint32_t now) {
   d->state = kGround;
 }
 
-bool DecoderHasCode(const TermDecoder* d) {
-  return d->code_count > 0;
+bool DecoderHasKey(const TermDecoder* d) {
+  return d->key_count > 0;
 }
 
-int DecoderTake(TermDecoder* d) {
-  if (d->code_count == 0) return -1;
-  const int code = d->codes[0];
-  for (int i = 1; i < d->code_count; ++i)
-    d->codes[i - 1] = d->codes[i];
-  --d->code_count;
-  return code;
+std::optional<Key> DecoderTake(TermDecoder* d) {
+  if (d->key_count == 0) return std::nullopt;
+  const Key key = d->keys[0];
+  for (int i = 1; i < d->key_count; ++i)
+    d->keys[i - 1] = d->keys[i];
+  --d->key_count;
+  return key;
 }
 
 int DecoderWaitMs(const TermDecoder* d, std::uint32_t now) {

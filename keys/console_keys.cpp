@@ -1,6 +1,4 @@
-#include "platform/keys/console_keys.h"
-
-#include "platform/keys/key_codes.h"
+#include "keys/console_keys.h"
 
 namespace {
 
@@ -36,41 +34,31 @@ constexpr SpecialKey kKeypad[] = {
     SpecialKey::kUp,     SpecialKey::kPageUp,
 };
 
-int Pair(int codes[2], int extended) {
-  codes[0] = 0;
-  codes[1] = extended;
-  return 2;
-}
-
 }  // namespace
 
-int ConsoleKeyCodes(const ConsoleKeyEvent& e, int codes[2]) {
-  if (!e.key_down) return 0;
+std::optional<Key> ConsoleKey(const ConsoleKeyEvent& e) {
+  if (!e.key_down) return std::nullopt;
   const bool shift = e.control_state & kShiftPressed;
   const bool ctrl = e.control_state & (kLeftCtrlPressed | kRightCtrlPressed);
   const bool alt = e.control_state & (kLeftAltPressed | kRightAltPressed);
   const KeyForm form = FormOf(shift, ctrl, alt);
   for (const VkKey& s : kSpecial) {
-    if (s.vk == e.virtual_key) return Pair(codes, ExtendedCode(s.key, form));
+    if (s.vk == e.virtual_key) return Key::Special(s.key, form);
   }
-  if (e.virtual_key == kVkEscape) {
-    codes[0] = 27;
-    return 1;
-  }
-  if (e.foreign_character) return 0;
-  if (e.character != 0) {
-    codes[0] = static_cast<signed char>(e.character);  // 128 or more: negative
-    return 1;
-  }
+  if (e.virtual_key == kVkEscape) return Key::Character(27);
+  if (e.foreign_character) return std::nullopt;
+  if (e.character != 0) return Key::Character(static_cast<unsigned char>(e.character));
   // Keypad keys that carry no character.
   if (form == KeyForm::kCtrl) {
-    if (e.virtual_key == kVkDecimal) return Pair(codes, 0x53);
+    // The PC console gives Ctrl with the keypad's '.' the code of Delete.
+    if (e.virtual_key == kVkDecimal) return Key::Special(SpecialKey::kDelete);
     if (e.virtual_key >= kVkNumpad0 && e.virtual_key <= kVkNumpad0 + 9 &&
         e.virtual_key != kVkNumpad0 + 5)
-      return Pair(codes, ExtendedCode(kKeypad[e.virtual_key - kVkNumpad0], KeyForm::kCtrl));
+      return Key::Special(kKeypad[e.virtual_key - kVkNumpad0], KeyForm::kCtrl);
   }
-  if (form == KeyForm::kAlt && e.virtual_key == kVkMultiply) return Pair(codes, 0x37);
-  return 0;
+  if (form == KeyForm::kAlt && e.virtual_key == kVkMultiply)
+    return Key::Special(SpecialKey::kKeypadStar, KeyForm::kAlt);
+  return std::nullopt;
 }
 
 int CodePageCharacter(std::uint16_t unit, CodePageConverter convert) {

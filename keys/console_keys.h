@@ -1,9 +1,12 @@
 // Turns console key events, as a console with input records reports them
-// (a virtual-key code, the character, the modifier state), into key codes:
-// the character, or 0 and an extended code for a special key.
+// (a virtual-key code, the character, the modifier state), into keys
+// (keys/key.h), as the PC console gives them.
 #pragma once
 
 #include <cstdint>
+#include <optional>
+
+#include "keys/key.h"
 
 // Modifier bits of a key event's control state.
 constexpr std::uint32_t kRightAltPressed = 0x0001;
@@ -18,14 +21,13 @@ struct ConsoleKeyEvent {
   char character;  // 0 when the key carries none
   std::uint32_t control_state;
   // The key carries a character that the console's code page cannot hold
-  // (see CodePageCharacter); such a key has no code.
+  // (see CodePageCharacter); such a key is none.
   bool foreign_character = false;
 };
 
-// Writes the key's codes into codes and returns how many (0, 1 or 2). Key
-// releases, Shift, Ctrl or Alt alone, keys with a foreign character, and
-// keys without a code give 0.
-int ConsoleKeyCodes(const ConsoleKeyEvent& event, int codes[2]);
+// The key of a key event. Key releases, Shift, Ctrl or Alt alone, keys with
+// a foreign character, and keys the PC console gives no code for are none.
+std::optional<Key> ConsoleKey(const ConsoleKeyEvent& event);
 
 // Converts one UTF-16 code unit into the console's code page: writes the
 // bytes it takes there to out (at most size) and returns how many, 0 when

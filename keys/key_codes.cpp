@@ -1,11 +1,11 @@
-#include "platform/keys/key_codes.h"
+#include "keys/key_codes.h"
 
 #include <cstdint>
 
 namespace {
 
 // Extended codes, one row per special key in SpecialKey order, columns
-// plain, Shift, Ctrl, Alt.
+// plain, Shift, Ctrl, Alt; 0 where the form has none.
 constexpr std::uint8_t kExtended[kSpecialKeyCount][kKeyFormCount] = {
     {0x48, 0x48, 0x8D, 0x98},  // Up
     {0x50, 0x50, 0x91, 0xA0},  // Down
@@ -29,29 +29,17 @@ constexpr std::uint8_t kExtended[kSpecialKeyCount][kKeyFormCount] = {
     {0x44, 0x5D, 0x67, 0x71},  // F10
     {0x85, 0x87, 0x89, 0x8B},  // F11
     {0x86, 0x88, 0x8A, 0x8C},  // F12
+    {0, 0, 0, 0x37},           // keypad '*': its character, or nothing with Ctrl
 };
-
-constexpr const char* kNames[kSpecialKeyCount] = {
-    "Up", "Down", "Right", "Left", "Home", "End", "Insert", "Delete", "PageUp", "PageDown", "F1",
-    "F2", "F3",   "F4",    "F5",   "F6",   "F7",  "F8",     "F9",     "F10",    "F11",      "F12",
-};
-
-constexpr const char* kPrefixes[kKeyFormCount] = {"", "Shift+", "Ctrl+", "Alt+"};
 
 }  // namespace
-
-KeyForm FormOf(bool shift, bool ctrl, bool alt) {
-  if (alt) return KeyForm::kAlt;
-  if (ctrl) return KeyForm::kCtrl;
-  if (shift) return KeyForm::kShift;
-  return KeyForm::kPlain;
-}
 
 int ExtendedCode(SpecialKey key, KeyForm form) {
   return kExtended[static_cast<int>(key)][static_cast<int>(form)];
 }
 
 bool KeyOfExtendedCode(int code, SpecialKey* key, KeyForm* form) {
+  if (code <= 0) return false;
   for (int k = 0; k < kSpecialKeyCount; ++k) {
     for (int f = 0; f < kKeyFormCount; ++f) {
       if (kExtended[k][f] == code) {
@@ -62,12 +50,4 @@ bool KeyOfExtendedCode(int code, SpecialKey* key, KeyForm* form) {
     }
   }
   return false;
-}
-
-const char* SpecialKeyName(SpecialKey key) {
-  return kNames[static_cast<int>(key)];
-}
-
-const char* KeyFormPrefix(KeyForm form) {
-  return kPrefixes[static_cast<int>(form)];
 }
