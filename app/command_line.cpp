@@ -79,15 +79,13 @@ bool ParseCommandLine(int argc, const char* const* argv, RunSettings* s) {
 }
 
 void PrintUsage() {
-  static const char* const kLines[] = {
-      "Usage: padlink -c ComNo [-d] [-a SensorNo | -g GyroNo] [-t Interval]",
-      "\t-c ComNo\tSerial Port No. of PC",
-      "\t-d\t\tCommunication via Cable",
-      "\t-a SensorNo\tA/D Port No.(0-7) of ROBOT",
-      "\t-g GyroNo\tGyro No.(1-4) of ROBOT",
-      "\t-t Interval\tMonitoring interval by Second(s)",
-      "\t\t= padlink robot remote control v1.7 =",
-  };
-  for (const char* line : kLines)
-    std::fprintf(stderr, "%s\n", line);
+  static constexpr char kUsage[] =
+      "Usage: padlink -c ComNo [-d] [-a SensorNo | -g GyroNo] [-t Interval]\n"
+      "\t-c ComNo\tSerial Port No. of PC\n"
+      "\t-d\t\tCommunication via Cable\n"
+      "\t-a SensorNo\tA/D Port No.(0-7) of ROBOT\n"
+      "\t-g GyroNo\tGyro No.(1-4) of ROBOT\n"
+      "\t-t Interval\tMonitoring interval by Second(s)\n"
+      "\t\t= padlink robot remote control v1.7 =\n";
+  std::fputs(kUsage, stderr);
 }

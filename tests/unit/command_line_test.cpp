@@ -161,7 +161,7 @@ TEST_F(StartUpTest, AppliesTheSettingsWordOfTheLinkMode) {
     const std::size_t at = fake::Get().log_size_at_timing_request;
     ASSERT_GE(at, 1u);
     EXPECT_EQ(log[at - 1].call, fake::Call::kConfigure);  // the link mode's word
-    EXPECT_TRUE(fake::Get().keyboard_open);
+    EXPECT_EQ(fake::Get().keyboards_opened, 1);
   }
 }
 

@@ -48,7 +48,7 @@ class MonitorTest : public FakeTest {
     fake::PressKey(static_cast<std::uint64_t>(quit_at), 27);
     settings.port = 1;
     settings.mode = LinkMode::kCable;
-    Run run(settings, RobotLink(OpenQuietly(), LinkMode::kCable));
+    ::Run run(settings, RobotLink(OpenQuietly(), LinkMode::kCable));
     ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr();
     const int status = run.Execute();
@@ -140,7 +140,7 @@ TEST_F(MonitorTest, FailedRequestStillReadsTheSramByteAndEndsTheRunWithItsLine) 
   EXPECT_EQ(out,
             "AD3, ADsecond, SRAM, SRAMsecond\n"
             "100, 0.003, 7, 0.007\n"
-            "-1, 0.007, 7, 0.011\n");
+            "-1, 0.012, 7, 0.016\n");  // the second pass begins after the 5 ms pause
   EXPECT_EQ(robot_.frames.back(), (Bytes{0xF7, 65, 1, 0}));
   EXPECT_EQ(fake::Get().log.back().call, Call::kClose);  // closed before the exit
 }
@@ -175,7 +175,7 @@ TEST_F(MonitorTest, SampleLineThatCannotBeWrittenEndsTheRunWithTheReason) {
     robot_.Attach();
     const std::size_t frames_before = robot_.frames.size();
     fake::PressKey(5000, 27);
-    Run run({.port = 1, .mode = LinkMode::kCable, .ad_channel = gyro < 0 ? 3 : -1, .gyro = gyro,
+    ::Run run({.port = 1, .mode = LinkMode::kCable, .ad_channel = gyro < 0 ? 3 : -1, .gyro = gyro,
              .interval_ms = 0},
             RobotLink(OpenQuietly(), LinkMode::kCable));
     ::testing::internal::CaptureStderr();

@@ -25,7 +25,7 @@ class ControlLoopTest : public FakeTest {
   template <typename Before>
   std::string RunLoop(LinkMode mode, int quit_at, Before before) {
     fake::PressKey(static_cast<std::uint64_t>(quit_at), 27);
-    Run run({.port = 1, .mode = mode}, RobotLink(OpenQuietly(), mode));
+    ::Run run({.port = 1, .mode = mode}, RobotLink(OpenQuietly(), mode));
     before();
     ::testing::internal::CaptureStderr();
     status_ = run.Execute();
@@ -47,7 +47,7 @@ class ControlLoopTest : public FakeTest {
 };
 
 TEST_F(ControlLoopTest, StrobeModeWritesTheByteThenStrobesRts) {
-  fake::PressSpecial(0, 0x48);  // Up
+  fake::PressSpecial(0, SpecialKey::kUp);
   RunLoop();
   // The pass ends with its 5 ms pause.
   EXPECT_THAT(CallKinds(5), ElementsAre(Call::kWrite, Call::kSetRts, Call::kPause, Call::kSetRts,
@@ -117,16 +117,16 @@ TEST_F(ControlLoopTest, SuppressionComparesOnlyWithThePreviousCommand) {
 TEST_F(ControlLoopTest, KeyWithoutActionSendsNothingAndKeepsTheLastSendTime) {
   fake::PressKey(0, '5');
   fake::PressKey(453, 'x');  // no action
-  fake::PressKey(458, -1);   // a console that cannot be read: no action
+  fake::KeyboardFails(458);  // a console that cannot be read: no action
   fake::PressKey(523, '5');  // 515 ms after the send, so sent
   RunLoop();
   EXPECT_THAT(Sends(), ElementsAre(Pair(0u, 5), Pair(523u, 5)));
 }
 
-TEST_F(ControlLoopTest, SpecialKeysUseTheirExtendedCode) {
-  fake::PressSpecial(0, 0x73);   // Ctrl+Left: 's'
-  fake::PressSpecial(23, 0x8D);  // Ctrl+Up
-  fake::PressSpecial(41, 0x3D);  // F3: no action
+TEST_F(ControlLoopTest, SpecialKeysGiveTheCommandsOfTheirAliases) {
+  fake::PressSpecial(0, SpecialKey::kLeft, KeyForm::kCtrl);  // 's'
+  fake::PressSpecial(23, SpecialKey::kUp, KeyForm::kCtrl);
+  fake::PressSpecial(41, SpecialKey::kF3);  // no action
   fake::PressKey(61, 13);        // Enter
   RunLoop();
   EXPECT_THAT(Sends(), ElementsAre(Pair(0u, 22), Pair(23u, 10), Pair(61u, 26)));
@@ -165,18 +165,17 @@ TEST_F(ControlLoopTest, FailedSendStillSetsTheLastSendTime) {
 }
 
 TEST_F(ControlLoopTest, QuitKeysCloseThePortAndExitWithZero) {
-  const std::vector<std::pair<int, int>> quits = {{27, -1}, {'S', -1}, {0, 0x53}};
-  for (auto [first, second] : quits) {
+  const Key quits[] = {Key::Character(27), Key::Character('S'), Key::Special(SpecialKey::kDelete)};
+  for (const Key& quit : quits) {
     fake::Reset();
-    fake::PressKey(10, first);
-    if (second >= 0) fake::PressKey(10, second);
+    fake::PressKey(10, quit);
     fake::PressKey(20, '5');  // never read
     RunLoop(LinkMode::kStrobe, 30);
     EXPECT_EQ(status_, 0);
     EXPECT_EQ(fake::Count(Call::kClose), 1);
     EXPECT_EQ(fake::Get().log.back().call, Call::kClose);
     EXPECT_EQ(fake::Count(Call::kWrite), 0);
-    EXPECT_TRUE(fake::Get().keyboard_open);
+    EXPECT_EQ(fake::Get().keyboards_opened, 1);
   }
 }
 

@@ -9,144 +9,93 @@ namespace {
 
 // A device whose settings are all unusual values, so that any field a word
 // does not select is seen to stay as it was.
-LineSettings Before() {
-  LineSettings s{};
-  s.DCBlength = 12345;
-  s.BaudRate = 1234;
-  s.fBinary = 1;
-  s.fParity = 1;
-  s.fOutxCtsFlow = 1;
-  s.fOutxDsrFlow = 1;
-  s.fDtrControl = kDtrControlHandshake;
-  s.fDsrSensitivity = 1;
-  s.fTXContinueOnXoff = 1;
-  s.fOutX = 1;
-  s.fInX = 1;
-  s.fErrorChar = 1;
-  s.fNull = 1;
-  s.fRtsControl = kRtsControlToggle;
-  s.fAbortOnError = 1;
-  s.XonLim = 111;
-  s.XoffLim = 222;
-  s.ByteSize = 6;
-  s.Parity = kMarkParity;
-  s.StopBits = kTwoStopBits;
-  s.XonChar = 'a';
-  s.XoffChar = 'b';
-  s.ErrorChar = 'c';
-  s.EofChar = 'd';
-  s.EvtChar = 'e';
-  return s;
+LineConfig Before() {
+  LineConfig c;
+  c.baud = 1234;
+  c.data_bits = 6;
+  c.parity = Parity::kMark;
+  c.stop_bits = StopBits::kTwo;
+  c.dtr = LineControl::kHandshake;
+  c.rts = LineControl::kToggle;
+  c.cts_flow = true;
+  c.dsr_flow = true;
+  c.xon_xoff = true;
+  return c;
 }
 
 struct WordCase {
   const char* name;
   PortSettingsWord word;
-  std::function<void(LineSettings&)> change;  // from Before()
+  std::function<void(LineConfig&)> change;  // from Before()
 };
 
+// The settings of the three words in use, from Before().
+void LinkSettings(LineConfig& c, LineControl dtr, LineControl rts) {
+  c.baud = 9600;
+  c.stop_bits = StopBits::kOne;
+  c.parity = Parity::kNone;
+  c.data_bits = 8;
+  c.dtr = dtr;
+  c.rts = rts;
+  c.xon_xoff = false;
+}
+
 TEST(SettingsWordTest, EachFieldChangesOnlyWhatItSelects) {
+  using enum LineControl;
   const WordCase cases[] = {
-      {"word 0", 0, [](LineSettings&) {}},
-      {"baud 1", 0x1, [](LineSettings& s) { s.BaudRate = 110; }},
-      {"baud 8", 0x8, [](LineSettings& s) { s.BaudRate = 14400; }},
-      {"baud 11", 0xB, [](LineSettings& s) { s.BaudRate = 56000; }},
-      {"baud 15", 0xF, [](LineSettings& s) { s.BaudRate = 256000; }},
-      {"one stop bit", 0x10, [](LineSettings& s) { s.StopBits = kOneStopBit; }},
-      {"1.5 stop bits", 0x20, [](LineSettings& s) { s.StopBits = kOne5StopBits; }},
-      {"two stop bits", 0x30, [](LineSettings& s) { s.StopBits = kTwoStopBits; }},
-      // No parity turns checking and replacement off, the error character stays.
-      {"parity none", 0x100,
-       [](LineSettings& s) {
-         s.Parity = kNoParity;
-         s.fParity = 0;
-         s.fErrorChar = 0;
-       }},
-      {"parity odd", 0x200,
-       [](LineSettings& s) {
-         s.Parity = kOddParity;
-         s.ErrorChar = ' ';
-       }},
-      {"parity even", 0x300,
-       [](LineSettings& s) {
-         s.Parity = kEvenParity;
-         s.ErrorChar = ' ';
-       }},
-      {"parity space", 0x500,
-       [](LineSettings& s) {
-         s.Parity = kSpaceParity;
-         s.ErrorChar = ' ';
-       }},
-      {"4 data bits", 0x1000, [](LineSettings& s) { s.ByteSize = 4; }},
-      {"8 data bits", 0x5000, [](LineSettings& s) { s.ByteSize = 8; }},
-      {"DTR disable", 0x10000, [](LineSettings& s) { s.fDtrControl = kDtrControlDisable; }},
-      {"DTR enable", 0x20000, [](LineSettings& s) { s.fDtrControl = kDtrControlEnable; }},
-      {"RTS disable", 0x100000, [](LineSettings& s) { s.fRtsControl = kRtsControlDisable; }},
-      {"RTS handshake", 0x300000, [](LineSettings& s) { s.fRtsControl = kRtsControlHandshake; }},
-      {"RTS toggle", 0x400000, [](LineSettings& s) { s.fRtsControl = kRtsControlToggle; }},
-      {"CTS off", 0x2000000, [](LineSettings& s) { s.fOutxCtsFlow = 0; }},
-      {"CTS on and off", 0x3000000, [](LineSettings& s) { s.fOutxCtsFlow = 0; }},
-      {"DSR off", 0x8000000, [](LineSettings& s) { s.fOutxDsrFlow = 0; }},
-      {"DSR on and off", 0xC000000, [](LineSettings& s) { s.fOutxDsrFlow = 0; }},
-      {"XON/XOFF off", 0x20000000,
-       [](LineSettings& s) { s.fTXContinueOnXoff = s.fOutX = s.fInX = 0; }},
-      {"XON/XOFF keep", 0x30000000, [](LineSettings&) {}},
+      {"word 0", 0, [](LineConfig&) {}},
+      {"baud 1", 0x1, [](LineConfig& c) { c.baud = 110; }},
+      {"baud 8", 0x8, [](LineConfig& c) { c.baud = 14400; }},
+      {"baud 11", 0xB, [](LineConfig& c) { c.baud = 56000; }},
+      {"baud 15", 0xF, [](LineConfig& c) { c.baud = 256000; }},
+      {"one stop bit", 0x10, [](LineConfig& c) { c.stop_bits = StopBits::kOne; }},
+      {"1.5 stop bits", 0x20, [](LineConfig& c) { c.stop_bits = StopBits::kOneAndHalf; }},
+      {"two stop bits", 0x30, [](LineConfig& c) { c.stop_bits = StopBits::kTwo; }},
+      {"parity none", 0x100, [](LineConfig& c) { c.parity = Parity::kNone; }},
+      {"parity odd", 0x200, [](LineConfig& c) { c.parity = Parity::kOdd; }},
+      {"parity even", 0x300, [](LineConfig& c) { c.parity = Parity::kEven; }},
+      {"parity space", 0x500, [](LineConfig& c) { c.parity = Parity::kSpace; }},
+      {"4 data bits", 0x1000, [](LineConfig& c) { c.data_bits = 4; }},
+      {"8 data bits", 0x5000, [](LineConfig& c) { c.data_bits = 8; }},
+      {"DTR disable", 0x10000, [](LineConfig& c) { c.dtr = kOff; }},
+      {"DTR enable", 0x20000, [](LineConfig& c) { c.dtr = kOn; }},
+      {"RTS disable", 0x100000, [](LineConfig& c) { c.rts = kOff; }},
+      {"RTS handshake", 0x300000, [](LineConfig& c) { c.rts = kHandshake; }},
+      {"RTS toggle", 0x400000, [](LineConfig& c) { c.rts = kToggle; }},
+      {"CTS off", 0x2000000, [](LineConfig& c) { c.cts_flow = false; }},
+      {"CTS on and off", 0x3000000, [](LineConfig& c) { c.cts_flow = false; }},
+      {"DSR off", 0x8000000, [](LineConfig& c) { c.dsr_flow = false; }},
+      {"DSR on and off", 0xC000000, [](LineConfig& c) { c.dsr_flow = false; }},
+      {"XON/XOFF off", 0x20000000, [](LineConfig& c) { c.xon_xoff = false; }},
+      {"XON/XOFF keep", 0x30000000, [](LineConfig&) {}},
       {"open word", kOpenSettingsWord,
-       [](LineSettings& s) {
-         s.BaudRate = 9600;
-         s.StopBits = kOneStopBit;
-         s.Parity = kNoParity;
-         s.fParity = s.fErrorChar = 0;
-         s.ByteSize = 8;
-         s.fDtrControl = kDtrControlEnable;
-         s.fRtsControl = kRtsControlEnable;
-         s.fOutxCtsFlow = s.fOutxDsrFlow = 0;
-         s.fTXContinueOnXoff = s.fOutX = s.fInX = 0;
+       [](LineConfig& c) {
+         LinkSettings(c, kOn, kOn);
+         c.cts_flow = c.dsr_flow = false;
        }},
+      // The link modes' words leave CTS and DSR flow control as they are.
       {"strobe mode word", kStrobeModeSettingsWord,
-       [](LineSettings& s) {
-         s.BaudRate = 9600;
-         s.StopBits = kOneStopBit;
-         s.Parity = kNoParity;
-         s.fParity = s.fErrorChar = 0;
-         s.ByteSize = 8;
-         s.fDtrControl = kDtrControlDisable;
-         s.fRtsControl = kRtsControlEnable;
-         s.fTXContinueOnXoff = s.fOutX = s.fInX = 0;
-       }},
+       [](LineConfig& c) { LinkSettings(c, kOff, kOn); }},
       {"cable mode word", kCableModeSettingsWord,
-       [](LineSettings& s) {
-         s.BaudRate = 9600;
-         s.StopBits = kOneStopBit;
-         s.Parity = kNoParity;
-         s.fParity = s.fErrorChar = 0;
-         s.ByteSize = 8;
-         s.fDtrControl = kDtrControlDisable;
-         s.fRtsControl = kRtsControlDisable;
-         s.fTXContinueOnXoff = s.fOutX = s.fInX = 0;
-       }},
+       [](LineConfig& c) { LinkSettings(c, kOff, kOff); }},
   };
   for (const WordCase& c : cases) {
-    LineSettings expected = Before();
+    LineConfig expected = Before();
     c.change(expected);
-    LineSettings settings = Before();
+    LineConfig config = Before();
     ASSERT_TRUE(SettingsWordValid(c.word)) << c.name;
-    ApplySettingsWord(c.word, &settings);
-    EXPECT_EQ(settings, expected) << c.name;
+    ApplySettingsWord(c.word, &config);
+    EXPECT_EQ(config, expected) << c.name;
   }
 }
 
 TEST(SettingsWordTest, FlowSwitchesOnTurnTheFlagsOn) {
-  LineSettings s = Before();
-  s.fOutxCtsFlow = s.fOutxDsrFlow = 0;
-  s.fTXContinueOnXoff = 1;
-  s.fOutX = s.fInX = 0;
-  ApplySettingsWord(0x15000000, &s);  // CTS on, DSR on, XON/XOFF on
-  EXPECT_EQ(s.fOutxCtsFlow, 1);
-  EXPECT_EQ(s.fOutxDsrFlow, 1);
-  EXPECT_EQ(s.fTXContinueOnXoff, 0);
-  EXPECT_EQ(s.fOutX, 1);
-  EXPECT_EQ(s.fInX, 1);
+  LineConfig c = Before();
+  c.cts_flow = c.dsr_flow = c.xon_xoff = false;
+  ApplySettingsWord(0x15000000, &c);  // CTS on, DSR on, XON/XOFF on
+  EXPECT_TRUE(c.cts_flow);
+  EXPECT_TRUE(c.dsr_flow);
+  EXPECT_TRUE(c.xon_xoff);
 }
 
 TEST(SettingsWordTest, SelectorsWithoutATableEntryAreInvalid) {
