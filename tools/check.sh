@@ -3,7 +3,7 @@
 # same under AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows
 # build cross-compiled with MinGW-w64 and tested under Wine; then the Debian
 # package and the Windows zip, built (tools/package.sh), unpacked and run;
-# then every fuzz target for 20 seconds.
+# then every fuzz target for 20 seconds (the fuzz workflow).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -44,4 +44,4 @@ PADLINK_DEB=$(ls "$PWD"/build/packages/padlink_*.deb) \
   ctest --preset ci -R '^(DebianPackage|WindowsZip)\.'
 
 # The libFuzzer targets of fuzz/, 20 seconds each, from their seed corpora.
-fuzz/run.sh 20
+cmake --workflow --preset fuzz
