@@ -35,85 +35,15 @@
 #include <vector>
 
 #include "bench/remote_bench.h"
+#include "bench/report.h"
+#include "bench/stats.h"
 #include "platform/platform.h"
 #include "tests/support/pty.h"
 
 namespace {
 
 // ---------------------------------------------------------------------------
-// Clocks, statistics, tables
-
-double NowMs() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
-}
-
-std::uint64_t NowNs() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<std::uint64_t>(ts.tv_sec) * 1000000000u +
-         static_cast<std::uint64_t>(ts.tv_nsec);
-}
-
-std::string Fixed(double v, int decimals) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-  return buf;
-}
-
-double Percentile(std::vector<double> v, double p) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  const std::size_t i =
-      std::min(v.size() - 1, static_cast<std::size_t>(p * static_cast<double>(v.size())));
-  return v[i];
-}
-
-double Median(std::vector<double> v) {
-  return Percentile(std::move(v), 0.5);
-}
-
-double ShareAbove(const std::vector<double>& v, double limit) {
-  if (v.empty()) return 0;
-  return static_cast<double>(
-             std::count_if(v.begin(), v.end(), [&](double x) { return x > limit; })) /
-         static_cast<double>(v.size());
-}
-
-struct Row {
-  std::string figure;
-  std::string median;  // or the value
-  std::string p99;
-  std::string goal;
-  std::string verdict;
-};
-std::vector<Row> g_rows;
-
-void AddStats(const std::string& figure, const std::vector<double>& v, int decimals,
-              const std::string& unit, const std::string& goal, bool met) {
-  g_rows.push_back({figure + " (" + std::to_string(v.size()) + ")",
-                    Fixed(Percentile(v, 0.5), decimals) + " " + unit,
-                    Fixed(Percentile(v, 0.99), decimals) + " " + unit, goal,
-                    goal.empty() ? ""
-                    : met        ? "met"
-                                 : "missed"});
-}
-
-void AddValue(const std::string& figure, const std::string& value, const std::string& goal,
-              const std::string& verdict) {
-  g_rows.push_back({figure, value, "", goal, verdict});
-}
-
-// The load table: one row per figure, one column per condition.
-struct LoadRow {
-  std::string figure;
-  std::vector<std::string> cells;
-  std::string goal;
-  std::string verdict;
-};
-std::vector<LoadRow> g_load_rows;
-std::vector<std::string> g_notes;  // under the tables
+// The machine
 
 // Busy share of all processors between two readings of /proc/stat.
 struct CpuTimes {
@@ -491,7 +421,7 @@ std::string ExplainFailure(const std::vector<Event>& padlink, const std::vector<
 
 // Pauses as padlink makes them, with the scheduling padlink asks for (in a
 // child process, so that the benchmark keeps its own).
-void BenchPauses() {
+void BenchPauses(Report* report) {
   int out[2];
   if (pipe(out) != 0) return;
   const pid_t pid = fork();
@@ -523,14 +453,13 @@ void BenchPauses() {
   int ms;
   double p50, p99;
   while (in >> ms >> p50 >> p99) {
-    g_rows.push_back({"pause " + std::to_string(ms) + " ms: overshoot (1000)",
-                      Fixed(p50, 3) + " ms", Fixed(p99, 3) + " ms", "p99 <= 0.3 ms",
-                      p99 <= 0.3 ? "met" : "missed"});
+    report->AddRow({"pause " + std::to_string(ms) + " ms: overshoot (1000)", Fixed(p50, 3) + " ms",
+                    Fixed(p99, 3) + " ms", "p99 <= 0.3 ms", Verdict(p99 <= 0.3)});
   }
 }
 
 // RTS low time of command strobes: keys in strobe mode while monitoring.
-void BenchCommandStrobes() {
+void BenchCommandStrobes(Report* report) {
   Run run;
   run.StartRobot();
   testpty::Child c = run.Start({"-c", "1", "-a", "3", "-t", "0"}, true);
@@ -544,19 +473,20 @@ void BenchCommandStrobes() {
   const auto log = ReadLog(run.LogOf(c));
   StrobeTimes(log, &commands, &requests);
   if (code == 1) {
-    g_notes.push_back("Failed sample (first table, strobes): " +
-                      ExplainFailure(log, ReadLog(run.logs + "/robot.log"), c.err_text));
+    report->AddNote("Failed sample (first table, strobes): " +
+                    ExplainFailure(log, ReadLog(run.logs + "/robot.log"), c.err_text));
   }
   auto within = [](const std::vector<double>& v) {
     return !v.empty() && Percentile(v, 0.0) >= 8.0 && Percentile(v, 0.99) <= 8.3;
   };
-  AddStats("strobe low time, commands", commands, 3, "ms", "8.0-8.3 ms at p99", within(commands));
-  AddStats("strobe low time, request bytes", requests, 3, "ms", "8.0-8.3 ms at p99",
-           within(requests));
+  report->AddStats("strobe low time, commands", commands, 3, "ms", "8.0-8.3 ms at p99",
+                   within(commands));
+  report->AddStats("strobe low time, request bytes", requests, 3, "ms", "8.0-8.3 ms at p99",
+                   within(requests));
 }
 
 // A key typed on padlink's terminal to its byte at the robot's end.
-void BenchKeyToWire() {
+void BenchKeyToWire(Report* report) {
   Run run;
   run.UsePty();
   testpty::Child c = run.Start({"-c", "1", "-d"}, true, false);
@@ -575,12 +505,12 @@ void BenchKeyToWire() {
     testpty::SleepMs(17 + (i * 7) % 6);  // spread over the 5 ms pass
   }
   run.Quit(c);
-  AddStats("key to wire, at the port's far end", latency, 2, "ms", "p99 <= 5.5 ms",
-           Percentile(latency, 0.99) <= 5.5);
+  report->AddStats("key to wire, at the port's far end", latency, 2, "ms", "p99 <= 5.5 ms",
+                   Percentile(latency, 0.99) <= 5.5);
 }
 
 // Cable-mode samples per second at 9600 baud, against the line's limit.
-void BenchSampling(rusage* usage, double* wall_s) {
+void BenchSampling(rusage* usage, double* wall_s, Report* report) {
   Run run;
   run.StartRobot();
   testpty::Child c = run.Start({"-c", "1", "-d", "-a", "3", "-t", "0"}, true, false);
@@ -599,10 +529,10 @@ void BenchSampling(rusage* usage, double* wall_s) {
   const double rate =
       times.size() > 1 ? static_cast<double>(times.size() - 1) / (times.back() - times.front()) : 0;
   const double limit = 9600.0 / (14 * 10);
-  AddValue("cable sampling at -t 0, 9600 baud",
-           Fixed(rate, 1) + " /s = " + Fixed(rate / limit, 2) + " of the line's " +
-               Fixed(limit, 1) + " /s",
-           ">= 0.75 of the line's limit", rate / limit >= 0.75 ? "met" : "missed");
+  report->AddValue("cable sampling at -t 0, 9600 baud",
+                   Fixed(rate, 1) + " /s = " + Fixed(rate / limit, 2) + " of the line's " +
+                       Fixed(limit, 1) + " /s",
+                   ">= 0.75 of the line's limit", Verdict(rate / limit >= 0.75));
 }
 
 double CpuPercent(const rusage& u, double wall_s) {
@@ -621,7 +551,7 @@ double CpuPercent(const rusage& u, double wall_s) {
 
 // Idle padlink and the floor side by side over the same windows: the CPU
 // time each used, from the scheduler's own accounts (no start-up, no exit).
-void BenchIdleCpu(bool realtime, long* idle_rss) {
+void BenchIdleCpu(bool realtime, long* idle_rss, Report* report) {
   const std::vector<std::string> env = {std::string("PADLINK_REALTIME=") + (realtime ? "1" : "0")};
   Run run;
   run.UsePty();
@@ -653,22 +583,22 @@ void BenchIdleCpu(bool realtime, long* idle_rss) {
   if (idle_rss) *idle_rss = u.ru_maxrss;
   const std::string sched = realtime ? "real-time" : "normal scheduling";
   const double ratio = Median(ratios);
-  AddValue("CPU while idle, " + sched,
-           Fixed(Median(padlink_pct), 2) + " % of a core = " + Fixed(ratio, 2) +
-               " x the floor (ratios " + Fixed(Percentile(ratios, 0), 2) + "-" +
-               Fixed(Percentile(ratios, 1), 2) + ")",
-           "<= 1.15 x the floor", ratio <= 1.15 ? "met" : "missed");
-  AddValue("  floor: a bare 5 ms pause loop, " + sched,
-           Fixed(Median(floor_pct), 2) + " % of a core", "", "");
+  report->AddValue("CPU while idle, " + sched,
+                   Fixed(Median(padlink_pct), 2) + " % of a core = " + Fixed(ratio, 2) +
+                       " x the floor (ratios " + Fixed(Percentile(ratios, 0), 2) + "-" +
+                       Fixed(Percentile(ratios, 1), 2) + ")",
+                   "<= 1.15 x the floor", Verdict(ratio <= 1.15));
+  report->AddValue("  floor: a bare 5 ms pause loop, " + sched,
+                   Fixed(Median(floor_pct), 2) + " % of a core", "", "");
 }
 
 // Cost: CPU idle and monitoring, memory, start-up.
-void BenchCost(const rusage& sampling_usage, double sampling_wall_s) {
+void BenchCost(const rusage& sampling_usage, double sampling_wall_s, Report* report) {
   long idle_rss = 0;
-  BenchIdleCpu(true, &idle_rss);
-  BenchIdleCpu(false, nullptr);
+  BenchIdleCpu(true, &idle_rss, report);
+  BenchIdleCpu(false, nullptr, report);
   const double mon = CpuPercent(sampling_usage, sampling_wall_s);
-  AddValue("CPU while monitoring at -t 0", Fixed(mon, 2) + " % of a core", "", "");
+  report->AddValue("CPU while monitoring at -t 0", Fixed(mon, 2) + " % of a core", "", "");
 
   testpty::ChildOptions o;
   o.argv = {EMPTY_BIN};
@@ -677,10 +607,10 @@ void BenchCost(const rusage& sampling_usage, double sampling_wall_s) {
   int st = 0;
   testpty::Wait(e, 5000, &st, &eu);
   const double ratio = static_cast<double>(idle_rss) / static_cast<double>(eu.ru_maxrss);
-  AddValue("peak resident memory",
-           std::to_string(idle_rss) + " KiB = " + Fixed(ratio, 2) + " x an empty C++ program (" +
-               std::to_string(eu.ru_maxrss) + " KiB)",
-           "<= 1.5 x", ratio <= 1.5 ? "met" : "missed");
+  report->AddValue("peak resident memory",
+                   std::to_string(idle_rss) + " KiB = " + Fixed(ratio, 2) +
+                       " x an empty C++ program (" + std::to_string(eu.ru_maxrss) + " KiB)",
+                   "<= 1.5 x", Verdict(ratio <= 1.5));
 
   std::vector<double> startup;
   for (int i = 0; i < 20; ++i) {
@@ -691,7 +621,7 @@ void BenchCost(const rusage& sampling_usage, double sampling_wall_s) {
     if (run.WaitForKeyboard()) startup.push_back(NowMs() - t0);
     run.Quit(c);
   }
-  AddStats("start-up to the first pass", startup, 2, "ms", "", true);
+  report->AddStats("start-up to the first pass", startup, 2, "ms", "", true);
 }
 
 // ---------------------------------------------------------------------------
@@ -725,10 +655,10 @@ constexpr double kStrobeRunS = 20;
 // Strobe-mode sampling at -t 0 for a fixed time; a failed sample ends
 // padlink, which is started again after a pause the robot takes as the end
 // of a cut-off request.
-void StrobeRun(const Condition& cond, Figures* f) {
+void StrobeRun(const Condition& cond, Figures* f, Report* report) {
   Run run;
   run.StartRobot();
-  if (!run.robot_realtime) g_notes.push_back("The robot ran at normal priority (no privilege).");
+  if (!run.robot_realtime) report->AddNote("The robot ran at normal priority (no privilege).");
   const double end = NowMs() + kStrobeRunS * 1000;
   bool first = true;
   std::vector<std::pair<std::string, std::string>> failed_runs;  // log, stderr
@@ -871,7 +801,7 @@ void PassAndKeyRun(const Condition& cond, Figures* f) {
   }
 }
 
-void BenchLoad() {
+void BenchLoad(Report* report) {
   const bool privilege_here = CanRealtime();
   const std::vector<Condition> conditions = {
       {"as found, real-time", false, true},
@@ -893,7 +823,7 @@ void BenchLoad() {
     const CpuTimes t0 = ReadCpuTimes();
     const double w0 = NowMs();
     PassAndKeyRun(cond, &f);
-    StrobeRun(cond, &f);
+    StrobeRun(cond, &f, report);
     f.seconds = (NowMs() - w0) / 1e3;
     f.busy = BusyShare(t0, ReadCpuTimes());
     all.push_back(f);
@@ -908,7 +838,7 @@ void BenchLoad() {
     LoadRow r{figure, {}, goal, verdict};
     for (const Figures& f : all)
       r.cells.push_back(cell(f));
-    g_load_rows.push_back(r);
+    report->AddLoadRow(r);
   };
   auto ms3 = [](double v) { return Fixed(v, 3); };
   row(
@@ -924,7 +854,7 @@ void BenchLoad() {
   const bool p90_met = Percentile(busy_rt.rts_low, 0.9) <= 8.3;
   row(
       "RTS low time p90 (ms)", [&](const Figures& f) { return ms3(Percentile(f.rts_low, 0.9)); },
-      "busy, real-time: <= 8.3 ms", p90_met ? "met" : "missed");
+      "busy, real-time: <= 8.3 ms", Verdict(p90_met));
   row(
       "RTS low time p99 (ms)", [&](const Figures& f) { return ms3(Percentile(f.rts_low, 0.99)); },
       "", "");
@@ -965,7 +895,7 @@ void BenchLoad() {
   row(
       "  of them padlink's own (the others: below)",
       [](const Figures& f) { return std::to_string(f.failed_own); }, "busy: 0",
-      failed_met ? "met" : "missed");
+      Verdict(failed_met));
   row(
       "pty delivery to the robot p99 / max (ms)",
       [](const Figures& f) {
@@ -974,68 +904,45 @@ void BenchLoad() {
       "", "");
   for (std::size_t i = 0; i < all.size(); ++i) {
     for (const std::string& why : all[i].failures)
-      g_notes.push_back("Failed sample (" + conditions[i].name + "): " + why);
+      report->AddNote("Failed sample (" + conditions[i].name + "): " + why);
   }
   if (!privilege_here)
-    g_notes.push_back(
+    report->AddNote(
         "This user may not use real-time scheduling: the real-time columns ran without it.");
 }
 
 // 6. A remote port: ser2net on 127.0.0.1 serving the robot's port.
-void BenchRemote() {
+void BenchRemote(Report* report) {
   const RemoteFigures f = MeasureRemote();
   if (!f.error.empty()) {
-    AddValue("remote port (ser2net on loopback)", "not measured: " + f.error, "", "");
+    report->AddValue("remote port (ser2net on loopback)", "not measured: " + f.error, "", "");
     return;
   }
   const std::vector<double>& low = f.rts_low_ms;
-  g_rows.push_back({"remote port: RTS low time at ser2net (" + std::to_string(low.size()) + ")",
-                    Fixed(Percentile(low, 0.5), 3) + " ms",
-                    Fixed(Percentile(low, 0.9), 3) + " ms at p90, " +
-                        Fixed(Percentile(low, 0.99), 3) + " ms at p99",
-                    "8.0-8.5 ms at p90",
-                    !low.empty() && Percentile(low, 0.0) >= 8.0 && Percentile(low, 0.9) <= 8.5
-                        ? "met"
-                        : "missed"});
+  report->AddRow(
+      {"remote port: RTS low time at ser2net (" + std::to_string(low.size()) + ")",
+       Fixed(Percentile(low, 0.5), 3) + " ms",
+       Fixed(Percentile(low, 0.9), 3) + " ms at p90, " + Fixed(Percentile(low, 0.99), 3) +
+           " ms at p99",
+       "8.0-8.5 ms at p90",
+       Verdict(!low.empty() && Percentile(low, 0.0) >= 8.0 && Percentile(low, 0.9) <= 8.5)});
   const std::vector<double>& net = f.net_low_ms;
-  g_rows.push_back({"  the same, as ser2net read the commands (" + std::to_string(net.size()) + ")",
-                    Fixed(Percentile(net, 0.5), 3) + " ms",
-                    Fixed(Percentile(net, 0.9), 3) + " ms at p90, " +
-                        Fixed(Percentile(net, 0.99), 3) + " ms at p99",
-                    "", ""});
+  report->AddRow({"  the same, as ser2net read the commands (" + std::to_string(net.size()) + ")",
+                  Fixed(Percentile(net, 0.5), 3) + " ms",
+                  Fixed(Percentile(net, 0.9), 3) + " ms at p90, " +
+                      Fixed(Percentile(net, 0.99), 3) + " ms at p99",
+                  "", ""});
   const std::vector<double>& cli = f.cli_low_ms;
-  g_rows.push_back({"  the same, as padlink sent the commands (" + std::to_string(cli.size()) + ")",
-                    Fixed(Percentile(cli, 0.5), 3) + " ms",
-                    Fixed(Percentile(cli, 0.9), 3) + " ms at p90, " +
-                        Fixed(Percentile(cli, 0.99), 3) + " ms at p99",
-                    "", ""});
-  AddValue("remote port: cable sampling at -t 0",
-           Fixed(f.remote_samples_per_s, 1) +
-               " /s = " + Fixed(f.remote_samples_per_s / f.direct_samples_per_s, 2) +
-               " of the direct run's " + Fixed(f.direct_samples_per_s, 1) + " /s",
-           "", "");
-}
-
-std::string Table() {
-  std::ostringstream t;
-  t << "| figure | median (or value) | p99 | goal | |\n|---|---|---|---|---|\n";
-  for (const Row& r : g_rows)
-    t << "| " << r.figure << " | " << r.median << " | " << r.p99 << " | " << r.goal << " | "
-      << r.verdict << " |\n";
-  t << "\nThe machine as found, and busy with " << 2 * std::thread::hardware_concurrency()
-    << " more busy loops (2 per core), with the real-time privilege and without it:\n\n";
-  t << "| figure | as found, real-time | as found, unprivileged | busy, real-time | busy, "
-       "unprivileged | goal | |\n|---|---|---|---|---|---|---|\n";
-  for (const LoadRow& r : g_load_rows) {
-    t << "| " << r.figure;
-    for (const std::string& c : r.cells)
-      t << " | " << c;
-    t << " | " << r.goal << " | " << r.verdict << " |\n";
-  }
-  t << "\nMachine: " << std::thread::hardware_concurrency() << " cores.\n";
-  for (const std::string& n : g_notes)
-    t << "\n" << n << "\n";
-  return t.str();
+  report->AddRow({"  the same, as padlink sent the commands (" + std::to_string(cli.size()) + ")",
+                  Fixed(Percentile(cli, 0.5), 3) + " ms",
+                  Fixed(Percentile(cli, 0.9), 3) + " ms at p90, " +
+                      Fixed(Percentile(cli, 0.99), 3) + " ms at p99",
+                  "", ""});
+  report->AddValue("remote port: cable sampling at -t 0",
+                   Fixed(f.remote_samples_per_s, 1) +
+                       " /s = " + Fixed(f.remote_samples_per_s / f.direct_samples_per_s, 2) +
+                       " of the direct run's " + Fixed(f.direct_samples_per_s, 1) + " /s",
+                   "", "");
 }
 
 }  // namespace
@@ -1045,9 +952,10 @@ int main(int argc, char** argv) {
   if (argc > 1 && std::string(argv[1]) == "--exec") return ExecMode(argc, argv);
   g_self = std::filesystem::canonical("/proc/self/exe");
   signal(SIGPIPE, SIG_IGN);
+  Report report;
   if (argc > 1 && std::string(argv[1]) == "--remote") {  // the remote-port rows alone
-    BenchRemote();
-    std::fputs(Table().c_str(), stdout);
+    BenchRemote(&report);
+    std::fputs(report.Table().c_str(), stdout);
     return 0;
   }
   Stage();
@@ -1056,32 +964,31 @@ int main(int argc, char** argv) {
   sched_param own{};
   own.sched_priority = 30;
   if (sched_setscheduler(0, SCHED_FIFO | SCHED_RESET_ON_FORK, &own) != 0)
-    g_notes.push_back("The benchmark itself ran at normal priority.");
+    report.AddNote("The benchmark itself ran at normal priority.");
   const std::string load_before = LoadAverage();
   const CpuTimes t0 = ReadCpuTimes();
   std::fprintf(stderr, "pauses...\n");
-  BenchPauses();
+  BenchPauses(&report);
   std::fprintf(stderr, "strobes...\n");
-  BenchCommandStrobes();
+  BenchCommandStrobes(&report);
   std::fprintf(stderr, "key to wire...\n");
-  BenchKeyToWire();
+  BenchKeyToWire(&report);
   std::fprintf(stderr, "sampling...\n");
   rusage sampling{};
   double sampling_wall = 1;
-  BenchSampling(&sampling, &sampling_wall);
+  BenchSampling(&sampling, &sampling_wall, &report);
   std::fprintf(stderr, "cost...\n");
-  BenchCost(sampling, sampling_wall);
+  BenchCost(sampling, sampling_wall, &report);
   std::fprintf(stderr, "remote port...\n");
-  BenchRemote();
+  BenchRemote(&report);
   const double background = BusyShare(t0, ReadCpuTimes());
   std::fprintf(stderr, "idle and busy...\n");
-  BenchLoad();
-  g_notes.insert(g_notes.begin(),
-                 "Other programs on the machine: load average " + load_before +
-                     " at the start; the processors were " + Fixed(100 * background, 0) +
-                     " % busy during the first table (padlink's own share is under 2 %).");
+  BenchLoad(&report);
+  report.AddNoteFirst("Other programs on the machine: load average " + load_before +
+                      " at the start; the processors were " + Fixed(100 * background, 0) +
+                      " % busy during the first table (padlink's own share is under 2 %).");
   std::filesystem::remove_all(g_stage);
-  const std::string table = Table();
+  const std::string table = report.Table();
   std::fputs(table.c_str(), stdout);
   std::ofstream(RESULTS_FILE) << table;
   std::fprintf(stderr, "written to %s\n", RESULTS_FILE);
