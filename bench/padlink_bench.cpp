@@ -34,6 +34,8 @@
 #include <thread>
 #include <vector>
 
+#include "bench/failed_sample.h"
+#include "bench/ptymodem_log.h"
 #include "bench/remote_bench.h"
 #include "bench/report.h"
 #include "bench/stats.h"
@@ -71,81 +73,6 @@ std::string LoadAverage() {
   std::string one;
   in >> one;
   return one;
-}
-
-// ---------------------------------------------------------------------------
-// The logs of libptymodem
-
-struct Event {
-  std::uint64_t ns;
-  std::string dev;  // ptsN, ptmN, or "-" for a pause
-  char kind;        // M W R Q S Z
-  std::string data;
-};
-
-std::vector<Event> ReadLog(const std::string& path) {
-  std::vector<Event> out;
-  std::ifstream in(path);
-  for (std::string line; std::getline(in, line);) {
-    if (line.empty() || line[0] == '\0') break;  // the unused tail of a killed program's log
-    std::istringstream f(line);
-    Event e;
-    std::string fd;
-    if (!(f >> e.ns >> fd >> e.dev >> e.kind)) continue;
-    std::getline(f >> std::ws, e.data);
-    out.push_back(e);
-  }
-  return out;
-}
-
-std::vector<std::uint8_t> Hex(const std::string& s) {
-  std::vector<std::uint8_t> out;
-  for (std::size_t i = 0; i + 1 < s.size(); i += 2)
-    out.push_back(static_cast<std::uint8_t>(std::stoi(s.substr(i, 2), nullptr, 16)));
-  return out;
-}
-
-// The device padlink strobes on: the one with modem-line changes.
-std::string PortDevice(const std::vector<Event>& log) {
-  for (const Event& e : log) {
-    if (e.kind == 'M') return e.dev;
-  }
-  for (const Event& e : log) {
-    if (e.kind == 'W' && e.dev.rfind("pts", 0) == 0) return e.dev;
-  }
-  return "";
-}
-
-// RTS low times (ms) of the strobes in a log, split into those after a
-// command byte and those after the bytes of a request frame.
-void StrobeTimes(const std::vector<Event>& log, std::vector<double>* commands,
-                 std::vector<double>* requests) {
-  const std::string port = PortDevice(log);
-  int request_left = 0;
-  bool in_request = false;
-  bool rts = true;
-  std::uint64_t cleared = 0;
-  for (const Event& e : log) {
-    if (e.dev != port) continue;
-    if (e.kind == 'W') {
-      for (std::uint8_t b : Hex(e.data)) {
-        if (request_left == 0) {
-          request_left = b == 0xE2 ? 3 : b == 0xF7 ? 4 : 1;
-          in_request = request_left > 1;
-        }
-        --request_left;
-      }
-    } else if (e.kind == 'M') {
-      const bool on = std::stoi(e.data.substr(0, 4), nullptr, 16) & TIOCM_RTS;
-      if (rts && !on) cleared = e.ns;
-      if (!rts && on && cleared) {
-        const double ms = static_cast<double>(e.ns - cleared) / 1e6;
-        if (in_request && requests) requests->push_back(ms);
-        if (!in_request && commands) commands->push_back(ms);
-      }
-      rts = on;
-    }
-  }
 }
 
 // ---------------------------------------------------------------------------
@@ -342,78 +269,6 @@ std::uint64_t CpuNs(pid_t pid) {
   std::uint64_t ns = 0;
   in >> ns;
   return ns;
-}
-
-// Why a strobe-mode exchange that found no reply failed: where the time went
-// between padlink's last byte and the reply, from both programs' logs.
-std::string ExplainFailure(const std::vector<Event>& padlink, const std::vector<Event>& robot,
-                           const std::string& stderr_text) {
-  const std::string port = PortDevice(padlink);
-  struct Frame {
-    int len;
-    std::uint64_t last_write = 0;
-    std::uint64_t last_poll = 0;
-    bool read = false;
-  };
-  std::vector<Frame> frames;
-  int need = 0;
-  for (const Event& e : padlink) {
-    if (e.dev != port) continue;
-    if (e.kind == 'W') {
-      for (std::uint8_t b : Hex(e.data)) {
-        if (need == 0) {
-          need = b == 0xE2 ? 3 : b == 0xF7 ? 4 : 1;
-          frames.push_back({need});
-        }
-        frames.back().last_write = e.ns;
-        --need;
-      }
-    } else if (!frames.empty() && e.kind == 'R') {
-      frames.back().read = true;
-    } else if (!frames.empty() && e.kind == 'Q') {
-      frames.back().last_poll = e.ns;
-    }
-  }
-  const Frame* failed = nullptr;
-  for (const Frame& f : frames) {
-    if (f.len > 1 && !f.read && f.last_poll) {
-      failed = &f;
-      break;
-    }
-  }
-  const std::string first_line = stderr_text.substr(0, stderr_text.find('\n'));
-  if (!failed) return first_line + ": (no timed-out request in the log)";
-  std::uint64_t robot_read = 0, robot_reply = 0;
-  for (const Event& e : robot) {
-    if (!robot_read && e.kind == 'R' && e.ns >= failed->last_write) robot_read = e.ns;
-    if (robot_read && e.kind == 'W' && e.ns >= robot_read) {
-      robot_reply = e.ns;
-      break;
-    }
-  }
-  auto ms = [](std::uint64_t from, std::uint64_t to) {
-    return to > from ? Fixed(static_cast<double>(to - from) / 1e6, 1) + " ms" : std::string("-");
-  };
-  const std::uint64_t t = failed->last_write;
-  std::string why;
-  if (!robot_read || robot_read > failed->last_poll) {
-    why = "the last byte reached the robot " +
-          (robot_read ? ms(t, robot_read) : std::string("never")) +
-          " after padlink wrote it; padlink looked for the reply until " +
-          ms(t, failed->last_poll) + " after it (delivery to the robot)";
-  } else if (robot_read - t > 20000000) {
-    why = "the last byte reached the robot " + ms(t, robot_read) + " after padlink wrote it";
-  } else if (!robot_reply || robot_reply - robot_read > 20000000) {
-    why = "the robot replied " + ms(robot_read, robot_reply) + " after it read the last byte";
-  } else if (failed->last_poll > robot_reply + 5000000) {
-    why = "the robot replied " + ms(t, robot_reply) +
-          " after the last byte; padlink's last look, " + ms(t, failed->last_poll) +
-          " after it, did not see the reply yet (delivery to padlink)";
-  } else {
-    why = "padlink stopped looking " + ms(t, failed->last_poll) +
-          " after the last byte; the robot replied at " + ms(t, robot_reply);
-  }
-  return first_line + ": " + why;
 }
 
 // ---------------------------------------------------------------------------
@@ -758,7 +613,7 @@ void PassAndKeyRun(const Condition& cond, Figures* f) {
   for (const Event& e : log) {
     if (e.kind == 'S' && e.ns < keys_from) {
       const long long asked = std::atoll(e.data.c_str());
-      if (asked > 4000000 && asked <= 5000000) {  // a pass's 5 ms pause
+      if (IsPassPause(asked)) {
         if (last_pass) f->pass.push_back(static_cast<double>(e.ns - last_pass) / 1e6);
         last_pass = e.ns;
       }
@@ -775,8 +630,7 @@ void PassAndKeyRun(const Condition& cond, Figures* f) {
   for (const Event& e : log) {
     if (e.kind == 'R' && e.dev != port && e.ns >= keys_from) reads.push_back(e.ns);
     if (e.kind == 'S') asked = std::atoll(e.data.c_str());
-    if (e.kind == 'Z' && e.ns >= keys_from && asked > 4000000 && asked <= 5000000)
-      tests.push_back(e.ns);
+    if (e.kind == 'Z' && e.ns >= keys_from && IsPassPause(asked)) tests.push_back(e.ns);
   }
   std::size_t r = 0, w = 0, t = 0;
   for (std::uint64_t key : typed) {
