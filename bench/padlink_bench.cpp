@@ -34,242 +34,18 @@
 #include <thread>
 #include <vector>
 
+#include "bench/bench_run.h"
 #include "bench/failed_sample.h"
+#include "bench/machine.h"
 #include "bench/ptymodem_log.h"
 #include "bench/remote_bench.h"
 #include "bench/report.h"
+#include "bench/stage.h"
 #include "bench/stats.h"
 #include "platform/platform.h"
 #include "tests/support/pty.h"
 
 namespace {
-
-// ---------------------------------------------------------------------------
-// The machine
-
-// Busy share of all processors between two readings of /proc/stat.
-struct CpuTimes {
-  unsigned long long busy = 0, total = 0;
-};
-CpuTimes ReadCpuTimes() {
-  std::ifstream in("/proc/stat");
-  std::string cpu;
-  unsigned long long v[10] = {};
-  in >> cpu;
-  for (auto& x : v)
-    in >> x;
-  CpuTimes t;
-  for (int i = 0; i < 10; ++i)
-    t.total += i < 8 ? v[i] : 0;   // guest time is in user already
-  t.busy = t.total - v[3] - v[4];  // minus idle and iowait
-  return t;
-}
-double BusyShare(const CpuTimes& a, const CpuTimes& b) {
-  return b.total > a.total ? static_cast<double>(b.busy - a.busy) / (b.total - a.total) : 0;
-}
-
-std::string LoadAverage() {
-  std::ifstream in("/proc/loadavg");
-  std::string one;
-  in >> one;
-  return one;
-}
-
-// ---------------------------------------------------------------------------
-// Processes
-
-std::string g_self;      // this program, to start the others through it
-std::string g_stage;     // a directory every user can read: the programs
-std::string g_padlink;   // padlink in the stage
-std::string g_ptymodem;  // libptymodem in the stage
-std::string g_robot = ROBOT_BIN;
-
-// Whether this process may use real-time scheduling (root, or a limit).
-bool CanRealtime() {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    sched_param p{};
-    p.sched_priority = 10;
-    _exit(sched_setscheduler(0, SCHED_FIFO, &p) == 0 ? 0 : 1);
-  }
-  int st = 0;
-  waitpid(pid, &st, 0);
-  return WIFEXITED(st) && WEXITSTATUS(st) == 0;
-}
-
-// "--exec [--unprivileged] PROGRAM ARGS...": runs PROGRAM with libptymodem
-// from $BENCH_PRELOAD, and without the real-time privilege when asked: no
-// real-time priority limit, and as the user "nobody" when started as root.
-int ExecMode(int argc, char** argv) {
-  int i = 2;
-  if (i < argc && std::string(argv[i]) == "--unprivileged") {
-    ++i;
-    const rlimit none{0, 0};
-    setrlimit(RLIMIT_RTPRIO, &none);
-    if (geteuid() == 0) {
-      const passwd* pw = getpwnam("nobody");
-      const uid_t uid = pw ? pw->pw_uid : 65534;
-      const gid_t gid = pw ? pw->pw_gid : 65534;
-      if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0) return 126;
-    }
-  }
-  if (const char* lib = std::getenv("BENCH_PRELOAD")) setenv("LD_PRELOAD", lib, 1);
-  unsetenv("BENCH_PRELOAD");
-  if (i >= argc) return 127;
-  execv(argv[i], argv + i);
-  return 127;
-}
-
-// Copies padlink and libptymodem where an unprivileged user can run them.
-void Stage() {
-  char tmpl[] = "/tmp/padlink-bench-XXXXXX";
-  if (!mkdtemp(tmpl)) std::exit(2);
-  g_stage = tmpl;
-  chmod(tmpl, 0755);
-  namespace fs = std::filesystem;
-  g_padlink = g_stage + "/padlink";
-  g_ptymodem = g_stage + "/libptymodem.so";
-  fs::copy_file(PADLINK_BIN, g_padlink);
-  fs::copy_file(PTYMODEM_LIB, g_ptymodem);
-  chmod(g_padlink.c_str(), 0755);
-  chmod(g_ptymodem.c_str(), 0755);
-}
-
-// Opens a path to every user (the pseudo-terminals and directories a run
-// uses, so that the unprivileged padlink can use them too).
-void OpenToAll(const std::string& path, mode_t mode) {
-  chmod(path.c_str(), mode);
-}
-
-// Keeps a processor busy until killed; ends with the benchmark.
-pid_t StartBusyLoop() {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    setsid();  // a program of its own, as those a user runs beside padlink
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    for (;;)
-      asm volatile("" ::: "memory");
-  }
-  return pid;
-}
-
-// A padlink run with what it needs around it: console, port (the simulated
-// robot's or a bare pseudo-terminal), port directory and logs.
-struct Run {
-  testpty::TempDir dir;
-  testpty::Pty console = testpty::OpenPty(false);
-  testpty::Child robot;
-  bool robot_realtime = false;
-  testpty::Pty port;  // when no robot serves the port
-  bool own_port = false;
-  std::string logs;
-
-  Run() {
-    OpenToAll(dir.path(), 0755);
-    OpenToAll(console.slave_path, 0666);
-    logs = dir.path() + "/logs";
-    mkdir(logs.c_str(), 0777);
-    OpenToAll(logs, 0777);
-  }
-
-  ~Run() {
-    if (robot.pid > 0) {
-      kill(robot.pid, SIGTERM);
-      int st = 0;
-      testpty::Wait(robot, 5000, &st);
-    }
-    testpty::ClosePty(console);
-    if (own_port) testpty::ClosePty(port);
-  }
-
-  // The simulated robot stands for a device with its own processor: it runs
-  // at a real-time priority where that is permitted, so that its replies
-  // keep their time however busy this machine is.
-  void StartRobot() {
-    testpty::ChildOptions o;
-    o.argv = {g_robot, "--port", "1", "--port-dir", dir.path(), "--quiet"};
-    o.env = {"LD_PRELOAD=" + g_ptymodem, "PTYMODEM_LOG=" + logs + "/robot.log"};
-    robot = testpty::Spawn(o);
-    sched_param p{};
-    p.sched_priority = 20;
-    robot_realtime = sched_setscheduler(robot.pid, SCHED_FIFO, &p) == 0;
-    const std::string link = dir.path() + "/com1";
-    for (int i = 0; i < 500 && access(link.c_str(), F_OK) != 0; ++i)
-      testpty::SleepMs(10);
-    char target[4096] = {};
-    if (readlink(link.c_str(), target, sizeof target - 1) > 0) OpenToAll(target, 0666);
-  }
-
-  void UsePty() {
-    port = testpty::OpenPty();
-    own_port = true;
-    dir.LinkPort(1, port.slave_path);
-    OpenToAll(port.slave_path, 0666);
-  }
-
-  // padlink with these arguments; with the privilege or without it, with
-  // or without libptymodem.
-  testpty::Child Start(std::vector<std::string> args, bool privileged, bool logged = true,
-                       std::vector<std::string> env = {}) {
-    testpty::ChildOptions o;
-    // Started through this program only when it has something to do on the
-    // way (the resident memory of a process counts what it had before exec).
-    if (!privileged || logged) {
-      o.argv = {g_self, "--exec"};
-      if (!privileged) o.argv.push_back("--unprivileged");
-    }
-    o.argv.push_back(g_padlink);
-    o.argv.insert(o.argv.end(), args.begin(), args.end());
-    o.env = {"PADLINK_PORT_DIR=" + dir.path()};
-    if (logged) {
-      o.env.push_back("BENCH_PRELOAD=" + g_ptymodem);
-      o.env.push_back("PTYMODEM_LOG=" + logs + "/padlink-%p.log");
-    }
-    o.env.insert(o.env.end(), env.begin(), env.end());
-    o.stdin_path = console.slave_path;
-    o.terminal = true;
-    return testpty::Spawn(o);
-  }
-
-  std::string LogOf(const testpty::Child& c) const {
-    return logs + "/padlink-" + std::to_string(c.pid) + ".log";
-  }
-
-  bool WaitForKeyboard(double timeout_ms = 5000) const {
-    const double end = NowMs() + timeout_ms;
-    while (NowMs() < end) {
-      termios t{};
-      tcgetattr(console.master, &t);
-      if (!(t.c_lflag & ICANON)) return true;
-      testpty::SleepMs(1);
-    }
-    return false;
-  }
-
-  int Quit(testpty::Child& c, rusage* usage = nullptr) {
-    testpty::WriteAll(console.master, "S");
-    int st = 0;
-    testpty::Wait(c, 10000, &st, usage);
-    return testpty::ExitCode(st);
-  }
-};
-
-std::string SchedulingOf(pid_t pid) {
-  const int policy = sched_getscheduler(pid) & ~SCHED_RESET_ON_FORK;
-  sched_param p{};
-  sched_getparam(pid, &p);
-  if (policy == SCHED_FIFO) return "FIFO " + std::to_string(p.sched_priority);
-  if (policy == SCHED_RR) return "RR " + std::to_string(p.sched_priority);
-  return "normal";
-}
-
-// CPU time a process has used so far, in nanoseconds.
-std::uint64_t CpuNs(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/schedstat");
-  std::uint64_t ns = 0;
-  in >> ns;
-  return ns;
-}
 
 // ---------------------------------------------------------------------------
 // 1. The idle machine
@@ -314,8 +90,8 @@ void BenchPauses(Report* report) {
 }
 
 // RTS low time of command strobes: keys in strobe mode while monitoring.
-void BenchCommandStrobes(Report* report) {
-  Run run;
+void BenchCommandStrobes(const Stage& stage, Report* report) {
+  Run run(stage);
   run.StartRobot();
   testpty::Child c = run.Start({"-c", "1", "-a", "3", "-t", "0"}, true);
   run.WaitForKeyboard();
@@ -329,7 +105,7 @@ void BenchCommandStrobes(Report* report) {
   StrobeTimes(log, &commands, &requests);
   if (code == 1) {
     report->AddNote("Failed sample (first table, strobes): " +
-                    ExplainFailure(log, ReadLog(run.logs + "/robot.log"), c.err_text));
+                    ExplainFailure(log, ReadLog(run.RobotLog()), c.err_text));
   }
   auto within = [](const std::vector<double>& v) {
     return !v.empty() && Percentile(v, 0.0) >= 8.0 && Percentile(v, 0.99) <= 8.3;
@@ -341,32 +117,21 @@ void BenchCommandStrobes(Report* report) {
 }
 
 // A key typed on padlink's terminal to its byte at the robot's end.
-void BenchKeyToWire(Report* report) {
-  Run run;
+void BenchKeyToWire(const Stage& stage, Report* report) {
+  Run run(stage);
   run.UsePty();
   testpty::Child c = run.Start({"-c", "1", "-d"}, true, false);
   run.WaitForKeyboard();
   std::vector<double> latency;
-  for (int i = 0; i < 200; ++i) {
-    const char key = i % 2 ? '1' : '2';  // never a repeat
-    const double t0 = NowMs();
-    testpty::WriteAll(run.console.master, std::string(1, key));
-    pollfd p{run.port.master, POLLIN, 0};
-    if (poll(&p, 1, 1000) == 1) {
-      latency.push_back(NowMs() - t0);
-      unsigned char b;
-      if (read(run.port.master, &b, 1) != 1) break;
-    }
-    testpty::SleepMs(17 + (i * 7) % 6);  // spread over the 5 ms pass
-  }
+  run.TypeKeysToPort(&latency);
   run.Quit(c);
   report->AddStats("key to wire, at the port's far end", latency, 2, "ms", "p99 <= 5.5 ms",
                    Percentile(latency, 0.99) <= 5.5);
 }
 
 // Cable-mode samples per second at 9600 baud, against the line's limit.
-void BenchSampling(rusage* usage, double* wall_s, Report* report) {
-  Run run;
+void BenchSampling(const Stage& stage, rusage* usage, double* wall_s, Report* report) {
+  Run run(stage);
   run.StartRobot();
   testpty::Child c = run.Start({"-c", "1", "-d", "-a", "3", "-t", "0"}, true, false);
   run.WaitForKeyboard();
@@ -406,14 +171,14 @@ double CpuPercent(const rusage& u, double wall_s) {
 
 // Idle padlink and the floor side by side over the same windows: the CPU
 // time each used, from the scheduler's own accounts (no start-up, no exit).
-void BenchIdleCpu(bool realtime, long* idle_rss, Report* report) {
+void BenchIdleCpu(const Stage& stage, bool realtime, long* idle_rss, Report* report) {
   const std::vector<std::string> env = {std::string("PADLINK_REALTIME=") + (realtime ? "1" : "0")};
-  Run run;
+  Run run(stage);
   run.UsePty();
   testpty::Child c = run.Start({"-c", "1", "-d"}, true, false, env);
   run.WaitForKeyboard();
   testpty::ChildOptions o;
-  o.argv = {g_self, "--sleep-loop"};
+  o.argv = {stage.self(), "--sleep-loop"};
   o.env = env;
   testpty::Child floor = testpty::Spawn(o);
   testpty::SleepMs(500);
@@ -448,10 +213,11 @@ void BenchIdleCpu(bool realtime, long* idle_rss, Report* report) {
 }
 
 // Cost: CPU idle and monitoring, memory, start-up.
-void BenchCost(const rusage& sampling_usage, double sampling_wall_s, Report* report) {
+void BenchCost(const Stage& stage, const rusage& sampling_usage, double sampling_wall_s,
+               Report* report) {
   long idle_rss = 0;
-  BenchIdleCpu(true, &idle_rss, report);
-  BenchIdleCpu(false, nullptr, report);
+  BenchIdleCpu(stage, true, &idle_rss, report);
+  BenchIdleCpu(stage, false, nullptr, report);
   const double mon = CpuPercent(sampling_usage, sampling_wall_s);
   report->AddValue("CPU while monitoring at -t 0", Fixed(mon, 2) + " % of a core", "", "");
 
@@ -469,7 +235,7 @@ void BenchCost(const rusage& sampling_usage, double sampling_wall_s, Report* rep
 
   std::vector<double> startup;
   for (int i = 0; i < 20; ++i) {
-    Run run;
+    Run run(stage);
     run.UsePty();
     const double t0 = NowMs();
     testpty::Child c = run.Start({"-c", "1", "-d"}, true, false);
@@ -510,8 +276,8 @@ constexpr double kStrobeRunS = 20;
 // Strobe-mode sampling at -t 0 for a fixed time; a failed sample ends
 // padlink, which is started again after a pause the robot takes as the end
 // of a cut-off request.
-void StrobeRun(const Condition& cond, Figures* f, Report* report) {
-  Run run;
+void StrobeRun(const Stage& stage, const Condition& cond, Figures* f, Report* report) {
+  Run run(stage);
   run.StartRobot();
   if (!run.robot_realtime) report->AddNote("The robot ran at normal priority (no privilege).");
   const double end = NowMs() + kStrobeRunS * 1000;
@@ -553,7 +319,7 @@ void StrobeRun(const Condition& cond, Figures* f, Report* report) {
     }
   }
   // Explained once the robot's log holds what came after the failures.
-  const auto robot_after = ReadLog(run.logs + "/robot.log");
+  const auto robot_after = ReadLog(run.RobotLog());
   for (const auto& [path, err] : failed_runs) {
     const std::string why = ExplainFailure(ReadLog(path), robot_after, err);
     const bool elsewhere = why.find("reached the robot") != std::string::npos ||
@@ -575,7 +341,7 @@ void StrobeRun(const Condition& cond, Figures* f, Report* report) {
   }
   std::sort(written.begin(), written.end(),
             [](const Event& a, const Event& b) { return a.ns < b.ns; });
-  const auto robot_log = ReadLog(run.logs + "/robot.log");
+  const auto robot_log = ReadLog(run.RobotLog());
   std::size_t r = 0;
   for (const Event& w : written) {
     while (r < robot_log.size() && (robot_log[r].kind != 'R' || robot_log[r].ns < w.ns))
@@ -587,24 +353,15 @@ void StrobeRun(const Condition& cond, Figures* f, Report* report) {
 
 // An idle padlink's passes, then keys to its port: pass period from its
 // pauses, key to wire from the bench's write to padlink's write.
-void PassAndKeyRun(const Condition& cond, Figures* f) {
-  Run run;
+void PassAndKeyRun(const Stage& stage, const Condition& cond, Figures* f) {
+  Run run(stage);
   run.UsePty();
   testpty::Child c = run.Start({"-c", "1", "-d"}, cond.privileged);
   run.WaitForKeyboard();
   if (f->scheduling.empty()) f->scheduling = SchedulingOf(c.pid);
   testpty::SleepMs(3000);
   const std::uint64_t keys_from = NowNs();
-  std::vector<std::uint64_t> typed;
-  for (int i = 0; i < 200; ++i) {
-    const char key = i % 2 ? '1' : '2';  // never a repeat
-    typed.push_back(NowNs());
-    testpty::WriteAll(run.console.master, std::string(1, key));
-    unsigned char b;
-    pollfd p{run.port.master, POLLIN, 0};
-    if (poll(&p, 1, 1000) == 1 && read(run.port.master, &b, 1) != 1) break;
-    testpty::SleepMs(17 + (i * 7) % 6);  // spread over the 5 ms pass
-  }
+  const std::vector<std::uint64_t> typed = run.TypeKeysToPort(nullptr);
   run.Quit(c);
   const auto log = ReadLog(run.LogOf(c));
   const std::string port = PortDevice(log);
@@ -655,7 +412,7 @@ void PassAndKeyRun(const Condition& cond, Figures* f) {
   }
 }
 
-void BenchLoad(Report* report) {
+void BenchLoad(const Stage& stage, Report* report) {
   const bool privilege_here = CanRealtime();
   const std::vector<Condition> conditions = {
       {"as found, real-time", false, true},
@@ -676,8 +433,8 @@ void BenchLoad(Report* report) {
     f.load = LoadAverage();
     const CpuTimes t0 = ReadCpuTimes();
     const double w0 = NowMs();
-    PassAndKeyRun(cond, &f);
-    StrobeRun(cond, &f, report);
+    PassAndKeyRun(stage, cond, &f);
+    StrobeRun(stage, cond, &f, report);
     f.seconds = (NowMs() - w0) / 1e3;
     f.busy = BusyShare(t0, ReadCpuTimes());
     all.push_back(f);
@@ -804,7 +561,6 @@ void BenchRemote(Report* report) {
 int main(int argc, char** argv) {
   if (argc > 1 && std::string(argv[1]) == "--sleep-loop") SleepLoop();
   if (argc > 1 && std::string(argv[1]) == "--exec") return ExecMode(argc, argv);
-  g_self = std::filesystem::canonical("/proc/self/exe");
   signal(SIGPIPE, SIG_IGN);
   Report report;
   if (argc > 1 && std::string(argv[1]) == "--remote") {  // the remote-port rows alone
@@ -812,7 +568,7 @@ int main(int argc, char** argv) {
     std::fputs(report.Table().c_str(), stdout);
     return 0;
   }
-  Stage();
+  const Stage stage;
   // The benchmark's own time stamps must not wait for the processor; what
   // it starts begins with normal scheduling and asks for its own.
   sched_param own{};
@@ -824,24 +580,23 @@ int main(int argc, char** argv) {
   std::fprintf(stderr, "pauses...\n");
   BenchPauses(&report);
   std::fprintf(stderr, "strobes...\n");
-  BenchCommandStrobes(&report);
+  BenchCommandStrobes(stage, &report);
   std::fprintf(stderr, "key to wire...\n");
-  BenchKeyToWire(&report);
+  BenchKeyToWire(stage, &report);
   std::fprintf(stderr, "sampling...\n");
   rusage sampling{};
   double sampling_wall = 1;
-  BenchSampling(&sampling, &sampling_wall, &report);
+  BenchSampling(stage, &sampling, &sampling_wall, &report);
   std::fprintf(stderr, "cost...\n");
-  BenchCost(sampling, sampling_wall, &report);
+  BenchCost(stage, sampling, sampling_wall, &report);
   std::fprintf(stderr, "remote port...\n");
   BenchRemote(&report);
   const double background = BusyShare(t0, ReadCpuTimes());
   std::fprintf(stderr, "idle and busy...\n");
-  BenchLoad(&report);
+  BenchLoad(stage, &report);
   report.AddNoteFirst("Other programs on the machine: load average " + load_before +
                       " at the start; the processors were " + Fixed(100 * background, 0) +
                       " % busy during the first table (padlink's own share is under 2 %).");
-  std::filesystem::remove_all(g_stage);
   const std::string table = report.Table();
   std::fputs(table.c_str(), stdout);
   std::ofstream(RESULTS_FILE) << table;
