@@ -1,5 +1,7 @@
-#include "bench/remote_bench.h"
-
+// The remote-port figures of the benchmark: the simulated robot served by
+// the real ser2net on 127.0.0.1, with modem lines emulated in ser2net
+// (tests/support/modem_lines_preload.cpp) so that its RTS changes can be
+// timed where it applies them.
 #include <limits.h>
 #include <signal.h>
 #include <termios.h>
@@ -9,10 +11,21 @@
 #include <fstream>
 #include <sstream>
 
+#include "bench/measurements.h"
+#include "bench/stats.h"
 #include "tests/support/pty.h"
 #include "tests/support/ser2net.h"
 
 namespace {
+
+struct RemoteFigures {
+  std::string error;                // why nothing was measured, or ""
+  std::vector<double> rts_low_ms;   // RTS low time of each strobe, as ser2net applied it
+  std::vector<double> net_low_ms;   // the same, as ser2net read the two commands
+  std::vector<double> cli_low_ms;   // the same, as padlink sent them
+  double remote_samples_per_s = 0;  // cable mode at -t 0, through ser2net
+  double direct_samples_per_s = 0;  // the same run on the robot's own port
+};
 
 struct Robot {
   testpty::TempDir dir;
@@ -84,7 +97,31 @@ double SamplesPerSecond(const std::string& out) {
                           : 0;
 }
 
-}  // namespace
+// The low times of RTS in the modem log, where ser2net applied the changes
+// (RTS), read them (NET) and padlink sent them (CLI).
+void ReadModemLog(const std::string& path, RemoteFigures* f) {
+  std::ifstream in(path);
+  std::string kind;
+  unsigned long long ns = 0;
+  int level = 0;
+  double rts_low_since = -1;
+  double net_low_since = -1;
+  double cli_low_since = -1;
+  while (in >> kind >> ns >> level) {
+    const double ms = static_cast<double>(ns) / 1e6;
+    if (kind != "RTS" && kind != "NET" && kind != "CLI") continue;
+    double& since = kind == "RTS" ? rts_low_since : kind == "NET" ? net_low_since : cli_low_since;
+    std::vector<double>& lows = kind == "RTS"   ? f->rts_low_ms
+                                : kind == "NET" ? f->net_low_ms
+                                                : f->cli_low_ms;
+    if (level == 0) {
+      since = ms;
+    } else if (since >= 0) {
+      lows.push_back(ms - since);
+      since = -1;
+    }
+  }
+}
 
 RemoteFigures MeasureRemote() {
   RemoteFigures f;
@@ -119,26 +156,36 @@ RemoteFigures MeasureRemote() {
   strobe_env.push_back("PADLINK_MODEM_LOG=" + modem_log);
   RunPadlink({"-c", "1", "-a", "3", "-t", "0"}, strobe_env, 0, 60);
   ser2net.Stop();
-  std::ifstream in(modem_log);
-  std::string kind;
-  unsigned long long ns = 0;
-  int level = 0;
-  double rts_low_since = -1;
-  double net_low_since = -1;
-  double cli_low_since = -1;
-  while (in >> kind >> ns >> level) {
-    const double ms = static_cast<double>(ns) / 1e6;
-    if (kind != "RTS" && kind != "NET" && kind != "CLI") continue;
-    double& since = kind == "RTS" ? rts_low_since : kind == "NET" ? net_low_since : cli_low_since;
-    std::vector<double>& lows = kind == "RTS"   ? f.rts_low_ms
-                                : kind == "NET" ? f.net_low_ms
-                                                : f.cli_low_ms;
-    if (level == 0) {
-      since = ms;
-    } else if (since >= 0) {
-      lows.push_back(ms - since);
-      since = -1;
-    }
-  }
+  ReadModemLog(modem_log, &f);
   return f;
+}
+
+// A row of low times: median, and p90 and p99 in one column.
+Row LowTimeRow(const std::string& figure, const std::vector<double>& low, const std::string& goal,
+               const std::string& verdict) {
+  return {figure + " (" + std::to_string(low.size()) + ")", Fixed(Percentile(low, 0.5), 3) + " ms",
+          Fixed(Percentile(low, 0.9), 3) + " ms at p90, " + Fixed(Percentile(low, 0.99), 3) +
+              " ms at p99",
+          goal, verdict};
+}
+
+}  // namespace
+
+void BenchRemote(Report* report) {
+  const RemoteFigures f = MeasureRemote();
+  if (!f.error.empty()) {
+    report->AddValue("remote port (ser2net on loopback)", "not measured: " + f.error, "", "");
+    return;
+  }
+  const std::vector<double>& low = f.rts_low_ms;
+  report->AddRow(LowTimeRow(
+      "remote port: RTS low time at ser2net", low, "8.0-8.5 ms at p90",
+      Verdict(!low.empty() && Percentile(low, 0.0) >= 8.0 && Percentile(low, 0.9) <= 8.5)));
+  report->AddRow(LowTimeRow("  the same, as ser2net read the commands", f.net_low_ms, "", ""));
+  report->AddRow(LowTimeRow("  the same, as padlink sent the commands", f.cli_low_ms, "", ""));
+  report->AddValue("remote port: cable sampling at -t 0",
+                   Fixed(f.remote_samples_per_s, 1) +
+                       " /s = " + Fixed(f.remote_samples_per_s / f.direct_samples_per_s, 2) +
+                       " of the direct run's " + Fixed(f.direct_samples_per_s, 1) + " /s",
+                   "", "");
 }
