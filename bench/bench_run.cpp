@@ -9,6 +9,17 @@
 
 #include "bench/stats.h"
 
+bool WaitForSingleKeys(int console_master, double timeout_ms) {
+  const double end = NowMs() + timeout_ms;
+  while (NowMs() < end) {
+    termios t{};
+    tcgetattr(console_master, &t);
+    if (!(t.c_lflag & ICANON)) return true;
+    testpty::SleepMs(1);
+  }
+  return false;
+}
+
 Run::Run(const Stage& s) : stage(s) {
   OpenToAll(dir.path(), 0755);
   OpenToAll(console.slave_path, 0666);
@@ -73,17 +84,6 @@ testpty::Child Run::Start(const std::vector<std::string>& args, bool privileged,
 
 std::string Run::LogOf(const testpty::Child& c) const {
   return logs + "/padlink-" + std::to_string(c.pid) + ".log";
-}
-
-bool Run::WaitForKeyboard(double timeout_ms) const {
-  const double end = NowMs() + timeout_ms;
-  while (NowMs() < end) {
-    termios t{};
-    tcgetattr(console.master, &t);
-    if (!(t.c_lflag & ICANON)) return true;
-    testpty::SleepMs(1);
-  }
-  return false;
 }
 
 std::vector<std::uint64_t> Run::TypeKeysToPort(std::vector<double>* latency) const {

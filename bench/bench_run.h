@@ -11,6 +11,10 @@
 #include "bench/stage.h"
 #include "tests/support/pty.h"
 
+// Until padlink reads single keys from the console with this master end;
+// false when it did not within the time.
+bool WaitForSingleKeys(int console_master, double timeout_ms);
+
 struct Run {
   explicit Run(const Stage& stage);
   ~Run();
@@ -32,7 +36,9 @@ struct Run {
   std::string RobotLog() const { return logs + "/robot.log"; }
 
   // Until padlink reads single keys from its console.
-  bool WaitForKeyboard(double timeout_ms = 5000) const;
+  bool WaitForKeyboard(double timeout_ms = 5000) const {
+    return WaitForSingleKeys(console.master, timeout_ms);
+  }
   // Types 200 keys on the console, never the same twice in a row, spread
   // over the 5 ms pass, each once the one before reached the port's far end
   // (or a second passed); the port must be a bare pseudo-terminal. Returns

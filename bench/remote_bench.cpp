@@ -4,14 +4,13 @@
 // timed where it applies them.
 #include <limits.h>
 #include <signal.h>
-#include <termios.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <fstream>
-#include <sstream>
 
+#include "bench/bench_run.h"
 #include "bench/measurements.h"
+#include "bench/padlink_output.h"
 #include "bench/stats.h"
 #include "tests/support/pty.h"
 #include "tests/support/ser2net.h"
@@ -67,12 +66,7 @@ std::string RunPadlink(const std::vector<std::string>& args, const std::vector<s
   o.stdin_path = console.slave_path;
   o.terminal = true;
   testpty::Child c = testpty::Spawn(o);
-  for (int i = 0; i < 500; ++i) {  // until padlink reads single keys
-    termios t{};
-    tcgetattr(console.master, &t);
-    if (!(t.c_lflag & ICANON)) break;
-    testpty::SleepMs(10);
-  }
+  WaitForSingleKeys(console.master, 5000);
   for (int i = 0; i < keys; ++i) {
     testpty::WriteAll(console.master, i % 2 ? "1" : "2");
     testpty::SleepMs(40);
@@ -83,18 +77,6 @@ std::string RunPadlink(const std::vector<std::string>& args, const std::vector<s
   testpty::Wait(c, 10000, &st);
   testpty::ClosePty(console);
   return c.out_text;
-}
-
-double SamplesPerSecond(const std::string& out) {
-  std::istringstream in(out);
-  std::vector<double> times;
-  for (std::string line; std::getline(in, line);) {
-    int v1, v2;
-    double s1, s2;
-    if (std::sscanf(line.c_str(), "%d, %lf, %d, %lf", &v1, &s1, &v2, &s2) == 4) times.push_back(s2);
-  }
-  return times.size() > 1 ? static_cast<double>(times.size() - 1) / (times.back() - times.front())
-                          : 0;
 }
 
 // The low times of RTS in the modem log, where ser2net applied the changes
@@ -132,8 +114,8 @@ RemoteFigures MeasureRemote() {
       f.error = "the simulated robot did not start";
       return f;
     }
-    f.direct_samples_per_s =
-        SamplesPerSecond(RunPadlink(sampling, {"PADLINK_PORT_DIR=" + robot.dir.path()}, 5000, 0));
+    f.direct_samples_per_s = SampleRate(
+        SampleTimes(RunPadlink(sampling, {"PADLINK_PORT_DIR=" + robot.dir.path()}, 5000, 0)));
   }
   Robot robot;
   if (!robot.Start()) {
@@ -148,7 +130,7 @@ RemoteFigures MeasureRemote() {
     return f;
   }
   const std::vector<std::string> env = {"PADLINK_PORT_1=" + ser2net.url()};
-  f.remote_samples_per_s = SamplesPerSecond(RunPadlink(sampling, env, 5000, 0));
+  f.remote_samples_per_s = SampleRate(SampleTimes(RunPadlink(sampling, env, 5000, 0)));
   // Strobe mode: commands and samples, each byte with its strobe.
   // The emulation preloaded into padlink too logs when it sends each change.
   std::vector<std::string> strobe_env = env;
