@@ -11,26 +11,23 @@
 //
 // It never changes the terminal's settings (padlink owns them): all it does
 // is write escape sequences.
-#include <langinfo.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <clocale>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "tools/plot/chart.h"
+#include "tools/plot/live_chart.h"
 #include "tools/plot/log_parser.h"
-#include "tools/plot/svg.h"
+#include "tools/plot/options.h"
+#include "tools/plot/output_files.h"
 
 namespace {
 
@@ -59,165 +56,15 @@ void Install(int sig, void (*handler)(int)) {
   sigaction(sig, &sa, nullptr);  // no SA_RESTART: the wait ends at once
 }
 
-struct Options {
-  double window_s = 30;
-  std::string csv;
-  std::string svg;
-  std::string title;
-};
-
-void Usage(std::FILE* to) {
-  std::fputs(
-      "usage: padlink-plot [--window SECONDS] [--csv FILE] [--svg FILE] [--title TEXT]\n"
-      "Reads padlink's monitor lines on standard input and draws them as a live\n"
-      "chart when standard output is a terminal; prints a summary at the end.\n"
-      "  --window SECONDS  seconds the live chart shows (default 30)\n"
-      "  --csv FILE        write the input to FILE unchanged\n"
-      "  --svg FILE        write a picture of the whole run to FILE at the end\n"
-      "  --title TEXT      the picture's title\n"
-      "example: padlink -c 1 -d -a 3 -g 2 -t 0 | padlink-plot --svg run.svg\n",
-      to);
-}
-
-// 0 to go on, else the exit status.
-int ParseOptions(int argc, char** argv, Options* o) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    const bool has_value = i + 1 < argc;
-    if (a == "--help" || a == "-h") {
-      Usage(stdout);
-      return -1;
-    }
-    if (a == "--window" && has_value) {
-      char* end = nullptr;
-      o->window_s = std::strtod(argv[++i], &end);
-      if (*end != '\0' || !std::isfinite(o->window_s) || o->window_s <= 0 || o->window_s > 1e7) {
-        std::fprintf(stderr, "padlink-plot: --window wants seconds above 0\n");
-        return 1;
-      }
-    } else if (a == "--csv" && has_value) {
-      o->csv = argv[++i];
-    } else if (a == "--svg" && has_value) {
-      o->svg = argv[++i];
-    } else if (a == "--title" && has_value) {
-      o->title = argv[++i];
-    } else {
-      Usage(stderr);
-      return 1;
-    }
-  }
-  return 0;
-}
-
-std::int64_t NowMs() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<std::int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
-}
-
-bool WriteAll(int fd, const std::string& s) {
-  std::size_t done = 0;
-  while (done < s.size()) {
-    const ssize_t n = write(fd, s.data() + done, s.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-bool Utf8Locale() {
-  std::setlocale(LC_CTYPE, "");
-  std::string codeset = nl_langinfo(CODESET);
-  for (char& c : codeset)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return codeset == "UTF-8" || codeset == "UTF8";
-}
-
-bool ColourTerminal() {
-  const char* term = std::getenv("TERM");
-  const char* no_colour = std::getenv("NO_COLOR");
-  return term && *term && std::strcmp(term, "dumb") != 0 && !(no_colour && *no_colour);
-}
-
-// The chart on the terminal's alternate screen.
-class LiveChart {
- public:
-  LiveChart(const Options& o)
-      : window_s_(o.window_s), unicode_(Utf8Locale()), colour_(ColourTerminal()) {}
-
-  void Enter() {
-    WriteAll(STDOUT_FILENO, "\x1b[?1049h\x1b[?25l");
-    shown_ = true;
-    rows_.clear();
-  }
-  void Leave() {
-    if (!shown_) return;
-    WriteAll(STDOUT_FILENO, "\x1b[0m\x1b[?25h\x1b[?1049l");
-    shown_ = false;
-  }
-
-  // Draws the rows that changed, or all of them when `full` or a second
-  // has passed (whatever else wrote to the terminal goes away).
-  void Draw(const plot::Run& run, bool full) {
-    if (!shown_) return;
-    winsize ws{};
-    int w = 80, h = 24;
-    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 && ws.ws_row > 0) {
-      w = ws.ws_col;
-      h = ws.ws_row;
-    }
-    const std::int64_t now = NowMs();
-    if (w != width_ || h != height_ || now - last_full_ms_ >= 1000) full = true;
-    width_ = w;
-    height_ = h;
-    plot::ChartStyle style;
-    style.unicode = unicode_;
-    style.window_s = window_s_;
-    style.status = plot::InputStatus(run.counts);
-    const plot::Screen screen = plot::RenderChart(run, w, h, style);
-    std::string out;
-    if (full) {
-      out += "\x1b[0m\x1b[2J";
-      rows_.clear();
-      last_full_ms_ = now;
-    }
-    rows_.resize(static_cast<std::size_t>(h));
-    for (int y = 0; y < h; ++y) {
-      std::string row = plot::RowAnsi(screen, y, colour_);
-      if (full || row != rows_[static_cast<std::size_t>(y)]) out += row;
-      rows_[static_cast<std::size_t>(y)] = std::move(row);
-    }
-    // The cursor waits at the bottom left.
-    out += "\x1b[" + std::to_string(h) + ";1H";
-    WriteAll(STDOUT_FILENO, out);
-  }
-
- private:
-  double window_s_;
-  bool unicode_;
-  bool colour_;
-  bool shown_ = false;
-  int width_ = 0, height_ = 0;
-  std::int64_t last_full_ms_ = 0;
-  std::vector<std::string> rows_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  Options o;
-  const int parsed = ParseOptions(argc, argv, &o);
+  plot::Options o;
+  const int parsed = plot::ParseOptions(argc, argv, &o);
   if (parsed != 0) return parsed < 0 ? 0 : parsed;
 
-  std::FILE* csv = nullptr;
-  if (!o.csv.empty()) {
-    csv = std::fopen(o.csv.c_str(), "wb");
-    if (!csv) {
-      std::fprintf(stderr, "padlink-plot: %s: %s\n", o.csv.c_str(), std::strerror(errno));
-      return 1;
-    }
-  }
+  plot::InputCopy csv;
+  if (!csv.Open(o.csv)) return 1;
 
   // A saved log is read as fast as it goes, without a chart.
   struct stat in {};
@@ -239,13 +86,12 @@ int main(int argc, char** argv) {
   }
 
   plot::LogParser parser;
-  LiveChart chart(o);
+  plot::LiveChart chart(o.window_s);
   if (live) {
     chart.Enter();
     chart.Draw(parser.run(), true);
   }
 
-  bool csv_failed = false;
   int read_error = 0;
   bool dirty = false;
   std::int64_t next_draw = 0;
@@ -273,12 +119,12 @@ int main(int argc, char** argv) {
       g_continued = 0;
       chart.Draw(parser.run(), true);
       dirty = false;
-      next_draw = NowMs() + kFrameMs;
+      next_draw = plot::NowMs() + kFrameMs;
     }
     timespec wait{};
     timespec* timeout = nullptr;
     if (live && dirty) {
-      const std::int64_t left = std::max<std::int64_t>(0, next_draw - NowMs());
+      const std::int64_t left = std::max<std::int64_t>(0, next_draw - plot::NowMs());
       wait.tv_sec = static_cast<time_t>(left / 1000);
       wait.tv_nsec = static_cast<long>(left % 1000) * 1000000L;
       timeout = &wait;
@@ -298,18 +144,15 @@ int main(int argc, char** argv) {
       }
       if (n > 0) {
         const std::string_view bytes(buf.data(), static_cast<std::size_t>(n));
-        if (csv && !csv_failed &&
-            (std::fwrite(bytes.data(), 1, bytes.size(), csv) != bytes.size() ||
-             std::fflush(csv) != 0))
-          csv_failed = true;
+        csv.Write(bytes);
         parser.Feed(bytes);
         dirty = true;
       }
     }
-    if (live && dirty && NowMs() >= next_draw) {
+    if (live && dirty && plot::NowMs() >= next_draw) {
       chart.Draw(parser.run(), false);
       dirty = false;
-      next_draw = NowMs() + kFrameMs;
+      next_draw = plot::NowMs() + kFrameMs;
     }
   }
   chart.Leave();
@@ -320,25 +163,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "padlink-plot: reading standard input: %s\n", std::strerror(read_error));
     status = 1;
   }
-  if (csv) {
-    if (std::fclose(csv) != 0) csv_failed = true;
-    if (csv_failed) {
-      std::fprintf(stderr, "padlink-plot: %s: cannot write\n", o.csv.c_str());
-      status = 1;
-    }
-  }
-  if (!o.svg.empty()) {
-    plot::SvgOptions svg_options;
-    svg_options.title = o.title;
-    const std::string svg = plot::RenderSvg(parser.run(), svg_options);
-    std::FILE* f = std::fopen(o.svg.c_str(), "wb");
-    bool ok = f && std::fwrite(svg.data(), 1, svg.size(), f) == svg.size();
-    if (f && std::fclose(f) != 0) ok = false;
-    if (!ok) {
-      std::fprintf(stderr, "padlink-plot: %s: cannot write\n", o.svg.c_str());
-      status = 1;
-    }
-  }
+  if (!csv.Close()) status = 1;
+  if (!o.svg.empty() && !plot::SaveSvg(o.svg, o.title, parser.run())) status = 1;
   const std::string summary = plot::SummaryText(parser.run());
   std::fwrite(summary.data(), 1, summary.size(), stdout);
   std::fflush(stdout);
