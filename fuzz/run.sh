@@ -4,12 +4,9 @@
 #
 #   fuzz/run.sh SECONDS [NAME...] [-- LIBFUZZER_OPTION...]
 #
-# Every fuzz/<name>_fuzz.cpp is a target: the executable <name>_fuzz, seeded
-# from fuzz/corpus/<name>/ (and fuzz/<name>.dict when it exists). The seeds
-# are copied to build/fuzz/corpus/<name>/, so the runs grow that copy and
-# never the tree's corpus. A crash, a failed check, a leak or a hang fails
-# the run; the input that caused it is left in build/fuzz/artifacts/<name>/.
-# Exits 1 when any target failed.
+# The targets are those of fuzz/CMakeLists.txt, each run by its test
+# Fuzz.<name> (fuzz/run_target.sh: seeds, dictionary, where a failing input
+# is left); NAMEs choose some of them. Exits 1 when any target failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,54 +22,19 @@ while [ $# -gt 0 ] && [ "$1" != "--" ]; do
   shift
 done
 [ "${1:-}" = "--" ] && shift
-extra=("$@")
-
-if [ ${#names[@]} -eq 0 ]; then
-  for src in fuzz/*_fuzz.cpp; do
-    names+=("$(basename "$src" _fuzz.cpp)")
-  done
-fi
 
 export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-2}
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 
-build=build/fuzz
-failed=()
 for name in "${names[@]}"; do
-  exe=$build/fuzz/${name}_fuzz
-  if [ ! -x "$exe" ]; then
-    echo "fuzz: $name: no executable $exe (add it to fuzz/CMakeLists.txt)" >&2
-    failed+=("$name")
-    continue
-  fi
-  corpus=$build/corpus/$name
-  artifacts=$build/artifacts/$name
-  log=$build/logs/$name.log
-  mkdir -p "$corpus" "$artifacts" "$(dirname "$log")"
-  if [ -d "fuzz/corpus/$name" ]; then
-    cp -R "fuzz/corpus/$name/." "$corpus/"
-  else
-    echo "fuzz: $name: no seed corpus fuzz/corpus/$name/, starting empty" >&2
-  fi
-  options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
-           -artifact_prefix="$artifacts/")
-  [ -f "fuzz/$name.dict" ] && options+=(-dict="fuzz/$name.dict")
-  echo "fuzz: $name: ${seconds} s"
-  if "$exe" "${options[@]}" "${extra[@]}" "$corpus" >"$log" 2>&1; then
-    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
-    echo "fuzz: $name: passed, ${runs:-?} inputs run"
-  else
-    echo "fuzz: $name: FAILED (log $log, inputs in $artifacts/):" >&2
-    # What went wrong (a failed check, a sanitizer's report) and the input.
-    grep -E -A2 'fuzz check failed|ERROR: |runtime error' "$log" | grep -v '^ *#[0-9]' | head -20 >&2
-    grep -E 'SUMMARY|Test unit written' "$log" >&2 || tail -5 "$log" >&2
-    failed+=("$name")
-  fi
+  [ -x "build/fuzz/fuzz/${name}_fuzz" ] || {
+    echo "fuzz: no target $name (the targets: fuzz/CMakeLists.txt)" >&2
+    exit 2
+  }
 done
-
-echo "fuzz: $((${#names[@]} - ${#failed[@]})) passed, ${#failed[@]} failed"
-if [ ${#failed[@]} -gt 0 ]; then
-  echo "fuzz: failed: ${failed[*]}" >&2
-  exit 1
+select='^Fuzz\.'
+if [ ${#names[@]} -gt 0 ]; then
+  select="^Fuzz\\.($(IFS='|'; echo "${names[*]}"))\$"
 fi
+PADLINK_FUZZ_SECONDS=$seconds PADLINK_FUZZ_OPTIONS="$*" ctest --preset fuzz -R "$select"

@@ -1,47 +1,17 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the Linux build with warnings as errors, the
-# same under AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows
-# build cross-compiled with MinGW-w64 and tested under Wine; then the Debian
-# package and the Windows zip, built (tools/package.sh), unpacked and run;
-# then every fuzz target for 20 seconds.
+# Builds and runs every test, one workflow preset (CMakePresets.json) after
+# the other:
+#   ci        the Linux build with warnings as errors
+#   asan      the same under AddressSanitizer and UndefinedBehaviorSanitizer
+#   windows   the Windows build, cross-compiled with MinGW-w64, tested under
+#             Wine (the Wine server and desktop are fixtures of the tests)
+#   wine-e2e  padlink.exe of that build run end to end by the ci build's tests
+#   packages  the Debian package and the Windows zip built (tools/package.sh,
+#             a fixture), unpacked and run
+#   fuzz      every libFuzzer target of fuzz/ for 20 seconds from its seeds
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-cmake --workflow --preset ci
-cmake --workflow --preset asan
-
-cmake --preset windows
-cmake --build --preset windows
-export WINEPREFIX="$PWD/build/windows/wineprefix" WINEDEBUG=-all
-unset DISPLAY
-wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-mkdir -p "$WINEPREFIX"
-# One persistent server for all the runs, its output kept out of the logs.
-"$wineserver" -p >"$PWD/build/windows/wineserver.log" 2>&1
-trap '"$wineserver" -k >/dev/null 2>&1 || true' EXIT
-# Set up the prefix first: the services Wine starts then would otherwise
-# hold the test runner's output pipe open.
-cmake/wine-run.sh wineboot --init </dev/null >>"$PWD/build/windows/wineserver.log" 2>&1
-# Wine's desktop process, up front and for all the runs: a console host that
-# finds none starts one and waits for it, up to 10 s, before it passes on the
-# first key (see tests/support/wine_desktop.cpp). The server's end stops it.
-desktop_log="$PWD/build/windows/wine_desktop.log"
-cmake/wine-run.sh build/windows/wine_desktop.exe </dev/null >"$desktop_log" 2>&1 &
-for _ in $(seq 300); do
-  grep -q "desktop ready" "$desktop_log" && break
-  sleep 0.1
+for preset in ci asan windows wine-e2e packages fuzz; do
+  cmake --workflow --preset "$preset"
 done
-grep -q "desktop ready" "$desktop_log" || { echo "check.sh: Wine's desktop did not start" >&2; exit 1; }
-ctest --preset windows
-PADLINK_WIN_EXE="$PWD/build/windows/padlink.exe" PADLINK_WINE_RUN="$PWD/cmake/wine-run.sh" \
-  ctest --preset ci -R WineE2E
-
-# The packages: built, checked with lintian, unpacked and run.
-tools/package.sh
-PADLINK_DEB=$(ls "$PWD"/build/packages/padlink_*.deb) \
-  PADLINK_ZIP=$(ls "$PWD"/build/packages/padlink-*-win64.zip) \
-  PADLINK_WINE_RUN="$PWD/cmake/wine-run.sh" \
-  ctest --preset ci -R '^(DebianPackage|WindowsZip)\.'
-
-# The libFuzzer targets of fuzz/, 20 seconds each, from their seed corpora.
-fuzz/run.sh 20

@@ -2,8 +2,8 @@
 // dpkg -x, its programs run against each other and its documents checked;
 // the Windows zip unpacked and its padlink.exe run under Wine.
 // Runs when PADLINK_DEB names the .deb (and, for the zip, PADLINK_ZIP and
-// PADLINK_WINE_RUN with WINEPREFIX); tools/check.sh sets them after
-// tools/package.sh.
+// PADLINK_WINE_RUN with WINEPREFIX); the ci build sets them for the test
+// preset packages, whose fixture Packages.Build runs tools/package.sh.
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>

@@ -3,10 +3,10 @@
 // Runs when PADLINK_WIN_EXE (the exe) and PADLINK_WINE_RUN (the Wine runner)
 // are set, with WINEPREFIX naming the build's private prefix.
 //
-// The runs expect Wine's desktop process to be up already (tools/check.sh
-// starts it): without it the console host starts one and waits for it, up to
-// 10 s, before it passes on the first key, far beyond the waits for a key
-// below.
+// The runs expect Wine's desktop process to be up already (the fixture
+// WineDesktop of cmake/wine.cmake starts it): without it the console host
+// starts one and waits for it, up to 10 s, before it passes on the first
+// key, far beyond the waits for a key below.
 //
 // Known limits of Wine on a pseudo-terminal, which these tests do not rely
 // on: no modem lines (EscapeCommFunction fails with error 50), a second open

@@ -1,4 +1,5 @@
-// Holds Wine's desktop open for the Windows test runs (tools/check.sh).
+// Holds Wine's desktop open for the Windows test runs (the fixture
+// WineDesktop, cmake/wine.cmake).
 //
 // A console host that finds no desktop process starts one and waits for it,
 // up to 10 s, before it passes on the first key; and Wine closes the desktop

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "tools/plot/dots.h"
 #include "tools/plot/ticks.h"
 
 namespace plot {
@@ -11,57 +12,6 @@ namespace plot {
 Colour SeriesColour(const Series& s, std::size_t index) {
   if (s.sram) return kSram;
   return static_cast<Colour>(kSensor1 + index % 4);
-}
-
-Screen::Screen(int w, int h)
-    : width(std::max(w, 0)),
-      height(std::max(h, 0)),
-      glyph(static_cast<std::size_t>(width) * height, U' '),
-      colour(static_cast<std::size_t>(width) * height, kPlain) {}
-
-void Screen::Put(int x, int y, char32_t g, Colour c) {
-  if (x < 0 || y < 0 || x >= width || y >= height) return;
-  glyph[static_cast<std::size_t>(y) * width + x] = g;
-  colour[static_cast<std::size_t>(y) * width + x] = c;
-}
-
-int Screen::Text(int x, int y, const std::string& text, Colour c) {
-  // Our texts are ASCII but for the few symbols below.
-  int n = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t g = static_cast<unsigned char>(text[i]);
-    if (g >= 0x80) {
-      // Two- and three-byte UTF-8 sequences.
-      if ((g & 0xE0) == 0xC0 && i + 1 < text.size()) {
-        g = ((g & 0x1F) << 6) | (text[i + 1] & 0x3F);
-        i += 1;
-      } else if ((g & 0xF0) == 0xE0 && i + 2 < text.size()) {
-        g = ((g & 0x0F) << 12) | ((text[i + 1] & 0x3F) << 6) | (text[i + 2] & 0x3F);
-        i += 2;
-      } else {
-        g = U'?';
-      }
-    }
-    if (x + n >= width) break;
-    Put(x + n, y, g, c);
-    ++n;
-  }
-  return n;
-}
-
-std::string Utf8(char32_t c) {
-  std::string s;
-  if (c < 0x80) {
-    s += static_cast<char>(c);
-  } else if (c < 0x800) {
-    s += static_cast<char>(0xC0 | (c >> 6));
-    s += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    s += static_cast<char>(0xE0 | (c >> 12));
-    s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    s += static_cast<char>(0x80 | (c & 0x3F));
-  }
-  return s;
 }
 
 namespace {
@@ -76,46 +26,6 @@ struct Glyphs {
 const Glyphs kUnicode{U'│', U'┤', U'└', U'─', U'┴', U'×', "━━"};
 const Glyphs kAscii{U'|', U'+', U'+', U'-', U'+', U'X', ""};
 constexpr char kAsciiMarks[] = "*+o#@";
-
-// A field of dots, each remembering the foremost series drawn on it.
-class Dots {
- public:
-  Dots(int w, int h) : w_(w), h_(h), owner_(static_cast<std::size_t>(w) * h, 0) {}
-  int width() const { return w_; }
-  int height() const { return h_; }
-  void Set(int x, int y, std::uint8_t series) {
-    if (x < 0 || y < 0 || x >= w_ || y >= h_) return;
-    owner_[static_cast<std::size_t>(y) * w_ + x] = series;
-  }
-  std::uint8_t At(int x, int y) const { return owner_[static_cast<std::size_t>(y) * w_ + x]; }
-
-  // A line from (xa, ya) to (xb, yb), xa <= xb, clipped to the field: each
-  // column gets the dots between the line's heights at its two edges.
-  void Line(double xa, double ya, double xb, double yb, std::uint8_t series) {
-    if (xb < -0.5 || xa > w_ - 0.5) return;
-    const auto y_at = [&](double x) {
-      if (xb - xa < 1e-9) return yb;
-      return ya + (yb - ya) * (std::clamp(x, xa, xb) - xa) / (xb - xa);
-    };
-    const int c0 = std::max(0, static_cast<int>(std::lround(xa)));
-    const int c1 = std::min(w_ - 1, static_cast<int>(std::lround(xb)));
-    for (int c = c0; c <= c1; ++c) {
-      double lo = y_at(c - 0.5);
-      double hi = y_at(c + 0.5);
-      if (c == c0 && xa >= c - 0.5) lo = ya;
-      if (c == c1 && xb <= c + 0.5) hi = yb;
-      int y0 = static_cast<int>(std::lround(lo));
-      int y1 = static_cast<int>(std::lround(hi));
-      if (y0 > y1) std::swap(y0, y1);
-      for (int y = y0; y <= y1; ++y)
-        Set(c, y, series);
-    }
-  }
-
- private:
-  int w_, h_;
-  std::vector<std::uint8_t> owner_;
-};
 
 std::string Fixed(double v, int decimals) {
   char buf[48];
@@ -136,23 +46,38 @@ void TooSmall(Screen& screen) {
   screen.Text(0, 0, "padlink-plot: terminal too small");
 }
 
-}  // namespace
+// Where the parts of the chart go: the legend a row per series, the
+// caption, the plot, the time axis, its labels and the status. Times and
+// values on the plot are in dots, 255 at the top, 0 at the bottom.
+struct Layout {
+  int width, height;
+  int top;  // the plot's first row
+  int plot_rows, plot_cols;
+  int dx, dy;  // dots a cell across and down
+  // The time window: the latest `window` seconds, or the first ones.
+  double window, t1, t0;
 
-Screen RenderChart(const Run& run, int width, int height, const ChartStyle& style) {
-  Screen screen(width, height);
-  const Glyphs& g = style.unicode ? kUnicode : kAscii;
-  const std::vector<const Series*> all = run.AllSeries();
-  const int legend_rows = std::max<int>(1, static_cast<int>(all.size()));
-  // Legend, caption, plot rows, axis, tick labels, status.
-  const int top = legend_rows + 1;
-  const int plot_rows = height - top - 3;
-  const int plot_cols = width - kMargin;
-  if (plot_rows < 2 || plot_cols < 10) {
-    TooSmall(screen);
-    return screen;
-  }
+  Layout(int w, int h, std::size_t series, const ChartStyle& style, std::int64_t last_ms)
+      : width(w),
+        height(h),
+        top(std::max<int>(1, static_cast<int>(series)) + 1),
+        plot_rows(h - top - 3),
+        plot_cols(w - kMargin),
+        dx(style.unicode ? 2 : 1),
+        dy(style.unicode ? 4 : 1),
+        window(style.window_s > 0 ? style.window_s : 30),
+        t1(std::max(window, last_ms / 1000.0)),
+        t0(t1 - window) {}
 
-  // Legend: a swatch in the trace's colour, the name, the figures.
+  bool Fits() const { return plot_rows >= 2 && plot_cols >= 10; }
+  int axis() const { return top + plot_rows; }
+  double DotX(double t_s) const { return (t_s - t0) / (t1 - t0) * (plot_cols * dx - 1); }
+  double DotY(double v) const { return (plot_rows * dy - 1) * (1.0 - v / 255.0); }
+};
+
+// A swatch in the trace's colour, the name, the figures.
+void DrawLegend(Screen& screen, const std::vector<const Series*>& all, bool unicode,
+                const Glyphs& g) {
   std::size_t name_width = 0;
   for (const Series* s : all)
     name_width = std::max(name_width, s->name.size());
@@ -160,63 +85,56 @@ Screen RenderChart(const Run& run, int width, int height, const ChartStyle& styl
   for (std::size_t i = 0; i < all.size(); ++i) {
     const Series& s = *all[i];
     const int row = static_cast<int>(i);
-    int x = 0;
-    if (style.unicode) {
-      x += screen.Text(x, row, g.swatch, SeriesColour(s, i));
-    } else {
-      x += screen.Text(x, row, std::string(2, kAsciiMarks[i % 5]), SeriesColour(s, i));
-    }
+    const std::string swatch = unicode ? g.swatch : std::string(2, kAsciiMarks[i % 5]);
+    int x = screen.Text(0, row, swatch, SeriesColour(s, i));
     x += screen.Text(x, row, " " + Legend(s, name_width));
     for (const Failure& f : s.failures)
       x += screen.Text(x, row,
                        "  failed at " + Seconds(f.t_ms) + " s (" + std::to_string(f.result) + ")",
                        kFailure);
   }
+}
 
-  // The time window: the latest `window` seconds, or the first ones.
-  const double window = style.window_s > 0 ? style.window_s : 30;
-  const std::int64_t last_ms = run.LastMs();
-  const double t1 = std::max(window, last_ms / 1000.0);
-  const double t0 = t1 - window;
+// The value axis' name at the left, the window's length at the right.
+void DrawCaption(Screen& screen, const Layout& l) {
   const std::string caption = "value";
-  screen.Text(0, top - 1, caption);
-  const std::string span = "last " + FormatTick(window, window) + " s";
-  if (width - static_cast<int>(span.size()) > static_cast<int>(caption.size()) + 1)
-    screen.Text(width - static_cast<int>(span.size()), top - 1, span);
+  screen.Text(0, l.top - 1, caption);
+  const std::string span = "last " + FormatTick(l.window, l.window) + " s";
+  if (l.width - static_cast<int>(span.size()) > static_cast<int>(caption.size()) + 1)
+    screen.Text(l.width - static_cast<int>(span.size()), l.top - 1, span);
+}
 
-  // Value axis: 255 at the top, 0 at the bottom.
-  const int dx = style.unicode ? 2 : 1;
-  const int dy = style.unicode ? 4 : 1;
-  Dots dots(plot_cols * dx, plot_rows * dy);
-  const auto dot_y = [&](double v) { return (dots.height() - 1) * (1.0 - v / 255.0); };
-  const auto dot_x = [&](double t_s) { return (t_s - t0) / (t1 - t0) * (dots.width() - 1); };
-  for (int r = 0; r < plot_rows; ++r)
-    screen.Put(kMargin - 1, top + r, g.vertical);
+// As many value labels as the plot's rows have room for.
+void DrawValueAxis(Screen& screen, const Layout& l, const Glyphs& g) {
+  for (int r = 0; r < l.plot_rows; ++r)
+    screen.Put(kMargin - 1, l.top + r, g.vertical);
   std::vector<int> labels{0, 255};
-  if (plot_rows >= 9)
+  if (l.plot_rows >= 9)
     labels = {255, 192, 128, 64, 0};
-  else if (plot_rows >= 3)
+  else if (l.plot_rows >= 3)
     labels = {255, 128, 0};
   int last_label_row = -1;
   for (int v : labels) {
-    const int row = static_cast<int>(std::lround(dot_y(v))) / dy;
+    const int row = static_cast<int>(std::lround(l.DotY(v))) / l.dy;
     if (row == last_label_row) continue;
     last_label_row = row;
     const std::string text = std::to_string(v);
-    screen.Text(kMargin - 2 - static_cast<int>(text.size()), top + row, text);
-    screen.Put(kMargin - 1, top + row, g.tick_left);
+    screen.Text(kMargin - 2 - static_cast<int>(text.size()), l.top + row, text);
+    screen.Put(kMargin - 1, l.top + row, g.tick_left);
   }
+}
 
-  // Time axis with ticks at round seconds, and their labels.
-  const int axis = top + plot_rows;
+// Ticks at round seconds, and the labels of those that do not crowd.
+void DrawTimeAxis(Screen& screen, const Layout& l, const Glyphs& g) {
+  const int axis = l.axis();
   screen.Put(kMargin - 1, axis, g.corner);
-  for (int c = 0; c < plot_cols; ++c)
+  for (int c = 0; c < l.plot_cols; ++c)
     screen.Put(kMargin + c, axis, g.horizontal);
-  const double step = NiceStep(window / std::max(1, plot_cols / 10));
+  const double step = NiceStep(l.window / std::max(1, l.plot_cols / 10));
   int label_end = 0;
-  const int unit_x = width - 2;  // " s" closes the row
-  for (double t = std::ceil(t0 / step - 1e-9) * step; t <= t1 + 1e-9; t += step) {
-    const int col = kMargin + static_cast<int>(std::lround(dot_x(t))) / dx;
+  const int unit_x = l.width - 2;  // " s" closes the row
+  for (double t = std::ceil(l.t0 / step - 1e-9) * step; t <= l.t1 + 1e-9; t += step) {
+    const int col = kMargin + static_cast<int>(std::lround(l.DotX(t))) / l.dx;
     screen.Put(col, axis, g.tick_up);
     const std::string text = FormatTick(t, step);
     const int x = std::max(col - static_cast<int>(text.size()) / 2, 0);
@@ -224,105 +142,103 @@ Screen RenderChart(const Run& run, int width, int height, const ChartStyle& styl
     label_end = x + screen.Text(x, axis + 1, text);
   }
   screen.Text(unit_x, axis + 1, " s");
+}
 
-  // Traces, the first series foremost; failures on the top row.
-  for (std::size_t i = all.size(); i-- > 0;) {
-    const Series& s = *all[i];
-    const auto owner = static_cast<std::uint8_t>(i + 1);
-    const auto from_ms = static_cast<std::int64_t>(std::floor(t0 * 1000));
-    std::size_t k = static_cast<std::size_t>(
-        std::lower_bound(s.t_ms.begin(), s.t_ms.end(), from_ms) - s.t_ms.begin());
-    if (k > 0) --k;  // the line enters from the left edge
-    for (; k < s.count(); ++k) {
-      const double xa = dot_x(s.t_ms[k] / 1000.0);
-      const double ya = dot_y(s.value[k]);
-      if (k + 1 < s.count()) {
-        dots.Line(xa, ya, dot_x(s.t_ms[k + 1] / 1000.0), dot_y(s.value[k + 1]), owner);
-      } else {
-        dots.Line(xa, ya, xa, ya, owner);
-      }
+// The lines between a series' samples in the window.
+void DrawSeries(Dots& dots, const Layout& l, const Series& s, std::uint8_t owner) {
+  const auto from_ms = static_cast<std::int64_t>(std::floor(l.t0 * 1000));
+  std::size_t k = static_cast<std::size_t>(std::lower_bound(s.t_ms.begin(), s.t_ms.end(), from_ms) -
+                                           s.t_ms.begin());
+  if (k > 0) --k;  // the line enters from the left edge
+  for (; k < s.count(); ++k) {
+    const double xa = l.DotX(s.t_ms[k] / 1000.0);
+    const double ya = l.DotY(s.value[k]);
+    if (k + 1 < s.count()) {
+      dots.Line(xa, ya, l.DotX(s.t_ms[k + 1] / 1000.0), l.DotY(s.value[k + 1]), owner);
+    } else {
+      dots.Line(xa, ya, xa, ya, owner);
     }
   }
-  for (int row = 0; row < plot_rows; ++row) {
-    for (int col = 0; col < plot_cols; ++col) {
-      std::uint8_t front = 0;
-      unsigned bits = 0;
-      for (int yy = 0; yy < dy; ++yy) {
-        for (int xx = 0; xx < dx; ++xx) {
-          const std::uint8_t o = dots.At(col * dx + xx, row * dy + yy);
-          if (o == 0) continue;
-          if (front == 0 || o < front) front = o;
-          // Braille dots 1-2-3-7 down the left column, 4-5-6-8 the right.
-          static constexpr unsigned kBit[2][4] = {{0x01, 0x02, 0x04, 0x40},
-                                                  {0x08, 0x10, 0x20, 0x80}};
-          bits |= kBit[xx][yy];
-        }
-      }
-      if (front == 0) continue;
-      const Series& s = *all[front - 1];
+}
+
+// The dots of one cell: the foremost series among them (0: none), and
+// which are set as braille bits.
+struct Cell {
+  std::uint8_t front = 0;
+  unsigned bits = 0;
+};
+
+Cell CellAt(const Dots& dots, const Layout& l, int col, int row) {
+  // Braille dots 1-2-3-7 down the left column, 4-5-6-8 the right.
+  static constexpr unsigned kBit[2][4] = {{0x01, 0x02, 0x04, 0x40}, {0x08, 0x10, 0x20, 0x80}};
+  Cell cell;
+  for (int yy = 0; yy < l.dy; ++yy) {
+    for (int xx = 0; xx < l.dx; ++xx) {
+      const std::uint8_t o = dots.At(col * l.dx + xx, row * l.dy + yy);
+      if (o == 0) continue;
+      if (cell.front == 0 || o < cell.front) cell.front = o;
+      cell.bits |= kBit[xx][yy];
+    }
+  }
+  return cell;
+}
+
+// The traces, the first series foremost.
+void DrawTraces(Screen& screen, const Layout& l, const std::vector<const Series*>& all,
+                bool unicode) {
+  Dots dots(l.plot_cols * l.dx, l.plot_rows * l.dy);
+  for (std::size_t i = all.size(); i-- > 0;)
+    DrawSeries(dots, l, *all[i], static_cast<std::uint8_t>(i + 1));
+  for (int row = 0; row < l.plot_rows; ++row) {
+    for (int col = 0; col < l.plot_cols; ++col) {
+      const Cell cell = CellAt(dots, l, col, row);
+      if (cell.front == 0) continue;
+      const std::size_t index = cell.front - 1u;
       const char32_t glyph =
-          style.unicode ? static_cast<char32_t>(0x2800 + bits) : kAsciiMarks[(front - 1) % 5];
-      screen.Put(kMargin + col, top + row, glyph, SeriesColour(s, front - 1));
+          unicode ? static_cast<char32_t>(0x2800 + cell.bits) : kAsciiMarks[index % 5];
+      screen.Put(kMargin + col, l.top + row, glyph, SeriesColour(*all[index], index));
     }
   }
+}
+
+// Failures marked on the plot's top row.
+void MarkFailures(Screen& screen, const Layout& l, const std::vector<const Series*>& all,
+                  const Glyphs& g) {
   for (const Series* s : all) {
     for (const Failure& f : s->failures) {
-      const double x = dot_x(f.t_ms / 1000.0);
-      if (x < -0.5 || x > dots.width() - 0.5) continue;
-      screen.Put(kMargin + static_cast<int>(std::lround(x)) / dx, top, g.failure, kFailure);
+      const double x = l.DotX(f.t_ms / 1000.0);
+      if (x < -0.5 || x > l.plot_cols * l.dx - 0.5) continue;
+      screen.Put(kMargin + static_cast<int>(std::lround(x)) / l.dx, l.top, g.failure, kFailure);
     }
   }
+}
 
-  // Status: what the input held, short of the last column.
-  const int status_row = height - 1;
-  std::string status = style.status;
-  if (static_cast<int>(status.size()) > width - 1)
-    status.resize(static_cast<std::size_t>(width - 1));
-  screen.Text(0, status_row, status);
+// What the input held, on the bottom row, short of the last column.
+void DrawStatus(Screen& screen, const Layout& l, std::string status) {
+  if (static_cast<int>(status.size()) > l.width - 1)
+    status.resize(static_cast<std::size_t>(l.width - 1));
+  screen.Text(0, l.height - 1, status);
+}
+
+}  // namespace
+
+Screen RenderChart(const Run& run, int width, int height, const ChartStyle& style) {
+  Screen screen(width, height);
+  const std::vector<const Series*> all = run.AllSeries();
+  const Layout layout(width, height, all.size(), style, run.LastMs());
+  if (!layout.Fits()) {
+    TooSmall(screen);
+    return screen;
+  }
+  const Glyphs& g = style.unicode ? kUnicode : kAscii;
+  DrawLegend(screen, all, style.unicode, g);
+  DrawCaption(screen, layout);
+  DrawValueAxis(screen, layout, g);
+  DrawTimeAxis(screen, layout, g);
+  DrawTraces(screen, layout, all, style.unicode);
+  MarkFailures(screen, layout, all, g);
+  DrawStatus(screen, layout, style.status);
   return screen;
-}
-
-std::string RowText(const Screen& screen, int y) {
-  int end = screen.width;
-  const std::size_t base = static_cast<std::size_t>(y) * screen.width;
-  while (end > 0 && screen.glyph[base + end - 1] == U' ')
-    --end;
-  std::string s;
-  for (int x = 0; x < end; ++x)
-    s += Utf8(screen.glyph[base + x]);
-  return s;
-}
-
-std::string ScreenText(const Screen& screen) {
-  std::string s;
-  for (int y = 0; y < screen.height; ++y)
-    s += RowText(screen, y) + "\n";
-  return s;
-}
-
-std::string RowAnsi(const Screen& screen, int y, bool colour) {
-  static constexpr const char* kSgr[] = {"0", "96", "93", "95", "94", "92", "91"};
-  std::string s = "\x1b[" + std::to_string(y + 1) + ";1H";
-  const std::size_t base = static_cast<std::size_t>(y) * screen.width;
-  int end = screen.width;
-  while (end > 0 && screen.glyph[base + end - 1] == U' ')
-    --end;
-  Colour current = kPlain;
-  for (int x = 0; x < end; ++x) {
-    const Colour c = screen.glyph[base + x] == U' ' ? current : screen.colour[base + x];
-    if (colour && c != current) {
-      s += "\x1b[";
-      s += kSgr[c];
-      s += "m";
-      current = c;
-    }
-    s += Utf8(screen.glyph[base + x]);
-  }
-  if (current != kPlain) s += "\x1b[0m";
-  // Erase the rest, unless the row is full (the cursor waits on its last
-  // column, and erasing there would take that character).
-  if (end < screen.width) s += "\x1b[K";
-  return s;
 }
 
 }  // namespace plot

@@ -106,158 +106,211 @@ std::string DefaultTitle(const Run& run) {
   return title;
 }
 
-}  // namespace
+// Where the parts of the picture go: its size, the legend, the plot area
+// in pixels and the seconds it spans.
+struct Layout {
+  int w, h;
+  double left, right, legend_top, top, bottom;
+  double t0, t1;
 
-std::string RenderSvg(const Run& run, const SvgOptions& o) {
-  const int w = std::max(o.width, 300);
-  const int h = std::max(o.height, 240);
-  const std::vector<const Series*> all = run.AllSeries();
-  const std::string title = o.title.empty() ? DefaultTitle(run) : o.title;
+  Layout(const SvgOptions& o, std::size_t series, std::int64_t last_ms)
+      : w(std::max(o.width, 300)),
+        h(std::max(o.height, 240)),
+        left(70),
+        right(w - 30),
+        legend_top(52),
+        top(legend_top + 18.0 * static_cast<double>(std::max<std::size_t>(series, 1)) + 8),
+        bottom(h - 56),
+        t0(0),
+        // A little room after the last time, so that an event there stands
+        // clear of the frame.
+        t1(last_ms > 0 ? last_ms / 1000.0 * 1.015 : 1.0) {}
 
-  const double left = 70, right = w - 30;
-  const double legend_top = 52;
-  const double top =
-      legend_top + 18.0 * static_cast<double>(std::max<std::size_t>(all.size(), 1)) + 8;
-  const double bottom = h - 56;
-  const int columns = static_cast<int>(right - left);
+  int columns() const { return static_cast<int>(right - left); }
+  double X(double t_s) const { return left + (t_s - t0) / (t1 - t0) * (right - left); }
+  double Y(double v) const { return bottom - v / 255.0 * (bottom - top); }
+};
 
-  const std::int64_t last_ms = run.LastMs();
-  const double t0 = 0;
-  // A little room after the last time, so that an event there stands clear
-  // of the frame.
-  const double t1 = last_ms > 0 ? last_ms / 1000.0 * 1.015 : 1.0;
-  const auto px = [&](double t_s) { return left + (t_s - t0) / (t1 - t0) * (right - left); };
-  const auto py = [&](double v) { return bottom - v / 255.0 * (bottom - top); };
+// <line .../> from (x1, y1) to (x2, y2); `attributes` start with a blank.
+std::string Line(double x1, double y1, double x2, double y2, const std::string& attributes = "") {
+  return "<line x1=\"" + Num(x1) + "\" y1=\"" + Num(y1) + "\" x2=\"" + Num(x2) + "\" y2=\"" +
+         Num(y2) + "\"" + attributes + "/>";
+}
 
-  std::string s;
-  s.reserve(64 * 1024);
+// The document's start: its size, the plot area's clip path, a white
+// background and the title.
+void Head(std::string& s, const Layout& l, const std::string& title) {
+  const std::string w = std::to_string(l.w), h = std::to_string(l.h);
   s += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-  s += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(w) + "\" height=\"" +
-       std::to_string(h) + "\" viewBox=\"0 0 " + std::to_string(w) + " " + std::to_string(h) +
+  s += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + w + "\" height=\"" + h +
+       "\" viewBox=\"0 0 " + w + " " + h +
        "\" font-family=\"DejaVu Sans, Arial, Helvetica, sans-serif\" font-size=\"13\">\n";
   s += "<title>" + Escape(title) + "</title>\n";
-  s += "<defs><clipPath id=\"plot-area\"><rect x=\"" + Num(left) + "\" y=\"" + Num(top) +
-       "\" width=\"" + Num(right - left) + "\" height=\"" + Num(bottom - top) +
+  s += "<defs><clipPath id=\"plot-area\"><rect x=\"" + Num(l.left) + "\" y=\"" + Num(l.top) +
+       "\" width=\"" + Num(l.right - l.left) + "\" height=\"" + Num(l.bottom - l.top) +
        "\"/></clipPath></defs>\n";
   s += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
-  s += "<text class=\"title\" x=\"" + Num(w / 2.0) +
+  s += "<text class=\"title\" x=\"" + Num(l.w / 2.0) +
        "\" y=\"30\" text-anchor=\"middle\" font-size=\"18\" font-weight=\"bold\">" + Escape(title) +
        "</text>\n";
+}
 
-  // Legend: a stroke of the trace's colour, the name and its figures.
+// A series' figures after its name in the legend.
+std::string Figures(const Series& se) {
+  std::string figures;
+  if (se.count() > 0) {
+    char buf[160];
+    std::snprintf(buf, sizeof buf, ": %zu samples, min %d, mean %.1f, max %d", se.count(), se.min,
+                  se.mean(), se.max);
+    figures = buf;
+  } else {
+    figures = ": no samples";
+  }
+  for (const Failure& f : se.failures)
+    figures += ", failed at " + Seconds(f.t_ms) + " s (" + std::to_string(f.result) + ")";
+  return figures;
+}
+
+// A stroke of the trace's colour, the name and its figures.
+void Legend(std::string& s, const Layout& l, const std::vector<const Series*>& all) {
   s += "<g class=\"legend\">\n";
   for (std::size_t i = 0; i < all.size(); ++i) {
     const Series& se = *all[i];
-    const double y = legend_top + 18.0 * static_cast<double>(i);
+    const double y = l.legend_top + 18.0 * static_cast<double>(i);
     const char* colour = SvgColour(SeriesColour(se, i));
-    s += "<line x1=\"" + Num(left) + "\" y1=\"" + Num(y) + "\" x2=\"" + Num(left + 24) +
-         "\" y2=\"" + Num(y) + "\" stroke=\"" + colour + "\" stroke-width=\"3\"/>";
-    std::string figures;
-    if (se.count() > 0) {
-      char buf[160];
-      std::snprintf(buf, sizeof buf, ": %zu samples, min %d, mean %.1f, max %d", se.count(), se.min,
-                    se.mean(), se.max);
-      figures = buf;
-    } else {
-      figures = ": no samples";
-    }
-    for (const Failure& f : se.failures)
-      figures += ", failed at " + Seconds(f.t_ms) + " s (" + std::to_string(f.result) + ")";
-    s += "<text x=\"" + Num(left + 32) + "\" y=\"" + Num(y + 4.5) +
-         "\"><tspan font-weight=\"bold\">" + Escape(se.name) + "</tspan>" + Escape(figures) +
+    s += Line(l.left, y, l.left + 24, y,
+              std::string(" stroke=\"") + colour + "\" stroke-width=\"3\"");
+    s += "<text x=\"" + Num(l.left + 32) + "\" y=\"" + Num(y + 4.5) +
+         "\"><tspan font-weight=\"bold\">" + Escape(se.name) + "</tspan>" + Escape(Figures(se)) +
          "</text>\n";
   }
   s += "</g>\n";
+}
 
-  // Axes: grid lines, ticks and labels.
-  s += "<g class=\"axes\" stroke=\"#dddddd\" stroke-width=\"1\">\n";
-  std::string labels;
+// Grid lines go to `grid`, ticks and their labels to `ticks`.
+void ValueTicks(const Layout& l, std::string& grid, std::string& ticks) {
   for (int v = 0; v <= 250; v += 50) {
-    const double y = py(v);
-    s += "<line x1=\"" + Num(left) + "\" y1=\"" + Num(y) + "\" x2=\"" + Num(right) + "\" y2=\"" +
-         Num(y) + "\"/>";
-    labels += "<line x1=\"" + Num(left - 5) + "\" y1=\"" + Num(y) + "\" x2=\"" + Num(left) +
-              "\" y2=\"" + Num(y) + "\" stroke=\"#444444\"/>";
-    labels += "<text x=\"" + Num(left - 8) + "\" y=\"" + Num(y + 4.5) + "\" text-anchor=\"end\">" +
-              std::to_string(v) + "</text>\n";
+    const double y = l.Y(v);
+    grid += Line(l.left, y, l.right, y);
+    ticks += Line(l.left - 5, y, l.left, y, " stroke=\"#444444\"");
+    ticks += "<text x=\"" + Num(l.left - 8) + "\" y=\"" + Num(y + 4.5) + "\" text-anchor=\"end\">" +
+             std::to_string(v) + "</text>\n";
   }
-  const double step = NiceStep((t1 - t0) / 10);
-  for (double t = std::ceil(t0 / step - 1e-9) * step; t <= t1 + step * 1e-6; t += step) {
-    const double x = px(t);
-    s += "<line x1=\"" + Num(x) + "\" y1=\"" + Num(top) + "\" x2=\"" + Num(x) + "\" y2=\"" +
-         Num(bottom) + "\"/>";
-    labels += "<line x1=\"" + Num(x) + "\" y1=\"" + Num(bottom) + "\" x2=\"" + Num(x) + "\" y2=\"" +
-              Num(bottom + 5) + "\" stroke=\"#444444\"/>";
-    labels += "<text x=\"" + Num(x) + "\" y=\"" + Num(bottom + 19) + "\" text-anchor=\"middle\">" +
-              FormatTick(t, step) + "</text>\n";
-  }
-  s += "</g>\n<g class=\"ticks\">\n" + labels + "</g>\n";
-  s += "<rect class=\"frame\" x=\"" + Num(left) + "\" y=\"" + Num(top) + "\" width=\"" +
-       Num(right - left) + "\" height=\"" + Num(bottom - top) +
-       "\" fill=\"none\" stroke=\"#444444\"/>\n";
-  s += "<text class=\"axis-label\" x=\"" + Num((left + right) / 2) + "\" y=\"" + Num(h - 14.0) +
-       "\" text-anchor=\"middle\">time (s)</text>\n";
-  s += "<text class=\"axis-label\" transform=\"translate(20 " + Num((top + bottom) / 2) +
-       ") rotate(-90)\" text-anchor=\"middle\">value (0-255)</text>\n";
+}
 
-  // Traces, the first series drawn last so that it lies on top.
+void TimeTicks(const Layout& l, std::string& grid, std::string& ticks) {
+  const double step = NiceStep((l.t1 - l.t0) / 10);
+  for (double t = std::ceil(l.t0 / step - 1e-9) * step; t <= l.t1 + step * 1e-6; t += step) {
+    const double x = l.X(t);
+    grid += Line(x, l.top, x, l.bottom);
+    ticks += Line(x, l.bottom, x, l.bottom + 5, " stroke=\"#444444\"");
+    ticks += "<text x=\"" + Num(x) + "\" y=\"" + Num(l.bottom + 19) + "\" text-anchor=\"middle\">" +
+             FormatTick(t, step) + "</text>\n";
+  }
+}
+
+// Grid lines, ticks and labels, the frame and the axes' names.
+void Axes(std::string& s, const Layout& l) {
+  s += "<g class=\"axes\" stroke=\"#dddddd\" stroke-width=\"1\">\n";
+  std::string ticks;
+  ValueTicks(l, s, ticks);
+  TimeTicks(l, s, ticks);
+  s += "</g>\n<g class=\"ticks\">\n" + ticks + "</g>\n";
+  s += "<rect class=\"frame\" x=\"" + Num(l.left) + "\" y=\"" + Num(l.top) + "\" width=\"" +
+       Num(l.right - l.left) + "\" height=\"" + Num(l.bottom - l.top) +
+       "\" fill=\"none\" stroke=\"#444444\"/>\n";
+  s += "<text class=\"axis-label\" x=\"" + Num((l.left + l.right) / 2) + "\" y=\"" +
+       Num(l.h - 14.0) + "\" text-anchor=\"middle\">time (s)</text>\n";
+  s += "<text class=\"axis-label\" transform=\"translate(20 " + Num((l.top + l.bottom) / 2) +
+       ") rotate(-90)\" text-anchor=\"middle\">value (0-255)</text>\n";
+}
+
+// The points of a series' polyline.
+std::string Points(const Layout& l, const Series& se) {
+  const std::vector<std::size_t> keep = Decimate(se, l.t0 * 1000, l.t1 * 1000, l.columns());
+  // A single sample still shows, as a short stroke.
+  if (keep.size() == 1) {
+    const double x = l.X(se.t_ms[0] / 1000.0), y = l.Y(se.value[0]);
+    return Num(x - 1) + "," + Num(y) + " " + Num(x + 1) + "," + Num(y);
+  }
+  std::string points;
+  for (std::size_t k = 0; k < keep.size(); ++k) {
+    if (k > 0) points += ' ';
+    points += Num(l.X(se.t_ms[keep[k]] / 1000.0)) + "," + Num(l.Y(se.value[keep[k]]));
+  }
+  return points;
+}
+
+// The first series drawn last, so that it lies on top.
+void Traces(std::string& s, const Layout& l, const std::vector<const Series*>& all) {
   s += "<g clip-path=\"url(#plot-area)\" fill=\"none\" stroke-width=\"2\" "
        "stroke-linejoin=\"round\" stroke-linecap=\"round\">\n";
   for (std::size_t i = all.size(); i-- > 0;) {
     const Series& se = *all[i];
     if (se.count() == 0) continue;
     s += "<polyline class=\"trace\" data-series=\"" + Escape(se.name) + "\" stroke=\"" +
-         SvgColour(SeriesColour(se, i)) + "\" points=\"";
-    const std::vector<std::size_t> keep = Decimate(se, t0 * 1000, t1 * 1000, columns);
-    // A single sample still shows, as a short stroke.
-    if (keep.size() == 1) {
-      const double x = px(se.t_ms[0] / 1000.0), y = py(se.value[0]);
-      s += Num(x - 1) + "," + Num(y) + " " + Num(x + 1) + "," + Num(y);
-    }
-    for (std::size_t k = 0; k < keep.size() && keep.size() > 1; ++k) {
-      if (k > 0) s += ' ';
-      s += Num(px(se.t_ms[keep[k]] / 1000.0)) + "," + Num(py(se.value[keep[k]]));
-    }
-    s += "\"/>\n";
+         SvgColour(SeriesColour(se, i)) + "\" points=\"" + Points(l, se) + "\"/>\n";
   }
   s += "</g>\n";
+}
 
-  // Failed requests: a marked line at their time, not a value; labels of
-  // events close together stacked.
+// A failed request: a marked line at its time, not a value, and a label at
+// label_y.
+void Event(std::string& s, const Layout& l, const Series& se, const Failure& f, double x,
+           double label_y) {
   const char* red = SvgColour(kFailure);
+  const bool anchor_end = x > (l.left + l.right) / 2;
+  s += "<g class=\"event\" data-series=\"" + Escape(se.name) + "\" data-result=\"" +
+       std::to_string(f.result) + "\" stroke=\"" + red + "\">";
+  s += Line(x, l.top, x, l.bottom, " stroke-width=\"1.5\" stroke-dasharray=\"5 3\"");
+  s += "<path d=\"M" + Num(x - 5) + "," + Num(l.top + 7) +
+       " l10,10 m0,-10 l-10,10\" "
+       "stroke-width=\"2.5\"/>";
+  s += "<text x=\"" + Num(anchor_end ? x - 9 : x + 9) + "\" y=\"" + Num(label_y) + "\" fill=\"" +
+       red + "\" stroke=\"none\" text-anchor=\"" + (anchor_end ? "end" : "start") + "\">" +
+       Escape(se.name) + " failed (" + std::to_string(f.result) + ")</text></g>\n";
+}
+
+// Every failure, the labels of events close together stacked.
+void Events(std::string& s, const Layout& l, const std::vector<const Series*>& all) {
   std::vector<double> labelled;
   for (const Series* se : all) {
     for (const Failure& f : se->failures) {
-      const double x = std::clamp(px(f.t_ms / 1000.0), left, right);
-      const bool anchor_end = x > (left + right) / 2;
-      const double label_y = top + 16 +
-                             16.0 * static_cast<double>(std::count_if(
-                                        labelled.begin(), labelled.end(),
-                                        [&](double other) { return std::fabs(other - x) < 160; }));
+      const double x = std::clamp(l.X(f.t_ms / 1000.0), l.left, l.right);
+      const auto stacked = std::count_if(labelled.begin(), labelled.end(),
+                                         [&](double other) { return std::fabs(other - x) < 160; });
       labelled.push_back(x);
-      s += "<g class=\"event\" data-series=\"" + Escape(se->name) + "\" data-result=\"" +
-           std::to_string(f.result) + "\" stroke=\"" + red + "\">";
-      s += "<line x1=\"" + Num(x) + "\" y1=\"" + Num(top) + "\" x2=\"" + Num(x) + "\" y2=\"" +
-           Num(bottom) + "\" stroke-width=\"1.5\" stroke-dasharray=\"5 3\"/>";
-      s += "<path d=\"M" + Num(x - 5) + "," + Num(top + 7) +
-           " l10,10 m0,-10 l-10,10\" "
-           "stroke-width=\"2.5\"/>";
-      s += "<text x=\"" + Num(anchor_end ? x - 9 : x + 9) + "\" y=\"" + Num(label_y) +
-           "\" fill=\"" + red + "\" stroke=\"none\" text-anchor=\"" +
-           (anchor_end ? "end" : "start") + "\">" + Escape(se->name) + " failed (" +
-           std::to_string(f.result) + ")</text></g>\n";
+      Event(s, l, *se, f, x, l.top + 16 + 16.0 * static_cast<double>(stacked));
     }
   }
+}
 
-  if (run.counts.samples == 0) {
-    s += "<text x=\"" + Num((left + right) / 2) + "\" y=\"" + Num((top + bottom) / 2) +
+// "no samples" across an empty plot, and what the input held that was not
+// padlink's in the bottom left corner.
+void Notes(std::string& s, const Layout& l, const InputCounts& c) {
+  if (c.samples == 0) {
+    s += "<text x=\"" + Num((l.left + l.right) / 2) + "\" y=\"" + Num((l.top + l.bottom) / 2) +
          "\" text-anchor=\"middle\" font-size=\"16\" fill=\"#888888\">no samples</text>\n";
   }
-  const InputCounts& c = run.counts;
   if (c.bad_lines + c.broken_numbers + c.headers_without_samples > 0) {
-    s += "<text class=\"input\" x=\"8\" y=\"" + Num(h - 14.0) +
+    s += "<text class=\"input\" x=\"8\" y=\"" + Num(l.h - 14.0) +
          "\" font-size=\"11\" fill=\"#888888\">" + Escape(InputStatus(c)) + "</text>\n";
   }
+}
+
+}  // namespace
+
+std::string RenderSvg(const Run& run, const SvgOptions& o) {
+  const std::vector<const Series*> all = run.AllSeries();
+  const Layout layout(o, all.size(), run.LastMs());
+  std::string s;
+  s.reserve(64 * 1024);
+  Head(s, layout, o.title.empty() ? DefaultTitle(run) : o.title);
+  Legend(s, layout, all);
+  Axes(s, layout);
+  Traces(s, layout, all);
+  Events(s, layout, all);
+  Notes(s, layout, run.counts);
   s += "</svg>\n";
   return s;
 }

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Runs one libFuzzer target: the test Fuzz.<name> of the fuzz preset
+# (fuzz/CMakeLists.txt).
+#
+#   fuzz/run_target.sh NAME EXECUTABLE BUILD_DIR
+#
+# Runs for $PADLINK_FUZZ_SECONDS seconds (20 when unset; 0: no time limit),
+# with the words of $PADLINK_FUZZ_OPTIONS as further libFuzzer options. The
+# seeds of fuzz/corpus/<name>/ are copied to BUILD_DIR/corpus/<name>/, so the
+# run grows that copy and never the tree's corpus; fuzz/<name>.dict is the
+# dictionary when it exists. A crash, a failed check, a leak or a hang fails
+# the run; the input that caused it is left in BUILD_DIR/artifacts/<name>/,
+# the whole output in BUILD_DIR/logs/<name>.log.
+set -euo pipefail
+name=$1 exe=$2 build=$3
+src=$(cd "$(dirname "$0")" && pwd)
+seconds=${PADLINK_FUZZ_SECONDS:-20}
+read -r -a extra <<<"${PADLINK_FUZZ_OPTIONS:-}"
+
+corpus=$build/corpus/$name
+artifacts=$build/artifacts/$name
+log=$build/logs/$name.log
+mkdir -p "$corpus" "$artifacts" "$(dirname "$log")"
+if [ -d "$src/corpus/$name" ]; then
+  cp -R "$src/corpus/$name/." "$corpus/"
+else
+  echo "fuzz: $name: no seed corpus fuzz/corpus/$name/, starting empty" >&2
+fi
+options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
+         -artifact_prefix="$artifacts/")
+[ -f "$src/$name.dict" ] && options+=(-dict="$src/$name.dict")
+echo "fuzz: $name: ${seconds} s"
+if "$exe" "${options[@]}" "${extra[@]}" "$corpus" >"$log" 2>&1; then
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+  echo "fuzz: $name: passed, ${runs:-?} inputs run"
+else
+  echo "fuzz: $name: FAILED (log $log, inputs in $artifacts/):"
+  # What went wrong (a failed check, a sanitizer's report) and the input.
+  { grep -E -A2 'fuzz check failed|ERROR: |runtime error' "$log" || true; } | grep -v '^ *#[0-9]' |
+    head -20 || true
+  grep -E 'SUMMARY|Test unit written' "$log" || tail -5 "$log"
+  exit 1
+fi
