@@ -94,49 +94,60 @@ record() {
   fi
 }
 
+# Types every key into a detached tmux (and screen inside it) with send-keys.
+record_in_tmux() {
+  local cmd=$dumper name tk k
+  [ "$family" = screen-tmux ] && cmd=$in_screen
+  tmux -L padlink-keyrec -f /dev/null new-session -d -s rec -x 100 -y 30 "$cmd"
+  sleep 1
+  for k in "${keys[@]}"; do
+    IFS=$'\t' read -r name _ tk <<<"$k"
+    printf '%s\t' "$name"
+    record "tmux -L padlink-keyrec send-keys -t rec $tk"
+  done
+}
+
+# Starts the X terminal of the family with the byte dumper in it.
+start_x_terminal() {
+  case $family in
+    xterm) xterm -e sh -c "$dumper" & ;;
+    xterm-vt220) xterm -kt vt220 -e sh -c "$dumper" & ;;
+    screen-xterm) xterm -e sh -c "$in_screen" & ;;
+    rxvt) urxvt -e sh -c "$dumper" & ;;
+    kitty)
+      # kitty's Ctrl+Shift shortcuts that open windows or resize would
+      # take the focus from the recording: here they discard the key
+      # instead, which the program sees the same way (nothing).
+      local -a quiet
+      for k in f1 f2 f6 f10 f11; do quiet+=(-o "map ctrl+shift+$k discard_event"); done
+      kitty --config NONE "${quiet[@]}" sh -c "$dumper" >/dev/null 2>&1 &
+      ;;
+  esac
+  pids+=($!)
+}
+
+# Types every key into an X terminal on a virtual X server with xdotool.
+record_in_x() {
+  local display=:$((90 + RANDOM % 100)) wid name xk k
+  Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+  pids+=($!)
+  export DISPLAY=$display LANG=C.UTF-8
+  sleep 1
+  start_x_terminal
+  wid=$(xdotool search --sync --onlyvisible --pid "${pids[-1]}" | tail -1)
+  xdotool windowfocus --sync "$wid"
+  xdotool mousemove --window "$wid" 40 40
+  sleep 1
+  for k in "${keys[@]}"; do
+    IFS=$'\t' read -r name xk _ <<<"$k"
+    printf '%s\t' "$name"
+    record "xdotool key $xk"
+  done
+}
+
 case $family in
-  tmux | screen-tmux)
-    cmd=$dumper
-    [ "$family" = screen-tmux ] && cmd=$in_screen
-    tmux -L padlink-keyrec -f /dev/null new-session -d -s rec -x 100 -y 30 "$cmd"
-    sleep 1
-    for k in "${keys[@]}"; do
-      IFS=$'\t' read -r name _ tk <<<"$k"
-      printf '%s\t' "$name"
-      record "tmux -L padlink-keyrec send-keys -t rec $tk"
-    done
-    ;;
-  xterm | xterm-vt220 | rxvt | kitty | screen-xterm)
-    display=:$((90 + RANDOM % 100))
-    Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-    pids+=($!)
-    export DISPLAY=$display LANG=C.UTF-8
-    sleep 1
-    case $family in
-      xterm) xterm -e sh -c "$dumper" & ;;
-      xterm-vt220) xterm -kt vt220 -e sh -c "$dumper" & ;;
-      screen-xterm) xterm -e sh -c "$in_screen" & ;;
-      rxvt) urxvt -e sh -c "$dumper" & ;;
-      kitty)
-        # kitty's Ctrl+Shift shortcuts that open windows or resize would
-        # take the focus from the recording: here they discard the key
-        # instead, which the program sees the same way (nothing).
-        quiet=()
-        for k in f1 f2 f6 f10 f11; do quiet+=(-o "map ctrl+shift+$k discard_event"); done
-        kitty --config NONE "${quiet[@]}" sh -c "$dumper" >/dev/null 2>&1 &
-        ;;
-    esac
-    pids+=($!)
-    wid=$(xdotool search --sync --onlyvisible --pid "${pids[-1]}" | tail -1)
-    xdotool windowfocus --sync "$wid"
-    xdotool mousemove --window "$wid" 40 40
-    sleep 1
-    for k in "${keys[@]}"; do
-      IFS=$'\t' read -r name xk _ <<<"$k"
-      printf '%s\t' "$name"
-      record "xdotool key $xk"
-    done
-    ;;
+  tmux | screen-tmux) record_in_tmux ;;
+  xterm | xterm-vt220 | rxvt | kitty | screen-xterm) record_in_x ;;
   *)
     echo "record.sh: unknown family $family" >&2
     exit 2
