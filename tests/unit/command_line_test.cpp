@@ -42,7 +42,9 @@ TEST(CommandLineModel, AgreesWithEveryCase) {
   for (const command_line::Case& c : command_line::Cases()) {
     RunSettings s;
     EXPECT_EQ(command_line::Model({c.args.begin(), c.args.end()}, &s), c.ok) << c.args.size();
-    if (c.ok) EXPECT_EQ(s, c.expected);
+    if (c.ok) {
+      EXPECT_EQ(s, c.expected);
+    }
   }
 }
 
