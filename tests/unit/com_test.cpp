@@ -13,6 +13,20 @@ namespace {
 using fake::Call;
 using ::testing::ElementsAre;
 
+// Sets (or, with nullptr, removes) an environment variable. Windows keeps
+// no empty variables: there an empty value removes it, which padlink takes
+// the same way.
+void SetVariable(const char* name, const char* value) {
+#if defined(_WIN32)
+  _putenv_s(name, value ? value : "");
+#else
+  if (value)
+    setenv(name, value, 1);
+  else
+    unsetenv(name);
+#endif
+}
+
 using ResolvePortTest = FakeTest;
 
 TEST_F(ResolvePortTest, NumbersOutsideOneTo256LeadNowhereWithoutTouchingThePlatform) {
@@ -33,9 +47,9 @@ TEST_F(ResolvePortTest, TheEnvironmentNamesARemotePortAndWinsOverTheDevice) {
   };
   const Case cases[] = {{"rfc2217://lab-pi:2217", true}, {"", false}, {"/dev/ttyUSB0", false}};
   for (const Case& c : cases) {
-    setenv("PADLINK_PORT_7", c.value, 1);
+    SetVariable("PADLINK_PORT_7", c.value);
     ComResult<PortAddress> r = ResolvePort(7);
-    unsetenv("PADLINK_PORT_7");
+    SetVariable("PADLINK_PORT_7", nullptr);
     if (c.remote) {
       EXPECT_EQ(r.value(), PortAddress{RemoteUrl{c.value}});
     } else if (*c.value) {
