@@ -28,10 +28,15 @@ using Bytes = std::vector<std::uint8_t>;
 
 constexpr const char* kUrl = "rfc2217://robot-pi:2217";
 
-// The text of a failure, "" for a success.
+// The text of a failure, "" for a success; without the line end that the
+// texts carry on Windows, like the system's own.
 template <typename T>
 std::string Err(const SysResult<T>& r) {
-  return r ? std::string() : r.error().text;
+  if (r) return std::string();
+  std::string text = r.error().text;
+  if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0)
+    text.resize(text.size() - 2);
+  return text;
 }
 template <typename T>
 std::int32_t Code(const SysResult<T>& r) {
