@@ -24,7 +24,10 @@
 //          (0 = none, else the first (a - 1) % 16 calls succeed; then b % 4
 //          calls are refused, all when b % 4 is 0)
 //   late pauses, then late waits: n % 5, then (number, 2 bytes extra ms %
-//          2000) each
+//          2000) each; a byte of the request that would go out more than
+//          kMaxRequestGapMs after the one before is not sent, and the
+//          request is made once more after the quiet time
+//          (link/robot_link.h)
 //   up to 4 bursts: time (2 bytes, % 3000), spacing, n % 8, n bytes
 //
 // `exchange_fuzz --write-seeds=DIR` writes the seed inputs and exits.
@@ -135,15 +138,51 @@ class Walk {
     return outcome;
   }
 
+  // The exchange: one go, or, when the go was cut apart (a byte would have
+  // followed the one before more than kMaxRequestGapMs later), the quiet
+  // time after the last byte, the input read away, and a second go, which
+  // fails as a time-out when it is cut apart too.
   Outcome Exchange() {
+    std::optional<Outcome> first = Go(false);
+    if (first) return *first;
+    cut_ = true;
+    const std::uint64_t since = Peek("the quiet time or the drain").time - last_write_;
+    if (since < static_cast<std::uint64_t>(kFrameQuietMs)) {
+      const fake::Record& quiet = Next(Call::kPause, "the quiet time");
+      FUZZ_CHECK(quiet.value == kFrameQuietMs - static_cast<std::int64_t>(since),
+                 "a quiet time of %lld ms, %llu ms after the last byte",
+                 static_cast<long long>(quiet.value), static_cast<unsigned long long>(since));
+    }
+    Drain();
+    return *Go(true);
+  }
+
+  // Whether a request was cut apart.
+  bool cut() const { return cut_; }
+
+ private:
+  // One go at the request: its outcome, or nothing when it was cut apart
+  // and is to be made again.
+  std::optional<Outcome> Go(bool last) {
     std::int32_t wait_failure = 0;
     for (std::int32_t i = 0; i < count_; ++i) {
+      // The time the link looked at the clock: that of its next call, or,
+      // when a second go was cut apart, the end of the exchange.
+      const std::uint64_t now = at_ < log_.size() ? log_[at_].time : fake::Get().now;
+      if (i > 0 && now - last_write_ > static_cast<std::uint64_t>(kMaxRequestGapMs)) {
+        FUZZ_CHECK(at_ == log_.size() || log_[at_].call != Call::kWrite,
+                   "byte %d went out %llu ms after the one before", i,
+                   static_cast<unsigned long long>(now - last_write_));
+        if (last) return Ends({LinkFailure::kTimeout, 0});
+        return std::nullopt;
+      }
       const fake::Record& w = Next(Call::kWrite, "a write");
       FUZZ_CHECK(w.bytes == Bytes{request_[static_cast<std::size_t>(i)]},
                  "write %d is not request byte %d alone", i, i);
       FUZZ_CHECK(w.timeout == kComDefaultTimeoutMs, "write time-out %d", w.timeout);
       if (!w.ok) return Ends({LinkFailure::kSendError, Code(w)});
       if (w.count < 1) return Ends({LinkFailure::kSendError, 0});
+      last_write_ = w.time;
       if (cable_) {
         const fake::Record& e = Next(Call::kWaitFor, "an echo wait");
         FUZZ_CHECK(e.value == i + 1 && e.timeout == 50, "echo wait for %lld in %d ms",
@@ -176,7 +215,25 @@ class Walk {
     return Ends({{}, 0, read.bytes[count_ - 1]});
   }
 
- private:
+  // What is waiting is read away, without waiting, until nothing is left
+  // or the port fails.
+  void Drain() {
+    for (;;) {
+      const fake::Record& waiting = Next(Call::kWaiting, "the drain's count");
+      if (!waiting.ok || waiting.count <= 0) return;
+      const fake::Record& read = Next(Call::kRead, "the drain's read");
+      FUZZ_CHECK(read.value == std::min(waiting.count, RobotLink::kFrameSize) && read.timeout == 0,
+                 "the drain reads %lld of %d in %d ms", static_cast<long long>(read.value),
+                 waiting.count, read.timeout);
+      if (!read.ok || read.count <= 0) return;
+    }
+  }
+
+  const fake::Record& Peek(const char* what) const {
+    FUZZ_CHECK(at_ < log_.size(), "the link stopped early: %s expected", what);
+    return log_[at_];
+  }
+
   const fake::Record& Next(Call call, const char* what) {
     FUZZ_CHECK(at_ < log_.size(), "the link stopped early: %s expected", what);
     FUZZ_CHECK(log_[at_].call == call, "call %zu is of kind %d, %s expected", at_,
@@ -207,6 +264,8 @@ class Walk {
   std::int32_t count_;
   const std::vector<fake::Record>& log_;
   std::size_t at_ = 0;
+  std::uint64_t last_write_ = 0;  // when the latest byte was written
+  bool cut_ = false;
 };
 
 // Seeds: the cases of the link's unit tests in this input format.
@@ -220,8 +279,9 @@ struct Seed {
   Bytes waiting = {};
   Bytes refusals = Bytes(8, 0);  // (a, b) for write, RTS, WaitFor, read
   std::uint8_t more_flags = 0;   // bit 3 stale reply, bit 4 stalls, bit 5 command
-  int late_pause = -1;           // the pause that wakes up 100 ms late
-  int late_wait = -1;            // the wait that wakes up 30 ms late
+  // Pauses and waits that wake up late: (number, extra ms).
+  std::vector<std::pair<std::uint8_t, std::uint16_t>> late_pauses = {};
+  std::vector<std::pair<std::uint8_t, std::uint16_t>> late_waits = {};
 };
 
 Bytes SeedInput(const Seed& s) {
@@ -235,17 +295,13 @@ Bytes SeedInput(const Seed& s) {
   in.push_back(static_cast<std::uint8_t>(s.waiting.size()));
   in.insert(in.end(), s.waiting.begin(), s.waiting.end());
   in.insert(in.end(), s.refusals.begin(), s.refusals.end());
-  if (s.late_pause < 0) {
-    in.push_back(0);
-  } else {
-    in.insert(in.end(), {1, static_cast<std::uint8_t>(s.late_pause), 0, 100});
+  for (const auto* late : {&s.late_pauses, &s.late_waits}) {
+    in.push_back(static_cast<std::uint8_t>(late->size()));
+    for (const auto& [number, ms] : *late)
+      in.insert(in.end(),
+                {number, static_cast<std::uint8_t>(ms >> 8), static_cast<std::uint8_t>(ms)});
   }
-  if (s.late_wait < 0) {
-    in.push_back(0);  // and no bursts
-  } else {
-    in.insert(in.end(), {1, static_cast<std::uint8_t>(s.late_wait), 0, 30});
-  }
-  return in;
+  return in;  // and no bursts
 }
 
 // The refusal bytes with (a, b) for one kind: 0 write, 1 RTS, 2 WaitFor,
@@ -326,13 +382,33 @@ std::vector<Seed> Seeds() {
        .cable = false,
        .request = ad,
        .delay = 70,
-       .late_wait = 0},
+       .late_waits = {{0, 30}}},
       {.name = "strobe-late-wait-no-reply",
        .cable = false,
        .request = ad,
        .delay = 90,
-       .late_wait = 0},
-      {.name = "strobe-late-strobe-pause", .cable = false, .request = ad, .late_pause = 1},
+       .late_waits = {{0, 30}}},
+      {.name = "strobe-late-strobe-pause",
+       .cable = false,
+       .request = ad,
+       .late_pauses = {{1, 100}}},
+      // Stopped between two bytes of a request: the request is made again.
+      {.name = "strobe-stopped-between-bytes",
+       .cable = false,
+       .request = sram,
+       .late_pauses = {{1, 1000}}},
+      {.name = "cable-stopped-between-bytes",
+       .cable = true,
+       .request = sram,
+       .late_waits = {{0, 300}}},
+      {.name = "strobe-cut-apart-twice",
+       .cable = false,
+       .request = ad,
+       .late_pauses = {{0, 250}, {1, 250}}},
+      {.name = "strobe-201-ms-between-bytes",
+       .cable = false,
+       .request = ad,
+       .late_pauses = {{0, 193}}},
   };
 }
 
@@ -495,11 +571,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // strobe (strobe mode) or its echo wait (cable mode); the strobe mode's
   // reply wait takes 50 ms and its read finds the reply there; the cable
   // mode's read waits at most its time-out; one stalled write ends the
-  // exchange.
+  // exchange. A request cut apart takes two goes and the quiet time.
   const std::uint64_t per_byte = cable ? 50u : std::uint64_t{kStrobeMs};
-  const std::uint64_t bound = (sent ? kStrobeMs + kComDefaultTimeoutMs : 0) + per_byte * count +
-                              (cable ? kComDefaultTimeoutMs : 50u) + kComDefaultTimeoutMs +
-                              late_total;
+  const std::uint64_t go =
+      per_byte * count + (cable ? kComDefaultTimeoutMs : 50u) + kComDefaultTimeoutMs;
+  const std::uint64_t bound = (sent ? kStrobeMs + kComDefaultTimeoutMs : 0) +
+                              (walk.cut() ? 2 * go + kFrameQuietMs : go) + late_total;
   FUZZ_CHECK(elapsed <= bound, "took %llu ms, more than %llu",
              static_cast<unsigned long long>(elapsed), static_cast<unsigned long long>(bound));
   return 0;

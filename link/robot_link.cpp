@@ -20,17 +20,32 @@ LinkError Failed(LinkFailure failure, std::optional<ComError> cause = std::nullo
 RobotLink::RobotLink(std::unique_ptr<Port> port, LinkMode mode)
     : port_(std::move(port)), mode_(mode) {}
 
+template <typename T>
+const ComResult<T>& RobotLink::Noted(const ComResult<T>& result) {
+  if (!result && !gone_ && ComPortGone(result.error())) gone_ = result.error();
+  return result;
+}
+
 RobotLink::StrobeSteps RobotLink::Strobe() {
-  StrobeSteps steps{ComClearRts(*port_), {}};
+  StrobeSteps steps{Noted(ComClearRts(*port_)), {}};
   PlatformPause(kStrobeMs);
-  steps.set = ComSetRts(*port_);
+  steps.set = Noted(ComSetRts(*port_));
   return steps;
 }
 
+void RobotLink::WaitOutUnfinished() {
+  if (!unfinished_) return;
+  const std::uint32_t since = PlatformTickMs() - *unfinished_;
+  if (since < static_cast<std::uint32_t>(kFrameQuietMs))
+    PlatformPause(kFrameQuietMs - static_cast<std::int32_t>(since));
+  unfinished_.reset();
+}
+
 CommandOutcome RobotLink::SendCommand(std::uint8_t command) {
+  WaitOutUnfinished();
   last_command_ = command;
   CommandOutcome outcome;
-  const ComResult<std::int32_t> written = ComWrite(*port_, &command, 1);
+  const ComResult<std::int32_t> written = Noted(ComWrite(*port_, &command, 1));
   outcome.sent = written.ok() && *written >= 1;
   if (mode_ == LinkMode::kCable) {
     PlatformPause(kStrobeMs);
@@ -42,10 +57,19 @@ CommandOutcome RobotLink::SendCommand(std::uint8_t command) {
   return outcome;
 }
 
-LinkResult<void> RobotLink::SendByte(std::uint8_t byte) {
-  const ComResult<std::int32_t> written = ComWrite(*port_, &byte, 1);
+// A byte that would follow the one before too late is held back: the robot
+// may have dropped the request already and would take the byte on its own.
+LinkResult<void> RobotLink::SendByte(std::int32_t i) {
+  if (i > 0 && PlatformTickMs() - last_byte_tick_ > static_cast<std::uint32_t>(kMaxRequestGapMs)) {
+    cut_ = true;
+    return Fail(Failed(LinkFailure::kTimeout));
+  }
+  const ComResult<std::int32_t> written =
+      Noted(ComWrite(*port_, &tx_[static_cast<std::size_t>(i)], 1));
   if (!written) return Fail(Failed(LinkFailure::kSendError, written.error()));
   if (*written < 1) return Fail(Failed(LinkFailure::kSendError));
+  ++sent_;
+  last_byte_tick_ = PlatformTickMs();
   return {};
 }
 
@@ -56,7 +80,7 @@ LinkResult<void> RobotLink::SendByte(std::uint8_t byte) {
 // its own.
 LinkResult<std::uint8_t> RobotLink::CheckReply(std::int32_t count,
                                                std::optional<ComError> earlier) {
-  const ComResult<std::int32_t> read = ComRead(*port_, rx_.data(), count);
+  const ComResult<std::int32_t> read = Noted(ComRead(*port_, rx_.data(), count));
   if (!read) return Fail(Failed(LinkFailure::kTimeout, read.error()));
   // A short read leaves bytes of an earlier exchange in RxBuffer: the reply
   // did not arrive, whatever those bytes say.
@@ -68,13 +92,12 @@ LinkResult<std::uint8_t> RobotLink::CheckReply(std::int32_t count,
 
 LinkResult<std::uint8_t> RobotLink::ExchangeStrobed(std::int32_t count) {
   for (std::int32_t i = 0; i < count; ++i) {
-    if (LinkResult<void> sent = SendByte(tx_[static_cast<std::size_t>(i)]); !sent)
-      return Fail(std::move(sent.error()));
+    if (LinkResult<void> sent = SendByte(i); !sent) return Fail(std::move(sent.error()));
     StrobeSteps strobe = Strobe();
     if (!strobe.clear) return Fail(Failed(LinkFailure::kClearRts, std::move(strobe.clear.error())));
     if (!strobe.set) return Fail(Failed(LinkFailure::kSetRts, std::move(strobe.set.error())));
   }
-  const ComResult<std::int32_t> waiting = ComWaitRx(*port_, count, kReplyWaitMs);
+  const ComResult<std::int32_t> waiting = Noted(ComWaitRx(*port_, count, kReplyWaitMs));
   if (!waiting) return Fail(Failed(LinkFailure::kTimeout, waiting.error()));
   if (*waiting < count) return Fail(Failed(LinkFailure::kTimeout));
   return CheckReply(count, std::nullopt);
@@ -83,21 +106,48 @@ LinkResult<std::uint8_t> RobotLink::ExchangeStrobed(std::int32_t count) {
 LinkResult<std::uint8_t> RobotLink::ExchangeCable(std::int32_t count) {
   std::optional<ComError> wait_failure;
   for (std::int32_t i = 0; i < count; ++i) {
-    if (LinkResult<void> sent = SendByte(tx_[static_cast<std::size_t>(i)]); !sent)
-      return Fail(std::move(sent.error()));
+    if (LinkResult<void> sent = SendByte(i); !sent) return Fail(std::move(sent.error()));
     // This byte's echo; a late one is caught by the final read, and so is
     // the reply after a wait the port failed.
-    const ComResult<std::int32_t> echoed = ComWaitRx(*port_, i + 1, kReplyWaitMs);
+    const ComResult<std::int32_t> echoed = Noted(ComWaitRx(*port_, i + 1, kReplyWaitMs));
     if (!echoed && !wait_failure) wait_failure = echoed.error();
   }
   return CheckReply(count, std::move(wait_failure));
+}
+
+// One go at the exchange; a request left with some of its bytes sent is
+// unfinished for the robot.
+LinkResult<std::uint8_t> RobotLink::Exchange(std::int32_t count) {
+  sent_ = 0;
+  cut_ = false;
+  LinkResult<std::uint8_t> result =
+      mode_ == LinkMode::kCable ? ExchangeCable(count) : ExchangeStrobed(count);
+  if (sent_ > 0 && sent_ < count) unfinished_ = last_byte_tick_;
+  return result;
+}
+
+// The echoes of a request that was given up, and anything else waiting.
+void RobotLink::DrainInput() {
+  Frame sink;
+  for (;;) {
+    const ComResult<std::int32_t> waiting = Noted(ComRxCount(*port_));
+    if (!waiting || *waiting <= 0) return;
+    const ComResult<std::int32_t> read =
+        Noted(ComRead(*port_, sink.data(), std::min(*waiting, kFrameSize), 0));
+    if (!read || *read <= 0) return;
+  }
 }
 
 LinkResult<std::uint8_t> RobotLink::EchoExchange(std::int32_t count) {
   if (count < 1 || count > kFrameSize)
     return Fail(Failed(LinkFailure::kSendError,
                        ComError{ComStep::kTransfer, PlatformInvalidArgumentError()}));
-  return mode_ == LinkMode::kCable ? ExchangeCable(count) : ExchangeStrobed(count);
+  WaitOutUnfinished();
+  LinkResult<std::uint8_t> result = Exchange(count);
+  if (!cut_) return result;
+  WaitOutUnfinished();
+  DrainInput();
+  return Exchange(count);
 }
 
 LinkResult<std::uint8_t> RobotLink::Request(const std::uint8_t* frame, std::int32_t count) {
@@ -116,6 +166,16 @@ LinkResult<std::uint8_t> RobotLink::PeekSRAM(std::int32_t p1, std::int32_t p2) {
   const std::uint8_t frame[] = {0xF7, static_cast<std::uint8_t>(p1), static_cast<std::uint8_t>(p2),
                                 0x00};
   return Request(frame, sizeof frame);
+}
+
+bool RobotLink::CheckPort() {
+  (void)Noted(ComRxCount(*port_));
+  return !gone_;
+}
+
+void RobotLink::ReplacePort(std::unique_ptr<Port> port) {
+  port_ = std::move(port);
+  gone_.reset();
 }
 
 ComResult<void> RobotLink::Close() {

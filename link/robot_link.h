@@ -22,6 +22,21 @@ enum class LinkMode { kStrobe, kCable };
 // command is followed by the same pause in cable mode.
 constexpr std::int32_t kStrobeMs = 8;
 
+// The robot takes the bytes of a request as one frame only while they come
+// close together: a frame whose next byte has not come within
+// kRobotFrameTimeoutMs of the one before is dropped, and the late byte is
+// taken on its own, as a command when it is 1..32 (padlink-robot(1)). The
+// bytes after a request code (channel 3, SRAM address 65, 1) are such
+// commands, so a request is never finished late: a byte that would go out
+// more than kMaxRequestGapMs after the one before it (the process was
+// stopped or did not run) is not sent. The request is given up and, once
+// the robot has dropped what it got (kFrameQuietMs after its last byte,
+// during which nothing at all is sent) and its echoes are read away, made
+// once more from its first byte.
+constexpr std::int32_t kRobotFrameTimeoutMs = 500;
+constexpr std::int32_t kMaxRequestGapMs = 200;
+constexpr std::int32_t kFrameQuietMs = kRobotFrameTimeoutMs + 100;
+
 // Why an exchange failed; the values are the results the robot link has
 // always reported for them.
 enum class LinkFailure : std::int32_t {
@@ -67,7 +82,8 @@ class RobotLink {
   // the whole reply is awaited at the end; in cable mode each byte's echo is
   // awaited before the next, and the final read waits up to
   // kComDefaultTimeoutMs. Neither flushes the input first. The reply read is
-  // in RxBuffer.
+  // in RxBuffer. A request cut apart (see kMaxRequestGapMs) is made once
+  // more; cut apart again, it fails as a time-out.
   LinkResult<std::uint8_t> EchoExchange(std::int32_t count);
 
   // One of the eight A/D ports: 0xE2, channel, 0x00.
@@ -84,6 +100,16 @@ class RobotLink {
   Frame& TxBuffer() { return tx_; }
   const Frame& RxBuffer() const { return rx_; }
 
+  // Whether the port is gone (ComPortGone): the first such failure of any
+  // call the link made, until the port is replaced.
+  bool PortGone() const { return gone_.has_value(); }
+  const std::optional<ComError>& GoneError() const { return gone_; }
+  // Looks whether the port is still there, without sending or taking
+  // anything; false when it is gone.
+  bool CheckPort();
+  // Goes on over another port (the same one opened again).
+  void ReplacePort(std::unique_ptr<Port> port);
+
   // Closes the port.
   ComResult<void> Close();
 
@@ -94,7 +120,15 @@ class RobotLink {
     ComResult<void> set;
   };
   StrobeSteps Strobe();
-  LinkResult<void> SendByte(std::uint8_t byte);
+  // Notes a failure that shows the port is gone; the result passes on.
+  template <typename T>
+  const ComResult<T>& Noted(const ComResult<T>& result);
+  // Byte i of the request in TxBuffer, unless it would go out too late.
+  LinkResult<void> SendByte(std::int32_t i);
+  // Before anything is sent: the quiet time after an unfinished request.
+  void WaitOutUnfinished();
+  void DrainInput();
+  LinkResult<std::uint8_t> Exchange(std::int32_t count);
   LinkResult<std::uint8_t> ExchangeStrobed(std::int32_t count);
   LinkResult<std::uint8_t> ExchangeCable(std::int32_t count);
   LinkResult<std::uint8_t> CheckReply(std::int32_t count, std::optional<ComError> earlier);
@@ -105,4 +139,13 @@ class RobotLink {
   Frame tx_{};
   Frame rx_{};
   std::uint8_t last_command_ = 0;
+  std::optional<ComError> gone_;
+  // The request in progress: bytes written, the tick after the last one,
+  // and whether a byte was held back as too late.
+  std::int32_t sent_ = 0;
+  std::uint32_t last_byte_tick_ = 0;
+  bool cut_ = false;
+  // The tick of the last byte of a request left unfinished, until the
+  // quiet time after it has passed.
+  std::optional<std::uint32_t> unfinished_;
 };

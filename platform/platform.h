@@ -92,6 +92,10 @@ SysError PlatformError(std::int32_t code);
 // argument it cannot accept.
 SysError PlatformNoSuchPortError();
 SysError PlatformInvalidArgumentError();
+// Whether a serial device's failure with this code means the device is
+// gone: unplugged, or hung up (on POSIX EIO, ENXIO, ENODEV; on Windows the
+// codes a removed USB adapter gives).
+bool PlatformDeviceGone(std::int32_t code);
 
 // ---------------------------------------------------------------------------
 // Time

@@ -5,6 +5,9 @@
 #include <type_traits>
 #include <utility>
 
+#include "platform/platform.h"
+#include "serial/rfc2217/net_errors.h"
+
 namespace {
 
 template <typename T>
@@ -47,4 +50,8 @@ ComResult<void> ComSetRts(Port& port) {
 
 ComResult<void> ComClose(Port& port) {
   return Step(ComStep::kClose, port.Close());
+}
+
+bool ComPortGone(const ComError& error) {
+  return PlatformDeviceGone(error.cause.code) || error.cause.code == rfc2217::kNetErrConnectionLost;
 }

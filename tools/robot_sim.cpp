@@ -10,7 +10,9 @@
 // DIR/comN, DIR being --port-dir, else $PADLINK_PORT_DIR, else a new
 // temporary directory. Fault modes: silent (no replies), bad-echo (the
 // echo of the second byte is wrong), late:MS (every reply byte MS ms late),
-// short (the value byte is missing).
+// short (the value byte is missing). A request whose next byte comes more
+// than half a second after the one before is dropped, and that byte is
+// taken on its own.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -142,6 +144,9 @@ int TickValue(double t) {
 
 constexpr int kFixedValue = 0x5A;
 
+// How long the controller keeps an unfinished request.
+constexpr std::uint64_t kFrameTimeoutUs = 500000;
+
 class Robot {
  public:
   Robot(int fd, const Options& o) : fd_(fd), o_(o), start_us_(MonotonicUs()) {}
@@ -261,8 +266,15 @@ class Robot {
 
   void OnByte(unsigned char b) {
     const std::uint64_t now = MonotonicUs();
-    // A request cut off (padlink ended in the middle of one) is forgotten.
-    if (frame_len_ > 0 && now - last_byte_us_ > 500000) frame_len_ = 0;
+    // A request whose next byte has not come within half a second is
+    // dropped, and the late byte is taken on its own, as the controller
+    // does.
+    if (frame_len_ > 0 && now - last_byte_us_ > kFrameTimeoutUs) {
+      Log("request dropped after %d byte%s: nothing more for %llu ms", frame_len_,
+          frame_len_ == 1 ? "" : "s",
+          static_cast<unsigned long long>((now - last_byte_us_) / 1000));
+      frame_len_ = 0;
+    }
     last_byte_us_ = now;
     if (frame_len_ == 0) {
       if (b == 0xE2) {

@@ -309,3 +309,7 @@ SysResult<std::unique_ptr<Connection>> PlatformConnectTcp(const std::string& hos
                                                           std::int32_t /*timeout_ms*/) {
   return Fail(SysError{kConnectErrConnect, host + ":" + std::to_string(port) + ": no network"});
 }
+
+bool PlatformDeviceGone(std::int32_t code) {
+  return code == fake::kDeviceGone;
+}

@@ -48,6 +48,10 @@ struct Record {
   LineConfig config;                // the settings kConfigure was given
 };
 
+// The fake's error code of a device that is gone (PlatformDeviceGone): an
+// unplugged adapter, a line whose other end hung up.
+constexpr std::int32_t kDeviceGone = 1001;
+
 // Thrown by PlatformExit.
 struct Exit {
   int status;

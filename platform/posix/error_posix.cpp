@@ -45,3 +45,10 @@ SysError PlatformNoSuchPortError() {
 SysError PlatformInvalidArgumentError() {
   return PlatformError(EINVAL);
 }
+
+// An unplugged USB adapter fails with EIO (or ENXIO, ENODEV, depending on
+// the driver and the moment); a terminal device whose other side hung up
+// (a pseudo-terminal whose master closed) with EIO.
+bool PlatformDeviceGone(std::int32_t code) {
+  return code == EIO || code == ENXIO || code == ENODEV;
+}

@@ -33,3 +33,21 @@ SysError PlatformNoSuchPortError() {
 SysError PlatformInvalidArgumentError() {
   return PlatformError(ERROR_INVALID_PARAMETER);
 }
+
+// What a USB serial adapter's driver answers once the adapter is unplugged:
+// most fail every call with "the device does not recognize the command" or
+// "a device attached to the system is not functioning", others with access
+// denied or one of the codes that say the device is gone.
+bool PlatformDeviceGone(std::int32_t code) {
+  switch (static_cast<DWORD>(code)) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_BAD_COMMAND:
+    case ERROR_GEN_FAILURE:
+    case 433:  // ERROR_NO_SUCH_DEVICE, which not every SDK names
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_DEVICE_REMOVED:
+      return true;
+    default:
+      return false;
+  }
+}

@@ -1,12 +1,16 @@
 // A robot for the fake platform: accepts command bytes silently and answers
 // PeekAD and PeekSRAM requests by echoing each byte `delay` ms after it was
 // written, the last replaced by the value that `value` gives for the frame.
+// Like the robot's controller, it drops a request whose next byte comes
+// more than kRobotFrameTimeoutMs after the one before, and takes that byte
+// on its own.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <vector>
 
+#include "link/robot_link.h"
 #include "platform/fake/fake_platform.h"
 
 struct FakeRobot {
@@ -19,8 +23,9 @@ struct FakeRobot {
   bool drop_last = false;
   bool bad_echo = false;
 
-  std::vector<std::vector<std::uint8_t>> frames;  // requests seen
-  std::vector<std::uint8_t> commands;             // command bytes seen
+  std::vector<std::vector<std::uint8_t>> frames;   // requests seen
+  std::vector<std::uint8_t> commands;              // command bytes seen
+  std::vector<std::vector<std::uint8_t>> dropped;  // requests cut off and dropped
 
   // Makes this the fake platform's robot. It must outlive the test's calls.
   void Attach() {
@@ -29,6 +34,11 @@ struct FakeRobot {
 
  private:
   void OnByte(std::uint8_t b, std::uint64_t t) {
+    if (!frame_.empty() && t - last_ > static_cast<std::uint64_t>(kRobotFrameTimeoutMs)) {
+      dropped.push_back(frame_);
+      frame_.clear();
+    }
+    last_ = t;
     if (frame_.empty()) {
       if (b == 0xE2)
         need_ = 3;
@@ -53,4 +63,5 @@ struct FakeRobot {
 
   std::vector<std::uint8_t> frame_;
   std::size_t need_ = 0;
+  std::uint64_t last_ = 0;  // when the latest byte came
 };

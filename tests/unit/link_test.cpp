@@ -5,9 +5,11 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "link/robot_link.h"
@@ -58,6 +60,9 @@ std::string Trace() {
         break;
       case Call::kClose:
         std::snprintf(word, sizeof word, "close@%llu%s", t, refused);
+        break;
+      case Call::kWaiting:
+        std::snprintf(word, sizeof word, "waiting@%llu:%d%s", t, r.count, refused);
         break;
       default:
         std::snprintf(word, sizeof word, "call%d@%llu%s", static_cast<int>(r.call), t, refused);
@@ -555,6 +560,161 @@ TEST_F(LinkTest, RequestsReturnTheValueOrTheFailureOfTheirExchange) {
       EXPECT_EQ(link.TxBuffer()[0], ad ? 0xE2 : 0xF7);
     }
   }
+}
+
+// ---------------------------------------------------------------------------
+// Requests cut apart
+
+// (virtual time, byte) of every byte written.
+std::vector<std::pair<std::uint64_t, int>> Sends() {
+  std::vector<std::pair<std::uint64_t, int>> out;
+  for (const fake::Record& r : fake::Calls(Call::kWrite)) {
+    if (r.count > 0) out.emplace_back(r.time, r.bytes.at(0));
+  }
+  return out;
+}
+
+// The process stops, or does not run, between two bytes of a request: a
+// byte later than 200 ms after the one before is not sent. Once the robot
+// has dropped what it got (600 ms after the last byte) and the echoes are
+// read away, the request is made again from its first byte; the robot never
+// takes a byte of it for a command.
+TEST_F(LinkTest, ARequestCutApartIsMadeAgainFromItsFirstByte) {
+  using Sent = std::vector<std::pair<std::uint64_t, int>>;
+  struct Case {
+    const char* name;
+    LinkMode mode;
+    std::uint64_t late;  // the first strobe's pause (strobe) or echo wait (cable) wakes this late
+    Sent sends;
+    bool cut;
+  };
+  const Case cases[] = {
+      {"strobe, 200 ms between two bytes", kStrobe, 192, {{0, 0xE2}, {200, 3}, {208, 0}}, false},
+      {"strobe, 201 ms", kStrobe, 193, {{0, 0xE2}, {600, 0xE2}, {608, 3}, {616, 0}}, true},
+      {"strobe, stopped for a second",
+       kStrobe,
+       1000,
+       {{0, 0xE2}, {1008, 0xE2}, {1016, 3}, {1024, 0}},
+       true},
+      {"cable, 200 ms", kCable, 199, {{0, 0xE2}, {200, 3}, {201, 0}}, false},
+      {"cable, 201 ms", kCable, 200, {{0, 0xE2}, {600, 0xE2}, {601, 3}, {602, 0}}, true},
+  };
+  for (const Case& c : cases) {
+    fake::Reset();
+    RobotLink link = MakeLink(c.mode);
+    robot_ = FakeRobot{};
+    robot_.Attach();
+    if (c.mode == kCable) {
+      fake::Get().late_waits[0] = c.late;
+    } else {
+      fake::Get().late_pauses[0] = c.late;
+    }
+    const auto r = Exchange(link, kAD);
+    ASSERT_TRUE(r.ok()) << c.name;
+    EXPECT_EQ(*r, 0x80) << c.name;
+    EXPECT_EQ(Sends(), c.sends) << c.name;
+    EXPECT_EQ(robot_.frames, std::vector<Bytes>{kAD}) << c.name;
+    EXPECT_EQ(robot_.dropped, c.cut ? std::vector<Bytes>{{0xE2}} : std::vector<Bytes>{}) << c.name;
+    EXPECT_TRUE(robot_.commands.empty()) << c.name;
+    EXPECT_EQ(fake::Waiting(), 0) << c.name;  // the echo of the dropped byte was read away
+  }
+}
+
+// Cut apart a second time, the request fails as a time-out; what follows it
+// waits until the robot has dropped the request.
+TEST_F(LinkTest, ARequestCutApartTwiceFailsAndTheNextCommandWaitsForTheRobot) {
+  for (LinkMode mode : {kStrobe, kCable}) {
+    fake::Reset();
+    RobotLink link = MakeLink(mode);
+    robot_ = FakeRobot{};
+    robot_.Attach();
+    // Stopped for a second after the first byte, and for 300 ms after the
+    // first byte of the second go.
+    std::map<int, std::uint64_t>& late =
+        mode == kCable ? fake::Get().late_waits : fake::Get().late_pauses;
+    late[0] = 1000;
+    late[mode == kCable ? 2 : 1] = 300;  // in cable mode the drain's read is wait 1
+    const auto r = Exchange(link, kAD);
+    EXPECT_EQ(FailureOf(r), LinkFailure::kTimeout) << ModeName(mode);
+    EXPECT_FALSE(r.error().cause.has_value()) << ModeName(mode);
+    const auto sends = Sends();
+    ASSERT_EQ(sends.size(), 2u) << ModeName(mode);
+    EXPECT_EQ(sends[1].second, 0xE2) << ModeName(mode);
+    const CommandOutcome command = link.SendCommand(5);
+    EXPECT_TRUE(command.ok() || mode == kStrobe) << ModeName(mode);
+    EXPECT_EQ(Sends().back(), std::make_pair(sends[1].first + kFrameQuietMs, 5)) << ModeName(mode);
+    EXPECT_EQ(robot_.commands, Bytes{5}) << ModeName(mode);
+    EXPECT_EQ(robot_.dropped, (std::vector<Bytes>{{0xE2}, {0xE2}})) << ModeName(mode);
+  }
+}
+
+// A request left with some of its bytes sent (a write failed) holds back
+// the next byte until 600 ms after its last one; a request of which nothing
+// went out, or all of it, holds back nothing.
+TEST_F(LinkTest, AnUnfinishedRequestHoldsBackTheNextByteUntilTheRobotDroppedIt) {
+  struct Case {
+    const char* name;
+    Call refused;
+    int after;
+    std::uint64_t command_at;
+  };
+  const Case cases[] = {
+      {"the second write refused", Call::kWrite, 1, 600},
+      {"the first write refused", Call::kWrite, 0, 0},
+      {"the last byte's RTS clear refused", Call::kSetRts, 6, 32},
+  };
+  for (const Case& c : cases) {
+    fake::Reset();
+    RobotLink link = MakeLink(kStrobe);
+    robot_ = FakeRobot{};
+    robot_.Attach();
+    fake::Refuse(c.refused, 5, c.after, 1);
+    EXPECT_FALSE(Exchange(link, kSRAM).ok()) << c.name;
+    link.SendCommand(5);
+    EXPECT_EQ(Sends().back(), std::make_pair(c.command_at, 5)) << c.name;
+    EXPECT_EQ(robot_.commands, Bytes{5}) << c.name;
+  }
+}
+
+// A failure that shows the port is gone, from any call the link makes, is
+// kept until the port is replaced; other failures are not.
+TEST_F(LinkTest, APortThatIsGoneIsKnownUntilItIsReplaced) {
+  struct Case {
+    const char* name;
+    Call refused;
+    std::int32_t code;
+    bool gone;
+  };
+  const Case cases[] = {
+      {"a write, gone", Call::kWrite, fake::kDeviceGone, true},
+      {"an RTS change, gone", Call::kSetRts, fake::kDeviceGone, true},
+      {"a write, refused", Call::kWrite, 5, false},
+  };
+  for (const Case& c : cases) {
+    fake::Reset();
+    RobotLink link = MakeLink(kStrobe);
+    EXPECT_TRUE(link.CheckPort()) << c.name;
+    fake::Refuse(c.refused, c.code, 0, 1);
+    EXPECT_FALSE(link.SendCommand(7).ok()) << c.name;
+    EXPECT_EQ(link.PortGone(), c.gone) << c.name;
+    EXPECT_EQ(link.CheckPort(), !c.gone) << c.name;  // the next calls succeed again
+    if (c.gone) {
+      EXPECT_EQ(link.GoneError()->cause.code, fake::kDeviceGone) << c.name;
+    }
+  }
+  fake::Reset();
+  RobotLink link = MakeLink(kCable);
+  fake::Refuse(Call::kWaiting, fake::kDeviceGone, 0, 1);
+  EXPECT_FALSE(link.CheckPort());
+  EXPECT_FALSE(link.PeekAD(3).ok());  // the port fails from now on
+  EXPECT_TRUE(link.PortGone());
+  SysResult<std::unique_ptr<Port>> again = PlatformOpenSerialDevice(PlatformSerialDeviceName(1));
+  ASSERT_TRUE(again.ok());
+  const std::int32_t new_id = static_cast<fake::FakePort&>(*again.value()).id();
+  link.ReplacePort(std::move(again.value()));
+  EXPECT_FALSE(link.PortGone());
+  EXPECT_TRUE(link.SendCommand(9).ok());
+  EXPECT_EQ(fake::Calls(Call::kWrite).back().port, new_id);
 }
 
 TEST_F(LinkTest, CloseClosesThePort) {
