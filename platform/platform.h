@@ -154,6 +154,39 @@ std::unique_ptr<Keyboard> PlatformOpenKeyboard();
 // (console back, serial devices released) for every way out of the process
 // that can be caught, whatever standard input is.
 void PlatformStartUp();
+
+// What the user or the system asks of the run from outside it.
+enum class OutsideRequest {
+  kNone,
+  // End the run: SIGINT (Ctrl+C), SIGTERM, SIGHUP (the terminal closed),
+  // SIGQUIT (Ctrl+\), SIGPIPE (standard output's reader went away); on
+  // Windows Ctrl+C, Ctrl+Break, and the console's close, log-off and
+  // shut-down events.
+  kEnd,
+  // Suspend it: SIGTSTP (Ctrl+Z). Never on Windows.
+  kSuspend,
+};
+
+// From now on the signals and console events of OutsideRequest are taken
+// as requests, which the run acts on between its steps, instead of acting
+// at once; the console is still given back the moment one comes. Before
+// this call (and in a process that never makes it) they act as they always
+// have. A signal the process was started with ignored stays ignored.
+void PlatformTakeRequests();
+// The request that has come, without waiting: an end request stays (every
+// later call returns it, whatever came after it) until the process ends; a
+// suspend request is returned once. A signal interrupts the waits of the
+// keyboard, the pauses and the connecting of a remote port within
+// milliseconds; an exchange with the robot is finished first.
+OutsideRequest PlatformRequest();
+// Suspends the process as a suspend request asks: the console given back as
+// it was, the process stopped until it is continued, the console taken
+// again. Returns once it runs again.
+void PlatformSuspend();
+
 // Ends the process with the given status after restoring the console.
-// Buffered standard output is delivered.
+// Buffered standard output is delivered. With an end request pending, the
+// process ends as the request would have ended it without padlink's say:
+// killed by the same signal (POSIX), or with the status of a console
+// program interrupted by Ctrl+C (Windows), whatever the status.
 [[noreturn]] void PlatformExit(int status);

@@ -297,9 +297,34 @@ void PlatformStartUp() {
   g_state.started_after_calls = static_cast<int>(g_state.log.size());
 }
 
+void fake::RequestAt(std::uint64_t time, OutsideRequest request) {
+  g_state.requests.emplace_back(time, request);
+}
+
+void PlatformTakeRequests() {
+  g_state.taking_requests = true;
+}
+
+// Requests that come before the run takes them stay waiting: the real
+// platform would have acted on them at once, which a test does not ask for.
+OutsideRequest PlatformRequest() {
+  std::deque<std::pair<std::uint64_t, OutsideRequest>>& waiting = g_state.requests;
+  while (g_state.taking_requests && !waiting.empty() && waiting.front().first <= g_state.now) {
+    const OutsideRequest r = waiting.front().second;
+    waiting.pop_front();
+    if (r == OutsideRequest::kEnd) g_state.end_requested = true;
+    if (r == OutsideRequest::kSuspend && !g_state.end_requested) return r;
+  }
+  return g_state.end_requested ? OutsideRequest::kEnd : OutsideRequest::kNone;
+}
+
+void PlatformSuspend() {
+  fake::Log(Call::kSuspend, 0);
+}
+
 void PlatformExit(int status) {
   std::fflush(stdout);
-  throw fake::Exit{status};
+  throw fake::Exit{status, g_state.end_requested};
 }
 
 // The fake has no network: remote ports are tested over their own

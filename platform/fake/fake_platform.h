@@ -33,6 +33,7 @@ enum class Call {
   kSetDtr,
   kClose,
   kPause,
+  kSuspend,  // PlatformSuspend
 };
 
 struct Record {
@@ -52,9 +53,11 @@ struct Record {
 // unplugged adapter, a line whose other end hung up.
 constexpr std::int32_t kDeviceGone = 1001;
 
-// Thrown by PlatformExit.
+// Thrown by PlatformExit; `by_request` when an end request was pending,
+// so that the process would have died of its signal instead.
 struct Exit {
   int status;
+  bool by_request = false;
 };
 
 struct Refusal {
@@ -87,6 +90,11 @@ struct State {
   std::function<void(std::uint8_t byte, std::uint64_t time)> robot;
   // Keys in the order they are pressed (fake_keyboard.cpp).
   std::deque<KeyPress> keys;
+  // Requests from outside (a signal) at virtual times, in order; an end
+  // request, once it has come, stays.
+  std::deque<std::pair<std::uint64_t, OutsideRequest>> requests;
+  bool taking_requests = false;  // PlatformTakeRequests was called
+  bool end_requested = false;
   bool keyboard_open = false;  // while a keyboard is open
   int keyboards_opened = 0;
   // PlatformRequestTiming calls, and the calls logged before the first one.
@@ -173,6 +181,8 @@ void PressSpecial(std::uint64_t time, SpecialKey key, KeyForm form = KeyForm::kP
 void PressKey(std::uint64_t time, const Key& key);
 // At `time` the keyboard cannot be read, once: a read fails with `error`.
 void KeyboardFails(std::uint64_t time, std::int32_t error = 5);
+// A request from outside (a signal) that comes at `time`.
+void RequestAt(std::uint64_t time, OutsideRequest request);
 
 // Calls of one kind, in order.
 std::vector<Record> Calls(Call call);

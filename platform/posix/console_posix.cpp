@@ -79,28 +79,57 @@ void InstallUnlessIgnored(int sig, void (*handler)(int)) {
   Install(sig, handler);
 }
 
-// Restore the terminal, then die of the same signal, so that the exit status
-// still names it.
-void OnFatalSignal(int sig) {
-  Restore();
-  PosixSerialReleaseAll();
+void OnSuspend(int);
+
+// Requests from outside the run (PlatformTakeRequests): while the run takes
+// them, the handlers note the signal of an end request and a suspend
+// request here, for the run to act on between its steps.
+volatile sig_atomic_t g_take_requests = 0;
+volatile sig_atomic_t g_end_signal = 0;  // 0: no end request
+volatile sig_atomic_t g_suspend_requested = 0;
+
+// Delivers `sig` with its default action, which ends (or stops) the process.
+void RaiseDefault(int sig) {
   signal(sig, SIG_DFL);
-  raise(sig);  // delivered when the handler returns
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, sig);
+  sigprocmask(SIG_UNBLOCK, &set, nullptr);
+  raise(sig);
+}
+
+// Restore the terminal at once. While the run takes requests, note the
+// signal and let the run end (sending its stop command, closing the port);
+// otherwise die of the same signal now, so that the exit status still names
+// it.
+void OnFatalSignal(int sig) {
+  const int saved_errno = errno;
+  Restore();
+  if (g_take_requests) {
+    if (!g_end_signal) g_end_signal = sig;
+    errno = saved_errno;
+    return;
+  }
+  PosixSerialReleaseAll();
+  RaiseDefault(sig);  // delivered when the handler returns
 }
 
 // Suspend: the shell gets its terminal back as it was; on resume the run
-// takes it over again.
-void OnSuspend(int) {
-  const int saved_errno = errno;
+// takes it over again. Async-signal-safe.
+void SuspendNow() {
   Restore();
-  signal(SIGTSTP, SIG_DFL);
-  sigset_t set;
-  sigemptyset(&set);
-  sigaddset(&set, SIGTSTP);
-  sigprocmask(SIG_UNBLOCK, &set, nullptr);
-  raise(SIGTSTP);  // stops here until SIGCONT
+  RaiseDefault(SIGTSTP);  // stops here until SIGCONT
   Install(SIGTSTP, OnSuspend);
   if (g_keyboard_open) EnterRaw();
+}
+
+// While the run takes requests it suspends itself between its steps.
+void OnSuspend(int) {
+  const int saved_errno = errno;
+  if (g_take_requests)
+    g_suspend_requested = 1;
+  else
+    SuspendNow();
   errno = saved_errno;
 }
 
@@ -273,7 +302,36 @@ std::unique_ptr<Keyboard> PlatformOpenKeyboard() {
   return std::make_unique<PosixKeyboard>();
 }
 
+void PlatformTakeRequests() {
+  g_take_requests = 1;
+  // A suspend request also without a terminal to give back.
+  InstallUnlessIgnored(SIGTSTP, OnSuspend);
+}
+
+OutsideRequest PlatformRequest() {
+  if (g_end_signal) return OutsideRequest::kEnd;
+  if (g_suspend_requested) {
+    g_suspend_requested = 0;
+    return OutsideRequest::kSuspend;
+  }
+  return OutsideRequest::kNone;
+}
+
+void PlatformSuspend() {
+  g_suspend_requested = 0;
+  SuspendNow();
+}
+
+bool PosixEndRequested() {
+  return g_end_signal != 0;
+}
+
 void PlatformExit(int status) {
   Restore();
+  if (const int sig = g_end_signal) {
+    std::fflush(nullptr);
+    PosixSerialReleaseAll();
+    RaiseDefault(sig);
+  }
   std::exit(status);
 }

@@ -81,12 +81,14 @@ class SocketConnection final : public Connection {
 };
 
 // Waits until the connection of fd is made or failed, or the deadline:
-// 0 when it is made, else the error.
+// 0 when it is made, else the error. A signal that asks the run to end ends
+// the wait too.
 int FinishConnect(int fd, std::uint64_t deadline) {
   for (;;) {
     const int timeout = PollTimeout(deadline);
     pollfd p{fd, POLLOUT, 0};
     const int r = timeout == 0 ? 0 : poll(&p, 1, timeout);
+    if (r < 0 && errno == EINTR && PosixEndRequested()) return EINTR;
     if (r < 0 && errno == EINTR) continue;
     if (r <= 0) return r == 0 ? ETIMEDOUT : errno;
     break;

@@ -31,6 +31,10 @@ bool PosixHasCustomSpeeds();
 // Safe to call from a signal handler.
 void PosixSerialReleaseAll();
 
+// Whether an end request (PlatformRequest) has come: waits that may take
+// long give up when it has.
+bool PosixEndRequested();
+
 // Monotonic milliseconds, 64 bits wide.
 std::uint64_t PosixMonotonicMs();
 

@@ -1,12 +1,14 @@
 // The console keyboard on Windows: input records, turned into keys. A poll
 // peeks at the waiting records; a read takes them with the console mode set
 // to 0 for its duration, so the console's own mode stays as it was between
-// reads and nothing is left to restore. Ctrl+C keeps the system's default.
+// reads and nothing is left to restore. Ctrl+C and Ctrl+Break keep the
+// system's default until the run takes them as requests to end it.
 // Records are read in their wide form and each character is converted into
 // the console's code page without best fit: the narrow records would hand
 // over a look-alike (c for č), which is another command.
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -102,7 +104,41 @@ SysResult<Key> Win32Keyboard::Read() {
   return *key;
 }
 
+// The console events taken as requests to end the run: the event plus one,
+// 0 for none. The system calls the handler on a thread of its own.
+std::atomic<bool> g_take_requests{false};
+std::atomic<DWORD> g_end_event{0};
+
+// The longest wait for the run to finish once the console closes: the
+// system ends the process about 5 s after the event.
+constexpr int kCloseWaitMs = 4500;
+
+BOOL WINAPI OnConsoleEvent(DWORD type) {
+  if (!g_take_requests.load()) return FALSE;  // the system's default
+  DWORD none = 0;
+  g_end_event.compare_exchange_strong(none, type + 1);
+  if (type == CTRL_C_EVENT || type == CTRL_BREAK_EVENT) return TRUE;
+  // The console closes (or the user logs off, the system shuts down): the
+  // process ends as soon as this returns, so it waits while the run sends
+  // its stop command and closes the port; PlatformExit ends the process.
+  for (int waited = 0; waited < kCloseWaitMs; waited += 10)
+    Sleep(10);
+  return FALSE;
+}
+
 }  // namespace
+
+void PlatformTakeRequests() {
+  if (g_take_requests.exchange(true)) return;
+  SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+}
+
+OutsideRequest PlatformRequest() {
+  return g_end_event.load() != 0 ? OutsideRequest::kEnd : OutsideRequest::kNone;
+}
+
+// Windows has no suspend request.
+void PlatformSuspend() {}
 
 std::unique_ptr<Keyboard> PlatformOpenKeyboard() {
   return std::make_unique<Win32Keyboard>();
@@ -113,6 +149,12 @@ std::unique_ptr<Keyboard> PlatformOpenKeyboard() {
 // system does not release itself.
 void PlatformStartUp() {}
 
+// A console program that Ctrl+C or Ctrl+Break ended (by the system's
+// default) ends with STATUS_CONTROL_C_EXIT; so does a run that ended on one.
 void PlatformExit(int status) {
+  if (g_end_event.load() != 0) {
+    std::fflush(nullptr);
+    ExitProcess(static_cast<UINT>(STATUS_CONTROL_C_EXIT));
+  }
   std::exit(status);
 }
