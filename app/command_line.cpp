@@ -1,8 +1,10 @@
 // padlink -c ComNo [-d] [-a SensorNo | -g GyroNo] [-t Interval]
+//         [--stop N] [--hold MS]
 #include "app/command_line.h"
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -22,6 +24,48 @@ bool ReadNumber(const char* text, std::int32_t* value) {
   return true;
 }
 
+// A whole decimal number from min to max: digits only, nothing after them.
+bool WholeNumber(const char* text, std::int32_t min, std::int32_t max, std::int32_t* value) {
+  std::int32_t n = 0;
+  if (!text || !IsDigit(*text) || !ReadNumber(text, &n)) return false;
+  for (const char* p = text; *p; ++p) {
+    if (!IsDigit(*p)) return false;
+  }
+  if (n < min || n > max) return false;
+  *value = n;
+  return true;
+}
+
+bool ReadStop(const char* text, std::optional<std::int32_t>* stop) {
+  std::int32_t n = 0;
+  if (!WholeNumber(text, kMinStopCommand, kMaxStopCommand, &n)) return false;
+  *stop = n;
+  return true;
+}
+
+bool ReadHold(const char* text, std::optional<std::int32_t>* hold) {
+  std::int32_t n = 0;
+  if (!WholeNumber(text, 0, kMaxHoldMs, &n)) return false;
+  *hold = n;
+  return true;
+}
+
+// A long option at argv[*i] (it starts with "--"); its value is after '='
+// or the next argument. False for an unknown option or a bad value.
+bool ParseLongOption(int argc, const char* const* argv, int* i, RunSettings* s) {
+  const char* arg = argv[*i];
+  const char* equals = std::strchr(arg, '=');
+  const std::size_t name_length =
+      equals ? static_cast<std::size_t>(equals - arg) : std::strlen(arg);
+  const auto is = [&](const char* name) {
+    return std::strlen(name) == name_length && std::strncmp(arg, name, name_length) == 0;
+  };
+  const bool stop = is(kLongOptions[0]);
+  if (!stop && !is(kLongOptions[1])) return false;
+  const char* value = equals ? equals + 1 : (*i + 1 < argc ? argv[++*i] : nullptr);
+  return stop ? ReadStop(value, &s->stop_command) : ReadHold(value, &s->hold_ms);
+}
+
 }  // namespace
 
 bool ParseCommandLine(int argc, const char* const* argv, RunSettings* s) {
@@ -29,6 +73,10 @@ bool ParseCommandLine(int argc, const char* const* argv, RunSettings* s) {
     const char* arg = argv[i];
     if (arg[0] != '-') {
       s->error = 1;
+      continue;
+    }
+    if (arg[1] == '-') {
+      if (!ParseLongOption(argc, argv, &i, s)) s->error = 1;
       continue;
     }
     const char option = arg[1];
@@ -76,6 +124,18 @@ bool ParseCommandLine(int argc, const char* const* argv, RunSettings* s) {
     }
   }
   return s->port >= 0 && !s->error;
+}
+
+bool ApplyEnvironment(const char* stop, const char* hold, RunSettings* s, const char** bad) {
+  if (stop && *stop && !s->stop_command && !ReadStop(stop, &s->stop_command)) {
+    *bad = "PADLINK_STOP";
+    return false;
+  }
+  if (hold && *hold && !s->hold_ms && !ReadHold(hold, &s->hold_ms)) {
+    *bad = "PADLINK_HOLD";
+    return false;
+  }
+  return true;
 }
 
 void PrintUsage() {

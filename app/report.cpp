@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/port_hint.h"
+#include "app/run_settings.h"
 
 namespace {
 
@@ -51,4 +52,30 @@ void ReportCommand(const CommandOutcome& outcome) {
 
 void ReportCannotWriteSamples(int error) {
   std::fprintf(stderr, "padlink: cannot write samples: %s\n", std::strerror(error ? error : EIO));
+}
+
+void ReportBadVariable(const char* name, const char* value) {
+  if (std::strcmp(name, "PADLINK_HOLD") == 0)
+    std::fprintf(stderr, "padlink: %s must be milliseconds from 0 to %d, not \"%s\"\n", name,
+                 static_cast<int>(kMaxHoldMs), value);
+  else
+    std::fprintf(stderr, "padlink: %s must be a command from %d to %d, not \"%s\"\n", name,
+                 static_cast<int>(kMinStopCommand), static_cast<int>(kMaxStopCommand), value);
+}
+
+void ReportHoldWithoutStop() {
+  std::fprintf(stderr, "padlink: a hold time needs a stop command (--stop N or PADLINK_STOP=N)\n");
+}
+
+void ReportPortGone(std::int32_t port, const std::string& place, const SysError& reason) {
+  // Windows' texts end with a line end of their own.
+  std::string text = reason.text;
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+    text.pop_back();
+  std::fprintf(stderr, "padlink: port %d (%s) is gone: %s; trying it again every 0.5 s\n",
+               static_cast<int>(port), place.c_str(), text.c_str());
+}
+
+void ReportPortBack(std::int32_t port, const std::string& place) {
+  std::fprintf(stderr, "padlink: port %d (%s) is back\n", static_cast<int>(port), place.c_str());
 }

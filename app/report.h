@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "link/robot_link.h"
 #include "serial/com.h"
@@ -23,3 +24,14 @@ void ReportCommand(const CommandOutcome& outcome);
 // Sample lines that cannot be written: "padlink: cannot write samples: <reason>"
 // (errno value; 0 when the failed call left none).
 void ReportCannotWriteSamples(int error);
+// An environment variable whose value is no setting: "padlink: PADLINK_STOP
+// must be a command from 1 to 32, not "<value>"", and the like for
+// PADLINK_HOLD.
+void ReportBadVariable(const char* name, const char* value);
+// A hold time without a stop command to send.
+void ReportHoldWithoutStop();
+// The port is gone: "padlink: port <n> (<place>) is gone: <reason>; trying it
+// again every 0.5 s", once; and "padlink: port <n> (<place>) is back" when
+// it could be opened again.
+void ReportPortGone(std::int32_t port, const std::string& place, const SysError& reason);
+void ReportPortBack(std::int32_t port, const std::string& place);

@@ -1,14 +1,21 @@
 #include "app/run.h"
 
 #include <memory>
+#include <utility>
 
+#include "app/port_open.h"
 #include "app/report.h"
-#include "platform/platform.h"
 
 namespace {
 
 constexpr std::uint32_t kRepeatWindowMs = 500;
 constexpr std::int32_t kPassPauseMs = 5;
+// How often a run without monitors looks whether its port is still there,
+// and how often a port that is gone is tried again; a remote port's
+// connection then gets a little less than that.
+constexpr std::uint32_t kWatchMs = 100;
+constexpr std::uint32_t kRetryMs = 500;
+constexpr std::int32_t kRetryConnectMs = 400;
 
 std::optional<Monitor> MonitorOf(bool asked, std::int32_t number, std::int32_t interval_ms) {
   if (!asked) return std::nullopt;
@@ -28,6 +35,12 @@ std::optional<KeyMapping> TakeKey(Keyboard& keyboard) {
   return KeyMap(**key);
 }
 
+// Where the port number leads now, for the messages.
+std::string PlaceOf(std::int32_t port) {
+  const ComResult<PortAddress> address = ResolvePort(port);
+  return address ? PortPlace(*address) : std::string("?");
+}
+
 }  // namespace
 
 Run::Run(const RunSettings& settings, RobotLink link)
@@ -35,22 +48,54 @@ Run::Run(const RunSettings& settings, RobotLink link)
       link_(std::move(link)),
       ad_monitor_(MonitorOf(settings.ad_channel >= 0, settings.ad_channel, settings.interval_ms)),
       gyro_monitor_(MonitorOf(settings.gyro >= 1, settings.gyro, settings.interval_ms)),
-      last_send_time_(clock_.ElapsedMs()) {}
+      last_send_time_(clock_.ElapsedMs()),
+      stop_(static_cast<std::uint8_t>(settings.stop_command.value_or(0))),
+      hold_ms_(stop_ ? settings.hold_ms.value_or(0) : 0),
+      last_command_key_(last_send_time_),
+      last_look_(last_send_time_) {}
 
 int Run::Execute() {
   const std::unique_ptr<Keyboard> keyboard = PlatformOpenKeyboard();
+  PlatformTakeRequests();
   for (;;) {
-    if (std::optional<KeyMapping> key = TakeKey(*keyboard); key && HandleKey(*key))
-      return Finish(0);
-    if (const std::optional<int> status = MonitorStep()) return Finish(*status);
+    if (const std::optional<int> status = Pass(*keyboard)) return Finish(*status);
     PlatformPause(kPassPauseMs);
   }
+}
+
+std::optional<int> Run::Pass(Keyboard& keyboard) {
+  if (const std::optional<int> status = ActOnRequest()) return status;
+  if (std::optional<KeyMapping> key = TakeKey(keyboard); key && HandleKey(*key)) return 0;
+  if (lost_) {
+    TryPortAgain();
+    return std::nullopt;
+  }
+  if (const std::optional<int> status = MonitorStep()) return status;
+  HoldStep();
+  WatchPort();
+  return std::nullopt;
+}
+
+std::optional<int> Run::ActOnRequest() {
+  switch (PlatformRequest()) {
+    case OutsideRequest::kEnd:
+      return 0;
+    case OutsideRequest::kSuspend:
+      Suspend();
+      return std::nullopt;
+    case OutsideRequest::kNone:
+      break;
+  }
+  return std::nullopt;
 }
 
 bool Run::HandleKey(const KeyMapping& key) {
   if (key.action == KeyAction::kQuit) return true;
   bool send = key.action == KeyAction::kCommand;
-  if (send) pending_ = key.command;
+  if (send) {
+    pending_ = key.command;
+    last_command_key_ = clock_.ElapsedMs();  // a held key keeps the robot going
+  }
   // A request since the last send left no last command, so the first key
   // after a sample is never a repeat.
   if (send && pending_ == link_.LastCommand() &&
@@ -58,11 +103,20 @@ bool Run::HandleKey(const KeyMapping& key) {
     send = false;
   }
   link_.SetLastCommand(pending_);  // also after a key without action
-  if (send) {
-    ReportCommand(link_.SendCommand(pending_));
-    last_send_time_ = clock_.ElapsedMs();
-  }
+  if (send) SendPending();
   return false;
+}
+
+// A port that is gone takes nothing, now or later: the key is reported as a
+// send that failed.
+void Run::SendPending() {
+  if (lost_) {
+    ReportCommand(CommandOutcome{.sent = false});
+  } else {
+    ReportCommand(link_.SendCommand(pending_));
+    hold_due_ = hold_ms_ > 0 && pending_ != stop_;
+  }
+  last_send_time_ = clock_.ElapsedMs();
 }
 
 std::optional<int> Run::MonitorStep() {
@@ -72,8 +126,62 @@ std::optional<int> Run::MonitorStep() {
   return std::nullopt;
 }
 
+void Run::HoldStep() {
+  if (hold_due_ &&
+      MsBetween(last_command_key_, clock_.ElapsedMs()) >= static_cast<std::uint32_t>(hold_ms_))
+    SendStop();
+}
+
+void Run::WatchPort() {
+  if (Monitoring()) return;  // a failed sample tells, and ends the run
+  const std::int32_t now = clock_.ElapsedMs();
+  if (!link_.PortGone() && MsBetween(last_look_, now) >= kWatchMs) {
+    last_look_ = now;
+    link_.CheckPort();
+  }
+  if (link_.PortGone()) LosePort();
+}
+
+void Run::LosePort() {
+  lost_ = true;
+  hold_due_ = false;
+  ReportPortGone(settings_.port, PlaceOf(settings_.port), link_.GoneError()->cause);
+  // Closed at once, so that an adapter plugged in again gets its old name.
+  (void)link_.Close();
+  last_look_ = clock_.ElapsedMs();
+}
+
+void Run::TryPortAgain() {
+  const std::int32_t now = clock_.ElapsedMs();
+  if (MsBetween(last_look_, now) < kRetryMs) return;
+  last_look_ = now;
+  auto opened = OpenRunPort(settings_, kRetryConnectMs);
+  if (!opened) return;
+  link_.ReplacePort(std::move(opened.value()));
+  lost_ = false;
+  ReportPortBack(settings_.port, PlaceOf(settings_.port));
+  SendStop();
+}
+
+// The stop command goes out whatever the repeat rule says; it becomes the
+// command a repeat is compared with.
+void Run::SendStop() {
+  hold_due_ = false;
+  if (stop_ == 0 || lost_ || link_.PortGone()) return;
+  ReportCommand(link_.SendCommand(stop_));
+  pending_ = stop_;
+  last_send_time_ = clock_.ElapsedMs();
+}
+
+void Run::Suspend() {
+  SendStop();
+  if (!lost_) link_.RaiseRts();
+  PlatformSuspend();
+}
+
 // Every way out of a run closes the port here.
 int Run::Finish(int status) {
-  (void)link_.Close();
+  SendStop();
+  if (!lost_) (void)link_.Close();
   return status;
 }

@@ -1,9 +1,11 @@
 #include "app/start_up.h"
 
+#include <cstdlib>
 #include <memory>
 #include <utility>
 
 #include "app/command_line.h"
+#include "app/port_open.h"
 #include "app/report.h"
 #include "app/run.h"
 #include "platform/platform.h"
@@ -11,28 +13,33 @@
 
 namespace {
 
+// The settings the environment adds; false, with the reason reported, when
+// they are not valid together with the command line's.
+bool CompleteSettings(RunSettings* settings) {
+  const char* bad = nullptr;
+  if (!ApplyEnvironment(std::getenv("PADLINK_STOP"), std::getenv("PADLINK_HOLD"), settings, &bad)) {
+    ReportBadVariable(bad, std::getenv(bad));
+    return false;
+  }
+  if (settings->hold_ms.value_or(0) > 0 && !settings->stop_command) {
+    ReportHoldWithoutStop();
+    return false;
+  }
+  return true;
+}
+
 // The port the settings name, opened and set for the link mode; null when
 // it could not be, with the failure reported.
 std::unique_ptr<Port> OpenPort(const RunSettings& settings) {
-  ComResult<PortAddress> address = ResolvePort(settings.port);
-  if (!address) {
-    ReportOpenError(settings.port, nullptr, address.error());
-    return nullptr;
+  auto opened = OpenRunPort(settings, kComConnectTimeoutMs);
+  if (opened) return std::move(opened.value());
+  const PortOpenFailure& failure = opened.error();
+  if (failure.error.step == ComStep::kConfig) {
+    ReportConfigError(failure.error);
+  } else {
+    ReportOpenError(settings.port, failure.address ? &*failure.address : nullptr, failure.error);
   }
-  ComResult<std::unique_ptr<Port>> opened = ComOpen(*address);
-  if (!opened) {
-    ReportOpenError(settings.port, &address.value(), opened.error());
-    return nullptr;
-  }
-  std::unique_ptr<Port> port = std::move(opened.value());
-  const PortSettingsWord word =
-      settings.mode == LinkMode::kCable ? kCableModeSettingsWord : kStrobeModeSettingsWord;
-  if (ComResult<void> configured = ComConfig(*port, word); !configured) {
-    ReportConfigError(configured.error());
-    (void)ComClose(*port);
-    return nullptr;
-  }
-  return port;
+  return nullptr;
 }
 
 }  // namespace
@@ -43,6 +50,7 @@ int StartUp(int argc, const char* const* argv) {
     PrintUsage();
     return 1;
   }
+  if (!CompleteSettings(&settings)) return 1;
   // The console's settings are taken before the port can touch anything.
   PlatformStartUp();
   std::unique_ptr<Port> port = OpenPort(settings);

@@ -5,13 +5,15 @@
 //
 // Input: one byte that picks a refusal of the fake platform (byte % 3: none,
 // the open, start-up's settings; 1 + byte / 3 the error code), then the
-// arguments after the program name, separated by NUL bytes.
+// arguments after the program name, separated by NUL bytes. A run that
+// starts quits at once, sending its stop command (--stop) if it has one.
 //
 // `command_line_fuzz --write-seeds=DIR` writes the seed inputs and exits.
 #include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -38,6 +40,8 @@ const char kUsage[] =
     "\t-g GyroNo\tGyro No.(1-4) of ROBOT\n"
     "\t-t Interval\tMonitoring interval by Second(s)\n"
     "\t\t= padlink robot remote control v1.7 =\n";
+const char kHoldWithoutStop[] =
+    "padlink: a hold time needs a stop command (--stop N or PADLINK_STOP=N)\n";
 
 // Seeds: the command lines of the unit tests, each without a refusal, and
 // some with a refused open or a refused start-up configuration.
@@ -78,6 +82,9 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
       std::exit(0);
     }
   }
+  // The settings come from the command line alone.
+  unsetenv("PADLINK_STOP");
+  unsetenv("PADLINK_HOLD");
   g_capture = new fuzz::StderrCapture;
   return 0;
 }
@@ -109,10 +116,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool ok = ParseCommandLine(argc, argv.data(), &parsed);
   FUZZ_CHECK(ok == expected_ok, "ParseCommandLine gave %d, the rules %d", ok, expected_ok);
   FUZZ_CHECK(parsed == expected,
-             "settings differ: port %d/%d cable %d/%d a %d/%d g %d/%d t %d/%d error %d/%d",
+             "settings differ: port %d/%d cable %d/%d a %d/%d g %d/%d t %d/%d stop %d/%d hold "
+             "%d/%d error %d/%d",
              parsed.port, expected.port, parsed.mode == LinkMode::kCable,
              expected.mode == LinkMode::kCable, parsed.ad_channel, expected.ad_channel, parsed.gyro,
-             expected.gyro, parsed.interval_ms, expected.interval_ms, parsed.error, expected.error);
+             expected.gyro, parsed.interval_ms, expected.interval_ms,
+             parsed.stop_command.value_or(-1), expected.stop_command.value_or(-1),
+             parsed.hold_ms.value_or(-1), expected.hold_ms.value_or(-1), parsed.error,
+             expected.error);
 
   // Start-up with the same arguments: Esc is waiting, so a run that reaches
   // the control loop quits in its first pass.
@@ -131,6 +142,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(err == kUsage, "usage text expected, got \"%s\"", err.c_str());
     FUZZ_CHECK(fake::Get().log.empty() && fake::Get().started_after_calls == -1,
                "the port or the console was touched after a usage error");
+    return 0;
+  }
+  if (expected.hold_ms.value_or(0) > 0 && !expected.stop_command) {
+    FUZZ_CHECK(status == 1 && err == kHoldWithoutStop, "hold without stop: status %d, \"%s\"",
+               status, err.c_str());
+    FUZZ_CHECK(fake::Get().log.empty() && fake::Get().started_after_calls == -1,
+               "the port or the console was touched after a hold time without a stop command");
     return 0;
   }
   FUZZ_CHECK(fake::Get().started_after_calls == 0,
@@ -166,7 +184,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                  line.rts == (cable ? LineControl::kOff : LineControl::kOn),
              "line settings of the link mode: baud %u DTR %d RTS %d", line.baud,
              static_cast<int>(line.dtr), static_cast<int>(line.rts));
-  FUZZ_CHECK(fake::Written().empty(), "bytes written before the first key");
+  // The quit sends the stop command, when there is one, and nothing else.
+  const std::vector<std::uint8_t> stop =
+      expected.stop_command
+          ? std::vector<std::uint8_t>{static_cast<std::uint8_t>(*expected.stop_command)}
+          : std::vector<std::uint8_t>{};
+  FUZZ_CHECK(fake::Written() == stop, "%zu bytes written, the stop command is %d",
+             fake::Written().size(), expected.stop_command.value_or(0));
   FUZZ_CHECK(fake::Count(fake::Call::kClose) == 1, "the quit did not close the port");
   return 0;
 }

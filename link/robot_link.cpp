@@ -30,6 +30,7 @@ RobotLink::StrobeSteps RobotLink::Strobe() {
   StrobeSteps steps{Noted(ComClearRts(*port_)), {}};
   PlatformPause(kStrobeMs);
   steps.set = Noted(ComSetRts(*port_));
+  rts_down_ = !steps.set.ok();
   return steps;
 }
 
@@ -176,6 +177,11 @@ bool RobotLink::CheckPort() {
 void RobotLink::ReplacePort(std::unique_ptr<Port> port) {
   port_ = std::move(port);
   gone_.reset();
+  rts_down_ = false;
+}
+
+void RobotLink::RaiseRts() {
+  if (mode_ == LinkMode::kStrobe && rts_down_) rts_down_ = !Noted(ComSetRts(*port_)).ok();
 }
 
 ComResult<void> RobotLink::Close() {

@@ -109,6 +109,9 @@ class RobotLink {
   bool CheckPort();
   // Goes on over another port (the same one opened again).
   void ReplacePort(std::unique_ptr<Port> port);
+  // Strobe mode: sets RTS again when the last strobe could not, so that the
+  // line is up before the process stops for a while.
+  void RaiseRts();
 
   // Closes the port.
   ComResult<void> Close();
@@ -140,6 +143,7 @@ class RobotLink {
   Frame rx_{};
   std::uint8_t last_command_ = 0;
   std::optional<ComError> gone_;
+  bool rts_down_ = false;  // the last strobe could not set RTS again
   // The request in progress: bytes written, the tick after the last one,
   // and whether a byte was held back as too late.
   std::int32_t sent_ = 0;

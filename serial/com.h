@@ -55,8 +55,14 @@ using PortAddress = std::variant<DevicePath, RemoteUrl>;
 // holds no URL.
 ComResult<PortAddress> ResolvePort(std::int32_t number);
 
-// Opens the port, exclusively, and applies kOpenSettingsWord.
-ComResult<std::unique_ptr<Port>> ComOpen(const PortAddress& address);
+// How long a remote port's connection may take to come about.
+constexpr std::int32_t kComConnectTimeoutMs = 5000;
+
+// Opens the port, exclusively, and applies kOpenSettingsWord; a remote
+// port's connection must come about within connect_timeout_ms (at most
+// kComConnectTimeoutMs).
+ComResult<std::unique_ptr<Port>> ComOpen(const PortAddress& address,
+                                         std::int32_t connect_timeout_ms = kComConnectTimeoutMs);
 // Applies the fields the word selects to the port's settings; a word that
 // names nothing in a field is refused before the port is touched.
 ComResult<void> ComConfig(Port& port, PortSettingsWord word);

@@ -1,4 +1,5 @@
 // Finding the port a number stands for, and opening it as a Port object.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -6,6 +7,8 @@
 #include "platform/platform.h"
 #include "serial/com.h"
 #include "serial/rfc2217/remote_port.h"
+
+static_assert(kComConnectTimeoutMs == rfc2217::kConnectTimeoutMs);
 
 namespace {
 
@@ -26,6 +29,16 @@ ComResult<std::optional<PortAddress>> AddressFromEnvironment(std::int32_t number
 
 }  // namespace
 
+// The platform's connection, within the shorter of the two times. A type of
+// its own (not a lambda), whose type information is shared read-only data.
+struct ConnectWithin {
+  std::int32_t most_ms;
+  SysResult<std::unique_ptr<Connection>> operator()(const std::string& host, std::uint16_t port,
+                                                    std::int32_t timeout_ms) const {
+    return PlatformConnectTcp(host, port, std::min(timeout_ms, most_ms));
+  }
+};
+
 ComResult<PortAddress> ResolvePort(std::int32_t number) {
   if (number < 1 || number > kMaxPort) return Fail(OpenError(PlatformNoSuchPortError()));
   auto from_environment = AddressFromEnvironment(number);
@@ -39,10 +52,12 @@ ComResult<PortAddress> ResolvePort(std::int32_t number) {
   return PortAddress{DevicePath{std::move(path)}};
 }
 
-ComResult<std::unique_ptr<Port>> ComOpen(const PortAddress& address) {
+ComResult<std::unique_ptr<Port>> ComOpen(const PortAddress& address,
+                                         std::int32_t connect_timeout_ms) {
   SysResult<std::unique_ptr<Port>> opened =
       std::holds_alternative<RemoteUrl>(address)
-          ? rfc2217::OpenRemotePort(std::get<RemoteUrl>(address).url)
+          ? rfc2217::OpenRemotePort(std::get<RemoteUrl>(address).url,
+                                    ConnectWithin{connect_timeout_ms})
           : PlatformOpenSerialDevice(std::get<DevicePath>(address).path);
   if (!opened) return Fail(OpenError(std::move(opened.error())));
   std::unique_ptr<Port> port = std::move(opened.value());

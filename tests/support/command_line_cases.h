@@ -53,7 +53,27 @@ inline const std::vector<Case>& Cases() {
       Case{{"-c", "2147483648"}, false, kAny}, Case{{"-c", "99999999999999999999"}, false, kAny},
       Case{{"-c", "1", "-a", "4294967299"}, false, kAny},
       Case{{"-c", "1", "-t", "2147483"}, true, RunSettings{.port = 1, .interval_ms = 2147483000}},
-      Case{{"-c", "1", "-t", "2147484"}, false, kAny}};
+      Case{{"-c", "1", "-t", "2147484"}, false, kAny},
+      // The long options: a whole number in its range, as the next argument
+      // or after '='.
+      Case{{"-c", "1", "--stop", "5"}, true, RunSettings{.port = 1, .stop_command = 5}},
+      Case{{"--stop=32", "-c", "1"}, true, RunSettings{.port = 1, .stop_command = 32}},
+      Case{{"-c", "1", "--stop", "1", "--stop", "7"},
+           true,
+           RunSettings{.port = 1, .stop_command = 7}},
+      Case{{"-c", "1", "--stop", "0"}, false, kAny}, Case{{"-c", "1", "--stop", "33"}, false, kAny},
+      Case{{"-c", "1", "--stop", "5x"}, false, kAny}, Case{{"-c", "1", "--stop="}, false, kAny},
+      Case{{"-c", "1", "--stop"}, false, kAny}, Case{{"-c", "1", "--stop", "-d"}, false, kAny},
+      Case{{"--stop", "5"}, false, kAny},
+      Case{{"-c", "1", "--stop", "5", "--hold", "600"},
+           true,
+           RunSettings{.port = 1, .stop_command = 5, .hold_ms = 600}},
+      Case{{"-c", "1", "--hold=0"}, true, RunSettings{.port = 1, .hold_ms = 0}},
+      Case{{"-c", "1", "--hold", "60000"}, true, RunSettings{.port = 1, .hold_ms = 60000}},
+      Case{{"-c", "1", "--hold", "60001"}, false, kAny},
+      Case{{"-c", "1", "--hold", "99999999999"}, false, kAny},
+      Case{{"-c", "1", "--stopx", "5"}, false, kAny}, Case{{"-c", "1", "--"}, false, kAny},
+      Case{{"-c", "1", "--hold"}, false, kAny}};
   return cases;
 }
 
@@ -90,13 +110,49 @@ inline bool LeadingNumber(std::string_view text, std::int32_t* value) {
 // - after each -a the channel must be 0..7, after each -g the gyro 1..4;
 // - a number that does not fit 32 bits, or seconds whose milliseconds do not,
 //   is an error and leaves the setting as it was;
+// - an argument that starts with "--" is a long option: --stop and --hold
+//   take their value after '=', else the next argument (which is taken
+//   whatever it is); the value must be digits only, fit 32 bits and lie in
+//   1..32 (--stop) or 0..60000 (--hold); any other long option is an error;
 // - the line is complete when a port (0 or more) was given and nothing was
 //   wrong.
+inline bool LongOption(const std::vector<std::string>& args, std::size_t* i, RunSettings* s) {
+  const std::string& arg = args[*i];
+  const std::size_t equals = arg.find('=');
+  const std::string name = arg.substr(0, equals);
+  if (name != "--stop" && name != "--hold") return false;
+  std::string value;
+  if (equals != std::string::npos) {
+    value = arg.substr(equals + 1);
+  } else if (*i + 1 < args.size()) {
+    value = args[++*i];
+  } else {
+    return false;
+  }
+  std::int32_t n = 0;
+  if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos ||
+      !LeadingNumber(value, &n))
+    return false;
+  if (name == "--stop" && n >= 1 && n <= 32) {
+    s->stop_command = n;
+    return true;
+  }
+  if (name == "--hold" && n <= 60000) {
+    s->hold_ms = n;
+    return true;
+  }
+  return false;
+}
+
 inline bool Model(const std::vector<std::string>& args, RunSettings* s) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg.empty() || arg[0] != '-' || arg.size() < 2) {
       s->error = 1;
+      continue;
+    }
+    if (arg[1] == '-') {
+      if (!LongOption(args, &i, s)) s->error = 1;
       continue;
     }
     const char letter = arg[1];

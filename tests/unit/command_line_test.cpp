@@ -4,7 +4,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -17,7 +19,8 @@ namespace {}  // namespace
 // Readable settings in failure messages.
 void PrintTo(const RunSettings& s, std::ostream* os) {
   *os << "{port " << s.port << (s.mode == LinkMode::kCable ? ", cable" : ", strobe") << ", a "
-      << s.ad_channel << ", g " << s.gyro << ", t " << s.interval_ms << " ms, error " << s.error
+      << s.ad_channel << ", g " << s.gyro << ", t " << s.interval_ms << " ms, stop "
+      << s.stop_command.value_or(-1) << ", hold " << s.hold_ms.value_or(-1) << ", error " << s.error
       << "}";
 }
 
@@ -164,6 +167,95 @@ TEST_F(StartUpTest, AppliesTheSettingsWordOfTheLinkMode) {
     ASSERT_GE(at, 1u);
     EXPECT_EQ(log[at - 1].call, fake::Call::kConfigure);  // the link mode's word
     EXPECT_EQ(fake::Get().keyboards_opened, 1);
+  }
+}
+
+// Sets (or, with nullptr, removes) an environment variable; on Windows an
+// empty value removes it.
+void SetVariable(const char* name, const char* value) {
+#if defined(_WIN32)
+  _putenv_s(name, value ? value : "");
+#else
+  if (value)
+    setenv(name, value, 1);
+  else
+    unsetenv(name);
+#endif
+}
+
+// PADLINK_STOP and PADLINK_HOLD where the command line gave nothing: the
+// option wins, an empty value counts as unset, a bad value is named.
+TEST(EnvironmentTest, AddsWhatTheCommandLineLeftOpen) {
+  struct Case {
+    const char* stop;
+    const char* hold;
+    std::optional<std::int32_t> option_stop;
+    bool ok;
+    std::optional<std::int32_t> stop_command;
+    std::optional<std::int32_t> hold_ms;
+    const char* bad;
+  };
+  const Case cases[] = {
+      {nullptr, nullptr, {}, true, {}, {}, nullptr},
+      {"5", nullptr, {}, true, 5, {}, nullptr},
+      {"5", "700", {}, true, 5, 700, nullptr},
+      {"5", nullptr, 9, true, 9, {}, nullptr},  // the option wins
+      {"x", nullptr, 9, true, 9, {}, nullptr},  // and the variable is not read
+      {"", "", {}, true, {}, {}, nullptr},      // empty: unset
+      {"33", nullptr, {}, false, {}, {}, "PADLINK_STOP"},
+      {"0", nullptr, {}, false, {}, {}, "PADLINK_STOP"},
+      {"5 ", nullptr, {}, false, {}, {}, "PADLINK_STOP"},
+      {"5", "60001", {}, false, 5, {}, "PADLINK_HOLD"},
+      {"5", "-1", {}, false, 5, {}, "PADLINK_HOLD"},
+  };
+  for (const Case& c : cases) {
+    RunSettings s{.port = 1, .stop_command = c.option_stop};
+    const char* bad = nullptr;
+    EXPECT_EQ(ApplyEnvironment(c.stop, c.hold, &s, &bad), c.ok) << c.stop << c.hold;
+    EXPECT_EQ(s.stop_command, c.stop_command) << c.stop;
+    EXPECT_EQ(s.hold_ms, c.hold_ms) << c.hold;
+    EXPECT_STREQ(bad, c.bad);
+  }
+}
+
+// A bad variable, or a hold time without a stop command, ends start-up with
+// a message of its own before anything is opened.
+TEST_F(StartUpTest, BadStopSettingsAreNamedAndTouchNoPort) {
+  struct Case {
+    std::vector<const char*> args;
+    const char* stop;
+    const char* hold;
+    const char* message;
+  };
+  const Case cases[] = {
+      {{"-c", "1"},
+       "40",
+       nullptr,
+       "padlink: PADLINK_STOP must be a command from 1 to 32, not \"40\"\n"},
+      {{"-c", "1", "--stop", "5"},
+       nullptr,
+       "soon",
+       "padlink: PADLINK_HOLD must be milliseconds from 0 to 60000, not \"soon\"\n"},
+      {{"-c", "1", "--hold", "700"},
+       nullptr,
+       nullptr,
+       "padlink: a hold time needs a stop command (--stop N or PADLINK_STOP=N)\n"},
+      {{"-c", "1"},
+       nullptr,
+       "700",
+       "padlink: a hold time needs a stop command (--stop N or PADLINK_STOP=N)\n"},
+  };
+  for (const Case& c : cases) {
+    fake::Reset();
+    SetVariable("PADLINK_STOP", c.stop);
+    SetVariable("PADLINK_HOLD", c.hold);
+    const auto [status, err] = RunStartUp(c.args);
+    SetVariable("PADLINK_STOP", nullptr);
+    SetVariable("PADLINK_HOLD", nullptr);
+    EXPECT_EQ(status, 1) << c.message;
+    EXPECT_EQ(err, c.message);
+    EXPECT_TRUE(fake::Get().log.empty()) << c.message;
+    EXPECT_EQ(fake::Get().started_after_calls, -1) << c.message;
   }
 }
 
