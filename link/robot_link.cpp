@@ -184,6 +184,9 @@ void RobotLink::RaiseRts() {
   if (mode_ == LinkMode::kStrobe && rts_down_) rts_down_ = !Noted(ComSetRts(*port_)).ok();
 }
 
+// A port that is gone refuses the line changes; the close still goes on.
 ComResult<void> RobotLink::Close() {
+  (void)port_->SetRts(false);
+  (void)port_->SetDtr(false);
   return ComClose(*port_);
 }

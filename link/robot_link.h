@@ -113,7 +113,10 @@ class RobotLink {
   // line is up before the process stops for a while.
   void RaiseRts();
 
-  // Closes the port.
+  // Closes the port, leaving DTR and RTS off: the lines of a port that no
+  // program drives, set deliberately on every platform and kind of port
+  // (the drivers of Linux, with HUPCL, and of Windows drop both on close
+  // anyway; a remote port's server is told).
   ComResult<void> Close();
 
  private:

@@ -121,7 +121,9 @@ bool MakeRaw(int fd) {
   if (tcgetattr(fd, &t) != 0) return false;
   cfmakeraw(&t);
   t.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK);
-  t.c_cflag |= CLOCAL | CREAD;
+  // HUPCL: the last close drops DTR and RTS, also when padlink is killed
+  // and cannot drop them itself.
+  t.c_cflag |= CLOCAL | CREAD | HUPCL;
   // With VMIN 0 an empty read would return 0, like end of file; with VMIN 1
   // and O_NONBLOCK it reports EAGAIN, and 0 then means a hang-up.
   t.c_cc[VMIN] = 1;

@@ -64,6 +64,9 @@ std::string Trace() {
       case Call::kWaiting:
         std::snprintf(word, sizeof word, "waiting@%llu:%d%s", t, r.count, refused);
         break;
+      case Call::kSetDtr:
+        std::snprintf(word, sizeof word, "dtr-%s@%llu%s", v ? "on" : "off", t, refused);
+        break;
       default:
         std::snprintf(word, sizeof word, "call%d@%llu%s", static_cast<int>(r.call), t, refused);
     }
@@ -717,10 +720,25 @@ TEST_F(LinkTest, APortThatIsGoneIsKnownUntilItIsReplaced) {
   EXPECT_EQ(fake::Calls(Call::kWrite).back().port, new_id);
 }
 
-TEST_F(LinkTest, CloseClosesThePort) {
+// DTR and RTS are left off, whatever the port says to them; then it closes.
+TEST_F(LinkTest, CloseLeavesTheLinesOffAndClosesThePort) {
+  for (LinkMode mode : {kStrobe, kCable}) {
+    fake::Reset();
+    RobotLink link = MakeLink(mode);
+    EXPECT_TRUE(link.Close().ok()) << ModeName(mode);
+    EXPECT_EQ(Trace(), "rts-off@0 dtr-off@0 close@0") << ModeName(mode);
+    EXPECT_EQ(fake::Calls(Call::kSetDtr).at(0).value, 0) << ModeName(mode);
+  }
+  fake::Reset();
+  RobotLink gone = MakeLink(kStrobe);
+  fake::Refuse(Call::kSetRts, fake::kDeviceGone);
+  fake::Refuse(Call::kSetDtr, fake::kDeviceGone);
+  EXPECT_TRUE(gone.Close().ok());
+  EXPECT_EQ(Trace(), "rts-off@0! dtr-off@0! close@0");
+
+  fake::Reset();
   RobotLink link = MakeLink(kStrobe);
   EXPECT_TRUE(link.Close().ok());
-  EXPECT_EQ(Trace(), "close@0");
   const auto again = link.Close();
   ASSERT_FALSE(again.ok());
   EXPECT_EQ(again.error().step, ComStep::kClose);

@@ -50,8 +50,8 @@ TEST_F(ControlLoopTest, StrobeModeWritesTheByteThenStrobesRts) {
   fake::PressSpecial(0, SpecialKey::kUp);
   RunLoop();
   // The pass ends with its 5 ms pause.
-  EXPECT_THAT(CallKinds(5), ElementsAre(Call::kWrite, Call::kSetRts, Call::kPause, Call::kSetRts,
-                                        Call::kPause));
+  EXPECT_THAT(CallKinds(5),
+              ElementsAre(Call::kWrite, Call::kSetRts, Call::kPause, Call::kSetRts, Call::kPause));
   const auto& log = fake::Get().log;
   EXPECT_EQ(log[0].bytes, std::vector<std::uint8_t>{11});
   EXPECT_EQ(log[1].value, 0);  // RTS off
@@ -69,15 +69,24 @@ TEST_F(ControlLoopTest, CableModeMakesNoRtsChangesButStillPauses8Ms) {
   const auto& log = fake::Get().log;
   EXPECT_EQ(log[1].value, 8);
   EXPECT_EQ(log[2].value, 5);
-  EXPECT_EQ(fake::Count(Call::kSetRts), 0);
+  // Only the close leaves RTS (and DTR) off, as they are in cable mode.
+  EXPECT_EQ(fake::Count(Call::kSetRts), 1);
+  EXPECT_EQ(fake::Calls(Call::kSetRts)[0].value, 0);
+  EXPECT_EQ(fake::Get().log[fake::Get().log.size() - 3].call, Call::kSetRts);
 }
 
+// The close leaves RTS and DTR off, then closes the port.
 TEST_F(ControlLoopTest, IdlePassesOnlyPause) {
   RunLoop(LinkMode::kStrobe, 50);
   const auto pauses = fake::Calls(Call::kPause);
-  EXPECT_EQ(pauses.size(), 10u);                         // passes at 0, 5, ..., 45; the quit at 50
-  EXPECT_EQ(fake::Get().log.size(), pauses.size() + 1);  // and the close
-  EXPECT_EQ(fake::Get().log.back().call, Call::kClose);
+  EXPECT_EQ(pauses.size(), 10u);  // passes at 0, 5, ..., 45; the quit at 50
+  EXPECT_EQ(fake::Get().log.size(), pauses.size() + 3);
+  const auto& log = fake::Get().log;
+  EXPECT_EQ(log[log.size() - 3].call, Call::kSetRts);
+  EXPECT_EQ(log[log.size() - 3].value, 0);
+  EXPECT_EQ(log[log.size() - 2].call, Call::kSetDtr);
+  EXPECT_EQ(log[log.size() - 2].value, 0);
+  EXPECT_EQ(log.back().call, Call::kClose);
 }
 
 // Passes run every 5 ms; a pass that sends takes 8 ms more. The key times
@@ -127,7 +136,7 @@ TEST_F(ControlLoopTest, SpecialKeysGiveTheCommandsOfTheirAliases) {
   fake::PressSpecial(0, SpecialKey::kLeft, KeyForm::kCtrl);  // 's'
   fake::PressSpecial(23, SpecialKey::kUp, KeyForm::kCtrl);
   fake::PressSpecial(41, SpecialKey::kF3);  // no action
-  fake::PressKey(61, 13);        // Enter
+  fake::PressKey(61, 13);                   // Enter
   RunLoop();
   EXPECT_THAT(Sends(), ElementsAre(Pair(0u, 22), Pair(23u, 10), Pair(61u, 26)));
 }
@@ -149,7 +158,7 @@ TEST_F(ControlLoopTest, SendFailuresAreReportedAndTheLoopGoesOn) {
     fake::PressKey(0, '1');
     fake::PressKey(20, '2');
     EXPECT_EQ(RunLoop(), c.message);
-    EXPECT_EQ(fake::Count(Call::kSetRts), 4);
+    EXPECT_EQ(fake::Count(Call::kSetRts), 5);  // two strobes, and RTS off at the close
     EXPECT_EQ(Sends().size(), 2u);
     EXPECT_EQ(status_, 0);
   }
