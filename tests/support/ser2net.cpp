@@ -68,14 +68,14 @@ int FreeLoopbackPort() {
 }
 
 bool Ser2net::Start(const std::string& device, const std::string& preload,
-                    const std::string& modem_log) {
+                    const std::string& modem_log, int port) {
   const std::string program = Ser2netPath();
   if (program.empty()) {
     error_ = "ser2net is not installed (apt-get install ser2net; .ci/run does)";
     return false;
   }
   for (int attempt = 0; attempt < 3; ++attempt) {
-    port_ = FreeLoopbackPort();
+    port_ = port != 0 ? port : FreeLoopbackPort();
     const std::string config = dir_.path() + "/ser2net.yaml";
     std::ofstream(config) << "connection: &robot\n"
                           << "  accepter: telnet(rfc2217),tcp,127.0.0.1," << port_ << "\n"

@@ -23,10 +23,11 @@ class Ser2net {
   Ser2net& operator=(const Ser2net&) = delete;
 
   // Serves `device`; with `preload`, that library is preloaded into ser2net
-  // with PADLINK_MODEM_LOG=modem_log. False (with the reason in error())
-  // when it does not start listening within 5 s.
+  // with PADLINK_MODEM_LOG=modem_log. On `port` when it is not 0 (a server
+  // started again where it was), else on a free one. False (with the reason
+  // in error()) when it does not start listening within 5 s.
   bool Start(const std::string& device, const std::string& preload = "",
-             const std::string& modem_log = "");
+             const std::string& modem_log = "", int port = 0);
   void Stop();
 
   int port() const { return port_; }
