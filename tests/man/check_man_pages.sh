@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# check_man_pages.sh MANDIR PADLINK PADLINK_ROBOT
+# check_man_pages.sh MANDIR PADLINK PADLINK_ROBOT COMMAND_LINE_H
 # Every man page in MANDIR renders without a single warning from groff
 # (all warnings on) and from mandoc's checker; padlink(1) documents every
-# option of the usage text and padlink-robot(1) every option of --help.
+# option of the usage text and every long option of the command line (the
+# list kLongOptions in COMMAND_LINE_H, app/command_line.h), and
+# padlink-robot(1) every option of --help.
 set -uo pipefail
-mandir=$1 padlink=$2 robot=$3
+mandir=$1 padlink=$2 robot=$3 command_line=$4
 status=0
 fail() {
   echo "FAIL: $*"
@@ -38,6 +40,13 @@ options=$(printf '%s\n' "$usage" | grep -oE '^	-[a-z]' | tr -d '\t')
 for option in $options; do
   documents "$mandir/padlink.1" ".BI $option " || documents "$mandir/padlink.1" ".B $option" ||
     fail "padlink(1) does not document $option"
+done
+
+# The long options, which the usage text leaves out.
+longs=$(sed -n 's/.*kLongOptions\[\] = {\(.*\)};.*/\1/p' "$command_line" | grep -oE -- '--[a-z-]+')
+[ -n "$longs" ] || fail "no long options found in $command_line"
+for option in $longs; do
+  documents "$mandir/padlink.1" ".BI $option " || fail "padlink(1) does not document $option"
 done
 
 help=$("$robot" --help)
