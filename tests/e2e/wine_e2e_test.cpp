@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <fstream>
 #include <regex>
 #include <string>
 #include <vector>
@@ -234,6 +235,48 @@ TEST_F(WineE2E, RemotePortThroughWinsockToSer2net) {
   EXPECT_EQ(End(refused), 1);
   EXPECT_THAT(NoCr(refused.err_text), StartsWith("Open error. Cannot connect to the port server: "
                                                  "127.0.0.1:"));
+}
+
+// The robot's command bytes, in order.
+std::vector<int> RobotCommands(const std::string& log) {
+  std::vector<int> out;
+  const std::regex command(R"(\] command +(\d+) \(0x)");
+  for (const std::string& line : testpty::Lines(log)) {
+    std::smatch m;
+    if (std::regex_search(line, m, command)) out.push_back(std::stoi(m[1]));
+  }
+  return out;
+}
+
+// Ctrl+C, which Wine turns from the terminal's ^C into the console's Ctrl+C
+// event: with a stop command the robot gets it once after the last
+// command, and the run ends with the status of an interrupted console
+// program (STATUS_CONTROL_C_EXIT, whose low byte Wine passes on), as without
+// one. What Wine does not deliver is not tried: no terminal key gives
+// Ctrl+Break, and GenerateConsoleCtrlEvent fails there (error 6) on a
+// console that is a terminal; Wine ends a console program at once on
+// SIGHUP, SIGTERM and SIGQUIT, without a console event.
+TEST_F(WineE2E, CtrlCSendsTheStopCommandAndEndsAsItAlwaysDid) {
+  for (bool stop : {false, true}) {
+    robot_.Stop();
+    links_.clear();
+    StartRobot(105);
+    std::vector<std::string> args = {"-c", "105", "-d"};
+    if (stop) args.insert(args.end(), {"--stop", "5"});
+    testpty::Child c = Start(args, true);
+    ASSERT_TRUE(testpty::WaitForOutput(robot_.child(), "line: 9600 baud", 20000)) << robot_.log();
+    testpty::WriteAll(console_.master, "7");
+    ASSERT_TRUE(testpty::WaitForOutput(robot_.child(), "command  7 (0x07)", kKeyWaitMs))
+        << robot_.log();
+    ASSERT_EQ(RobotCommands(robot_.log()), std::vector<int>{7});
+    testpty::WriteAll(console_.master, "\x03");
+    EXPECT_EQ(End(c), 0x3A) << stop << c.err_text;  // STATUS_CONTROL_C_EXIT's low byte
+    EXPECT_EQ(c.err_text, "") << stop;
+    const std::vector<int> want = stop ? std::vector<int>{7, 5} : std::vector<int>{7};
+    for (int i = 0; i < 50 && RobotCommands(robot_.log()) != want; ++i)
+      testpty::SleepMs(10);
+    EXPECT_EQ(RobotCommands(robot_.log()), want) << stop << "\n" << robot_.log();
+  }
 }
 
 }  // namespace
