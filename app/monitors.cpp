@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/report.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -16,9 +17,11 @@ constexpr std::int32_t kGyroP2 = 5;
 
 // Sample lines that cannot be written (a full disk, a closed pipe) end the
 // run: sampling on without a place for the lines would lose them silently.
-// error is the errno value the failed call left, 0 when it left none.
+// error is the errno value the failed call left, 0 when it left none. A
+// pipe whose reader went away raised SIGPIPE, which asks the run to end and
+// then ends the process silently, as that signal always has.
 SampleStatus CannotWrite(int error) {
-  ReportCannotWriteSamples(error);
+  if (!PlatformEndRequested()) ReportCannotWriteSamples(error);
   return SampleStatus::kCannotWrite;
 }
 

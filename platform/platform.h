@@ -179,6 +179,8 @@ void PlatformTakeRequests();
 // keyboard, the pauses and the connecting of a remote port within
 // milliseconds; an exchange with the robot is finished first.
 OutsideRequest PlatformRequest();
+// Whether an end request has come, without taking a suspend request.
+bool PlatformEndRequested();
 // Suspends the process as a suspend request asks: the console given back as
 // it was, the process stopped until it is continued, the console taken
 // again. Returns once it runs again.

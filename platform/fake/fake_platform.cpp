@@ -318,6 +318,15 @@ OutsideRequest PlatformRequest() {
   return g_state.end_requested ? OutsideRequest::kEnd : OutsideRequest::kNone;
 }
 
+bool PlatformEndRequested() {
+  const auto& waiting = g_state.requests;
+  const bool due =
+      g_state.taking_requests && std::any_of(waiting.begin(), waiting.end(), [](const auto& r) {
+        return r.first <= g_state.now && r.second == OutsideRequest::kEnd;
+      });
+  return g_state.end_requested || due;
+}
+
 void PlatformSuspend() {
   fake::Log(Call::kSuspend, 0);
 }

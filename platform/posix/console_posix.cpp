@@ -322,8 +322,12 @@ void PlatformSuspend() {
   SuspendNow();
 }
 
-bool PosixEndRequested() {
+bool PlatformEndRequested() {
   return g_end_signal != 0;
+}
+
+bool PosixEndRequested() {
+  return PlatformEndRequested();
 }
 
 void PlatformExit(int status) {

@@ -137,6 +137,10 @@ OutsideRequest PlatformRequest() {
   return g_end_event.load() != 0 ? OutsideRequest::kEnd : OutsideRequest::kNone;
 }
 
+bool PlatformEndRequested() {
+  return g_end_event.load() != 0;
+}
+
 // Windows has no suspend request.
 void PlatformSuspend() {}
 

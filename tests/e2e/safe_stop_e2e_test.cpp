@@ -260,6 +260,24 @@ TEST_F(WaysOutE2E, EveryWayOutSendsTheStopCommandOnceInStrobeMode) {
   CheckEveryWayOut(/*strobe=*/true);
 }
 
+// The program reading the samples goes away (a pipe's reader ends): the
+// next line raises SIGPIPE, the stop command goes out, and padlink dies of
+// the signal without a word, as it did before.
+TEST_F(SafeStopE2E, WhenTheSamplesReaderGoesAwayTheStopCommandGoesOutFirst) {
+  StartRobot();
+  testpty::Child c = StartPadlink({"-c", "1", "-d", "-a", "3", "-t", "0", "--stop", "5"});
+  WaitForKeyboard();
+  ASSERT_TRUE(testpty::WaitForLines(c, 4, 10000));
+  Type("7");
+  ASSERT_TRUE(RobotLogs("command  7"));
+  close(c.out);
+  c.out = -1;
+  EXPECT_EQ(End(c), -SIGPIPE) << c.err_text;
+  EXPECT_EQ(c.err_text, "");
+  RobotLogs("command  5");
+  EXPECT_EQ(Commands(robot_.log()), (std::vector<int>{7, kStop}));
+}
+
 // Ctrl+Z while the monitors sample as fast as they can: the job stops only
 // between two exchanges, after the stop command, with RTS up; after fg the
 // samples go on without a failure and the robot never got a byte it could

@@ -175,9 +175,12 @@ TEST_F(MonitorTest, SampleLineThatCannotBeWrittenEndsTheRunWithTheReason) {
     robot_.Attach();
     const std::size_t frames_before = robot_.frames.size();
     fake::PressKey(5000, 27);
-    ::Run run({.port = 1, .mode = LinkMode::kCable, .ad_channel = gyro < 0 ? 3 : -1, .gyro = gyro,
-             .interval_ms = 0},
-            RobotLink(OpenQuietly(), LinkMode::kCable));
+    ::Run run({.port = 1,
+               .mode = LinkMode::kCable,
+               .ad_channel = gyro < 0 ? 3 : -1,
+               .gyro = gyro,
+               .interval_ms = 0},
+              RobotLink(OpenQuietly(), LinkMode::kCable));
     ::testing::internal::CaptureStderr();
     int status = 0;
     {
@@ -193,6 +196,26 @@ TEST_F(MonitorTest, SampleLineThatCannotBeWrittenEndsTheRunWithTheReason) {
     // No sample after the one whose line was lost.
     EXPECT_EQ(robot_.frames.size() - frames_before, 2u) << gyro;
   }
+}
+
+// A line lost because the run is asked to end (SIGPIPE: the reader of the
+// samples went away) is not reported: the process ends of the signal, as it
+// always has.
+TEST_F(MonitorTest, SampleLineLostToAnEndRequestIsNotReported) {
+  robot_.Attach();
+  fake::RequestAt(1, OutsideRequest::kEnd);  // comes during the first sample
+  ::Run run({.port = 1, .mode = LinkMode::kCable, .ad_channel = 3, .interval_ms = 0},
+            RobotLink(OpenQuietly(), LinkMode::kCable));
+  ::testing::internal::CaptureStderr();
+  int status = 0;
+  {
+    FullOutput full;
+    if (!full.ok()) GTEST_SKIP() << "no /dev/full";
+    status = run.Execute();
+  }
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(fake::Get().log.back().call, Call::kClose);
 }
 #endif
 
