@@ -68,9 +68,10 @@ void ReportHoldWithoutStop() {
 }
 
 void ReportPortGone(std::int32_t port, const std::string& place, const SysError& reason) {
-  // Windows' texts end with a line end of their own.
+  // Windows' texts end with a full stop and a line end of their own.
   std::string text = reason.text;
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+  while (!text.empty() &&
+         (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.'))
     text.pop_back();
   std::fprintf(stderr, "padlink: port %d (%s) is gone: %s; trying it again every 0.5 s\n",
                static_cast<int>(port), place.c_str(), text.c_str());

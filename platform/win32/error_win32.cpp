@@ -37,10 +37,12 @@ SysError PlatformInvalidArgumentError() {
 // What a USB serial adapter's driver answers once the adapter is unplugged:
 // most fail every call with "the device does not recognize the command" or
 // "a device attached to the system is not functioning", others with access
-// denied or one of the codes that say the device is gone.
+// denied, "the device is not ready" (also Wine's answer for a line that hung
+// up) or one of the codes that say the device is gone.
 bool PlatformDeviceGone(std::int32_t code) {
   switch (static_cast<DWORD>(code)) {
     case ERROR_ACCESS_DENIED:
+    case ERROR_NOT_READY:
     case ERROR_BAD_COMMAND:
     case ERROR_GEN_FAILURE:
     case 433:  // ERROR_NO_SUCH_DEVICE, which not every SDK names

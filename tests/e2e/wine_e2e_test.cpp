@@ -279,4 +279,38 @@ TEST_F(WineE2E, CtrlCSendsTheStopCommandAndEndsAsItAlwaysDid) {
   }
 }
 
+// The robot goes away while padlink.exe drives it without monitors (Wine
+// answers "not ready" for a line that hung up, as some drivers do for an
+// unplugged adapter): said once, a key reported and forgotten, and once the
+// robot is back on the COM port's link, the stop command and the next key
+// reach it.
+TEST_F(WineE2E, ALostComPortComesBackWhenTheRobotIsStartedAgain) {
+  StartRobot(106);
+  testpty::Child c = Start({"-c", "106", "-d", "--stop", "5"}, true);
+  ASSERT_TRUE(testpty::WaitForOutput(robot_.child(), "line: 9600 baud", 20000)) << robot_.log();
+  testpty::WriteAll(console_.master, "7");
+  ASSERT_TRUE(testpty::WaitForOutput(robot_.child(), "command  7 (0x07)", kKeyWaitMs));
+  robot_.Stop();
+  ASSERT_TRUE(testpty::WaitForOutput(c, "is gone: ", 10000, true)) << c.err_text;
+  testpty::WriteAll(console_.master, "8");
+  ASSERT_TRUE(testpty::WaitForOutput(c, "CMD:Send error 0 bytes sent.", kKeyWaitMs, true));
+  links_.clear();
+  StartRobot(106);  // a new pseudo-terminal behind the same COM port
+  ASSERT_TRUE(testpty::WaitForOutput(c, "is back", 10000, true)) << c.err_text;
+  ASSERT_TRUE(testpty::WaitForOutput(robot_.child(), "command  5 (0x05)", kKeyWaitMs));
+  testpty::WriteAll(console_.master, "9");
+  ASSERT_TRUE(testpty::WaitForOutput(robot_.child(), "command  9 (0x09)", kKeyWaitMs));
+  testpty::WriteAll(console_.master, "S");
+  EXPECT_EQ(End(c), 0) << c.err_text;
+  EXPECT_TRUE(std::regex_match(
+      NoCr(c.err_text),
+      std::regex("padlink: port 106 \\(\\\\\\\\\\.\\\\COM106\\) is gone: [^\n.]+; trying it again "
+                 "every 0\\.5 s\nCMD:Send error 0 bytes sent\\.\npadlink: port 106 "
+                 "\\(\\\\\\\\\\.\\\\COM106\\) is back\n")))
+      << c.err_text;
+  for (int i = 0; i < 50 && RobotCommands(robot_.log()).size() < 3; ++i)
+    testpty::SleepMs(10);
+  EXPECT_EQ(RobotCommands(robot_.log()), (std::vector<int>{5, 9, 5}));
+}
+
 }  // namespace
