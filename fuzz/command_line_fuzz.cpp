@@ -89,70 +89,63 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size == 0) return -1;
-  const Refusal refusal = static_cast<Refusal>(data[0] % 3);
-  const std::int32_t error = 1 + data[0] / 3;  // 1..85
-  std::vector<std::string> args;
-  if (size > 1) {
-    std::string rest(reinterpret_cast<const char*>(data + 1), size - 1);
-    std::size_t from = 0;
-    for (;;) {
-      const std::size_t nul = rest.find('\0', from);
-      args.push_back(rest.substr(from, nul - from));
-      if (nul == std::string::npos) break;
-      from = nul + 1;
-    }
-  }
-  if (args.size() > kMaxArgs) return -1;
-  std::vector<const char*> argv{"padlink"};
-  for (const std::string& a : args)
-    argv.push_back(a.c_str());
-  const int argc = static_cast<int>(argv.size());
+namespace {
 
-  RunSettings expected;
-  const bool expected_ok = command_line::Model(args, &expected);
+// The arguments the input holds, separated by NUL bytes, after its first
+// byte.
+std::vector<std::string> Arguments(const std::uint8_t* data, std::size_t size) {
+  std::vector<std::string> args;
+  if (size <= 1) return args;
+  const std::string rest(reinterpret_cast<const char*>(data + 1), size - 1);
+  for (std::size_t from = 0;;) {
+    const std::size_t nul = rest.find('\0', from);
+    args.push_back(rest.substr(from, nul - from));
+    if (nul == std::string::npos) break;
+    from = nul + 1;
+  }
+  return args;
+}
+
+// ParseCommandLine against the model; the model's settings, and whether
+// the line is complete and valid.
+bool CheckParse(const std::vector<std::string>& args, const std::vector<const char*>& argv,
+                RunSettings* expected) {
+  const bool expected_ok = command_line::Model(args, expected);
   RunSettings parsed;
-  const bool ok = ParseCommandLine(argc, argv.data(), &parsed);
+  const bool ok = ParseCommandLine(static_cast<int>(argv.size()), argv.data(), &parsed);
   FUZZ_CHECK(ok == expected_ok, "ParseCommandLine gave %d, the rules %d", ok, expected_ok);
-  FUZZ_CHECK(parsed == expected,
+  FUZZ_CHECK(parsed == *expected,
              "settings differ: port %d/%d cable %d/%d a %d/%d g %d/%d t %d/%d stop %d/%d hold "
              "%d/%d error %d/%d",
-             parsed.port, expected.port, parsed.mode == LinkMode::kCable,
-             expected.mode == LinkMode::kCable, parsed.ad_channel, expected.ad_channel, parsed.gyro,
-             expected.gyro, parsed.interval_ms, expected.interval_ms,
-             parsed.stop_command.value_or(-1), expected.stop_command.value_or(-1),
-             parsed.hold_ms.value_or(-1), expected.hold_ms.value_or(-1), parsed.error,
-             expected.error);
+             parsed.port, expected->port, parsed.mode == LinkMode::kCable,
+             expected->mode == LinkMode::kCable, parsed.ad_channel, expected->ad_channel,
+             parsed.gyro, expected->gyro, parsed.interval_ms, expected->interval_ms,
+             parsed.stop_command.value_or(-1), expected->stop_command.value_or(-1),
+             parsed.hold_ms.value_or(-1), expected->hold_ms.value_or(-1), parsed.error,
+             expected->error);
+  return expected_ok;
+}
 
-  // Start-up with the same arguments: Esc is waiting, so a run that reaches
-  // the control loop quits in its first pass.
-  fake::Reset();
-  if (refusal == Refusal::kOpen) fake::Refuse(fake::Call::kOpen, error);
-  // The open applies its own settings first; the second write is start-up's.
-  if (refusal == Refusal::kConfig) fake::Refuse(fake::Call::kConfigure, error, 1, 1);
-  fake::PressKey(0, 27);
-  g_capture->Start();
-  const int status = StartUp(argc, argv.data());
-  const std::string err = g_capture->Stop();
+// Start-up that ends before the console or the port is touched: the usage
+// text, or a hold time without a stop command. False when start-up goes on.
+bool CheckEarlyEnd(const RunSettings& expected, bool expected_ok, int status,
+                   const std::string& err) {
+  const char* message = !expected_ok ? kUsage
+                        : expected.hold_ms.value_or(0) > 0 && !expected.stop_command
+                            ? kHoldWithoutStop
+                            : nullptr;
+  if (!message) return false;
+  FUZZ_CHECK(status == 1 && err == message, "status %d, \"%s\" where \"%s\" was due", status,
+             err.c_str(), message);
+  FUZZ_CHECK(fake::Get().log.empty() && fake::Get().started_after_calls == -1,
+             "the port or the console was touched after \"%s\"", message);
+  return true;
+}
+
+// A port that did not open or take its settings. False when it did.
+bool CheckRefusal(const RunSettings& expected, Refusal refusal, std::int32_t error, int status,
+                  const std::string& err) {
   const bool in_range = expected.port >= 1 && expected.port <= kMaxPort;
-
-  if (!expected_ok) {
-    FUZZ_CHECK(status == 1, "usage: status %d", status);
-    FUZZ_CHECK(err == kUsage, "usage text expected, got \"%s\"", err.c_str());
-    FUZZ_CHECK(fake::Get().log.empty() && fake::Get().started_after_calls == -1,
-               "the port or the console was touched after a usage error");
-    return 0;
-  }
-  if (expected.hold_ms.value_or(0) > 0 && !expected.stop_command) {
-    FUZZ_CHECK(status == 1 && err == kHoldWithoutStop, "hold without stop: status %d, \"%s\"",
-               status, err.c_str());
-    FUZZ_CHECK(fake::Get().log.empty() && fake::Get().started_after_calls == -1,
-               "the port or the console was touched after a hold time without a stop command");
-    return 0;
-  }
-  FUZZ_CHECK(fake::Get().started_after_calls == 0,
-             "the console's settings were not taken before the port was touched");
   if (!in_range || refusal == Refusal::kOpen) {
     // "Open error." with the reason, then one line of hints about the port.
     const std::int32_t reason = in_range ? error : 2;
@@ -167,16 +160,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(fake::Count(fake::Call::kOpen) == (in_range ? 1 : 0), "opens: %d",
                fake::Count(fake::Call::kOpen));
     FUZZ_CHECK(fake::Count(fake::Call::kClose) == 0, "closed a port that never opened");
-    return 0;
+    return true;
   }
-  if (refusal == Refusal::kConfig) {
-    const std::string want = "Config error. error " + std::to_string(error) + "\n";
-    FUZZ_CHECK(status == 1 && err == want, "config failure: status %d, \"%s\"", status,
-               err.c_str());
-    FUZZ_CHECK(fake::Count(fake::Call::kClose) == 1,
-               "the port was not closed after the config error");
-    return 0;
-  }
+  if (refusal != Refusal::kConfig) return false;
+  const std::string want = "Config error. error " + std::to_string(error) + "\n";
+  FUZZ_CHECK(status == 1 && err == want, "config failure: status %d, \"%s\"", status, err.c_str());
+  FUZZ_CHECK(fake::Count(fake::Call::kClose) == 1,
+             "the port was not closed after the config error");
+  return true;
+}
+
+// A run that quit in its first pass: the link mode's settings, the stop
+// command (when there is one) and nothing else sent, the port closed.
+void CheckQuit(const RunSettings& expected, int status, const std::string& err) {
   FUZZ_CHECK(status == 0 && err.empty(), "quit: status %d, \"%s\"", status, err.c_str());
   const bool cable = expected.mode == LinkMode::kCable;
   const LineConfig& line = fake::Get().config;
@@ -184,7 +180,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                  line.rts == (cable ? LineControl::kOff : LineControl::kOn),
              "line settings of the link mode: baud %u DTR %d RTS %d", line.baud,
              static_cast<int>(line.dtr), static_cast<int>(line.rts));
-  // The quit sends the stop command, when there is one, and nothing else.
   const std::vector<std::uint8_t> stop =
       expected.stop_command
           ? std::vector<std::uint8_t>{static_cast<std::uint8_t>(*expected.stop_command)}
@@ -192,5 +187,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(fake::Written() == stop, "%zu bytes written, the stop command is %d",
              fake::Written().size(), expected.stop_command.value_or(0));
   FUZZ_CHECK(fake::Count(fake::Call::kClose) == 1, "the quit did not close the port");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return -1;
+  const Refusal refusal = static_cast<Refusal>(data[0] % 3);
+  const std::int32_t error = 1 + data[0] / 3;  // 1..85
+  const std::vector<std::string> args = Arguments(data, size);
+  if (args.size() > kMaxArgs) return -1;
+  std::vector<const char*> argv{"padlink"};
+  for (const std::string& a : args)
+    argv.push_back(a.c_str());
+  RunSettings expected;
+  const bool expected_ok = CheckParse(args, argv, &expected);
+
+  // Start-up with the same arguments: Esc is waiting, so a run that reaches
+  // the control loop quits in its first pass.
+  fake::Reset();
+  if (refusal == Refusal::kOpen) fake::Refuse(fake::Call::kOpen, error);
+  // The open applies its own settings first; the second write is start-up's.
+  if (refusal == Refusal::kConfig) fake::Refuse(fake::Call::kConfigure, error, 1, 1);
+  fake::PressKey(0, 27);
+  g_capture->Start();
+  const int status = StartUp(static_cast<int>(argv.size()), argv.data());
+  const std::string err = g_capture->Stop();
+  if (CheckEarlyEnd(expected, expected_ok, status, err)) return 0;
+  FUZZ_CHECK(fake::Get().started_after_calls == 0,
+             "the console's settings were not taken before the port was touched");
+  if (CheckRefusal(expected, refusal, error, status, err)) return 0;
+  CheckQuit(expected, status, err);
   return 0;
 }

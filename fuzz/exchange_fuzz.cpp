@@ -377,6 +377,15 @@ std::vector<Seed> Seeds() {
       {.name = "strobe-read-refused", .cable = false, .request = ad, .refusals = Refuse(3, 1, 1)},
       {.name = "strobe-command-first", .cable = false, .request = ad, .more_flags = 0x20},
       {.name = "cable-command-first", .cable = true, .request = ad, .more_flags = 0x20},
+  };
+}
+
+// Seeds of a process that runs late: waits and pauses that wake up late,
+// and requests cut apart by a stop between two bytes, made again.
+std::vector<Seed> LateSeeds() {
+  const Bytes ad = {0xE2, 0x03, 0x00};
+  const Bytes sram = {0xF7, 0x41, 0x01, 0x00};
+  return {
       // The reply comes while the wait for it wakes up late (at 24 + 50 + 30).
       {.name = "strobe-reply-during-a-late-wait",
        .cable = false,
@@ -392,7 +401,6 @@ std::vector<Seed> Seeds() {
        .cable = false,
        .request = ad,
        .late_pauses = {{1, 100}}},
-      // Stopped between two bytes of a request: the request is made again.
       {.name = "strobe-stopped-between-bytes",
        .cable = false,
        .request = sram,
@@ -413,7 +421,10 @@ std::vector<Seed> Seeds() {
 }
 
 void WriteSeeds(const std::string& dir) {
-  for (const Seed& s : Seeds()) {
+  std::vector<Seed> seeds = Seeds();
+  for (Seed& s : LateSeeds())
+    seeds.push_back(std::move(s));
+  for (const Seed& s : seeds) {
     const Bytes in = SeedInput(s);
     const std::string path = dir + "/" + s.name;
     FILE* f = std::fopen(path.c_str(), "wb");
