@@ -13,6 +13,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <regex>
@@ -104,8 +105,11 @@ class SafeStopE2E : public ::testing::Test {
     testpty::ChildOptions o;
     o.argv = {PADLINK_BIN};
     o.argv.insert(o.argv.end(), args.begin(), args.end());
+    // A sanitized padlink lets the preload come before its runtime.
+    const char* asan = std::getenv("ASAN_OPTIONS");
     o.env = {"PADLINK_PORT_DIR=" + dir_.path(), std::string("LD_PRELOAD=") + MODEM_PRELOAD,
-             "PADLINK_MODEM_LOG=" + modem_log_};
+             "PADLINK_MODEM_LOG=" + modem_log_,
+             std::string("ASAN_OPTIONS=") + (asan ? asan : "") + ":verify_asan_link_order=0"};
     o.env.insert(o.env.end(), env.begin(), env.end());
     o.stdin_path = console_.slave_path;
     o.terminal = true;
