@@ -56,7 +56,8 @@ unzip -l "$zip"
 # (The listing is read whole: grep -q would stop reading at its match, and
 # with pipefail unzip's SIGPIPE would count as a missing file.)
 listing=$(unzip -l "$zip")
-for f in padlink.exe padlink-keytest.exe README.txt padlink.txt padlink-keytest.txt; do
+for f in padlink.exe padlink-keytest.exe padlink-plot.exe README.txt padlink.txt \
+  padlink-keytest.txt padlink-plot.txt; do
   grep -q "/$f\$" <<<"$listing" || { echo "missing in the zip: $f"; exit 1; }
 done
 echo "packages: $deb $zip"
