@@ -11,8 +11,8 @@
 #
 #   tools/package.sh [--fresh]     --fresh: both builds from scratch
 #
-# Needs CMake 3.25 or later, Ninja, g++, dpkg-dev, lintian, groff and gzip
-# for the .deb, MinGW-w64 (g++-mingw-w64-x86-64-posix) for the zip.
+# Needs CMake 3.25 or later, Ninja, g++, dpkg-dev, lintian, groff, gzip and
+# unzip, and MinGW-w64 (g++-mingw-w64-x86-64-posix) for the zip.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 case ${1:-} in
