@@ -9,8 +9,9 @@
 #
 # CPack then makes, on Linux, a Debian package padlink_<version>_<arch>.deb
 # (dependencies from dpkg-shlibdeps) and, in the Windows build, a zip with
-# padlink.exe, README.txt and the man pages as text. tools/package.sh builds
-# both.
+# the programs (padlink.exe, padlink-plot.exe, padlink-keytest.exe),
+# README.txt and their man pages as text. tools/package.sh builds both, each
+# from a release build of its own (presets package and package-windows).
 
 if(WIN32)
   # The zip is one folder: the program beside its documents.

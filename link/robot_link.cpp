@@ -79,13 +79,16 @@ LinkResult<void> RobotLink::SendByte(std::int32_t i) {
 // left from earlier traffic are read as the start of the reply. `earlier` is
 // a port failure met while waiting, the cause of a time-out that has none of
 // its own.
-LinkResult<std::uint8_t> RobotLink::CheckReply(std::int32_t count,
+LinkResult<std::uint8_t> RobotLink::CheckReply(std::int32_t count, std::int32_t got,
                                                std::optional<ComError> earlier) {
-  const ComResult<std::int32_t> read = Noted(ComRead(*port_, rx_.data(), count));
-  if (!read) return Fail(Failed(LinkFailure::kTimeout, read.error()));
+  if (got < count) {
+    const ComResult<std::int32_t> read = Noted(ComRead(*port_, rx_.data() + got, count - got));
+    if (!read) return Fail(Failed(LinkFailure::kTimeout, read.error()));
+    got += *read;
+  }
   // A short read leaves bytes of an earlier exchange in RxBuffer: the reply
   // did not arrive, whatever those bytes say.
-  if (*read < count) return Fail(Failed(LinkFailure::kTimeout, std::move(earlier)));
+  if (got < count) return Fail(Failed(LinkFailure::kTimeout, std::move(earlier)));
   if (!std::equal(rx_.begin(), rx_.begin() + (count - 1), tx_.begin()))
     return Fail(Failed(LinkFailure::kMismatch));
   return rx_[static_cast<std::size_t>(count - 1)];
@@ -101,19 +104,25 @@ LinkResult<std::uint8_t> RobotLink::ExchangeStrobed(std::int32_t count) {
   const ComResult<std::int32_t> waiting = Noted(ComWaitRx(*port_, count, kReplyWaitMs));
   if (!waiting) return Fail(Failed(LinkFailure::kTimeout, waiting.error()));
   if (*waiting < count) return Fail(Failed(LinkFailure::kTimeout));
-  return CheckReply(count, std::nullopt);
+  return CheckReply(count, 0, std::nullopt);
 }
 
 LinkResult<std::uint8_t> RobotLink::ExchangeCable(std::int32_t count) {
   std::optional<ComError> wait_failure;
+  std::int32_t got = 0;  // reply bytes read so far
   for (std::int32_t i = 0; i < count; ++i) {
     if (LinkResult<void> sent = SendByte(i); !sent) return Fail(std::move(sent.error()));
-    // This byte's echo; a late one is caught by the final read, and so is
-    // the reply after a wait the port failed.
-    const ComResult<std::int32_t> echoed = Noted(ComWaitRx(*port_, i + 1, kReplyWaitMs));
-    if (!echoed && !wait_failure) wait_failure = echoed.error();
+    // This byte's echo, read the moment it arrives, so that the wait for the
+    // next one starts from an empty queue; a late one is caught by the final
+    // read, and so is the reply after a read the port failed.
+    const ComResult<std::int32_t> echoed =
+        Noted(ComRead(*port_, rx_.data() + got, i + 1 - got, kReplyWaitMs));
+    if (echoed)
+      got += *echoed;
+    else if (!wait_failure)
+      wait_failure = echoed.error();
   }
-  return CheckReply(count, std::move(wait_failure));
+  return CheckReply(count, got, std::move(wait_failure));
 }
 
 // One go at the exchange; a request left with some of its bytes sent is

@@ -137,7 +137,8 @@ class RobotLink {
   LinkResult<std::uint8_t> Exchange(std::int32_t count);
   LinkResult<std::uint8_t> ExchangeStrobed(std::int32_t count);
   LinkResult<std::uint8_t> ExchangeCable(std::int32_t count);
-  LinkResult<std::uint8_t> CheckReply(std::int32_t count, std::optional<ComError> earlier);
+  LinkResult<std::uint8_t> CheckReply(std::int32_t count, std::int32_t got,
+                                      std::optional<ComError> earlier);
   LinkResult<std::uint8_t> Request(const std::uint8_t* frame, std::int32_t count);
 
   std::unique_ptr<Port> port_;

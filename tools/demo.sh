@@ -19,15 +19,26 @@ if [ "${1:-}" = "--chart" ]; then
   shift
 fi
 
+# Only the programs the demo runs, in a build of their own without the tests
+# (build/demo; no GoogleTest needed). The first build takes a minute or so;
+# the compiler's progress and errors show.
 targets=(padlink padlink-robot)
 [ "$chart" = 1 ] && targets+=(padlink-plot)
-cmake --preset dev >/dev/null
-cmake --build --preset dev --target "${targets[@]}" >/dev/null
+echo "demo: building ${targets[*]} in build/demo" >&2
+if ! configure=$(cmake --preset demo 2>&1); then
+  echo "$configure" >&2
+  echo "demo: configuring the build failed (see above)" >&2
+  exit 1
+fi
+if ! cmake --build --preset demo --target "${targets[@]}" >&2; then
+  echo "demo: the build failed (see above)" >&2
+  exit 1
+fi
 
 ports=$(mktemp -d /tmp/padlink-demo-XXXXXX)
 robot_log=/dev/stderr
 [ "$chart" = 1 ] && robot_log=/dev/null
-./build/dev/padlink-robot --port 1 --port-dir "$ports" --quiet >"$robot_log" &
+./build/demo/padlink-robot --port 1 --port-dir "$ports" --quiet >"$robot_log" &
 robot=$!
 cleanup() {
   kill "$robot" 2>/dev/null || true
@@ -39,14 +50,18 @@ for _ in $(seq 50); do
   [ -e "$ports/com1" ] && break
   sleep 0.1
 done
+if [ ! -e "$ports/com1" ]; then
+  echo "demo: the simulated robot did not start" >&2
+  exit 1
+fi
 
 echo "padlink is driving the simulated robot: press 1-9, arrows, Space...; Esc quits." >&2
 status=0
 if [ "$chart" = 1 ]; then
   sleep 1
-  PADLINK_PORT_DIR="$ports" ./build/dev/padlink -c 1 -d -a 3 -g 2 -t "${1:-0}" |
-    ./build/dev/padlink-plot || status=$?
+  PADLINK_PORT_DIR="$ports" ./build/demo/padlink -c 1 -d -a 3 -g 2 -t "${1:-0}" |
+    ./build/demo/padlink-plot || status=$?
 else
-  PADLINK_PORT_DIR="$ports" ./build/dev/padlink -c 1 -d -a 3 -t "${1:-1}" || status=$?
+  PADLINK_PORT_DIR="$ports" ./build/demo/padlink -c 1 -d -a 3 -t "${1:-1}" || status=$?
 fi
 exit "$status"

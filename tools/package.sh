@@ -2,11 +2,24 @@
 # Builds the packages into build/packages:
 #   padlink_<version>_<arch>.deb   Linux release build with Debian's hardening
 #                                  flags, checked with lintian (errors fail)
-#   padlink-<version>-win64.zip    padlink.exe (preset windows), README.txt and
-#                                  the manual as text
-# Needs dpkg-dev, lintian, groff, gzip and zip, and MinGW-w64 for the zip.
+#   padlink-<version>-win64.zip    the Windows programs (padlink.exe,
+#                                  padlink-keytest.exe, padlink-plot.exe),
+#                                  README.txt and the manuals as text
+# Each package has a release build of its own (presets package and
+# package-windows, without the tests), which builds everything the package
+# holds: the script works from a fresh clone and uses no other build.
+#
+#   tools/package.sh [--fresh]     --fresh: both builds from scratch
+#
+# Needs CMake 3.25 or later, Ninja, g++, dpkg-dev, lintian, groff, gzip and
+# unzip, and MinGW-w64 (g++-mingw-w64-x86-64-posix) for the zip.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+case ${1:-} in
+  "") ;;
+  --fresh) rm -rf build/package build/package-windows ;;
+  *) echo "usage: tools/package.sh [--fresh]" >&2; exit 2 ;;
+esac
 export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-2}
 out=$PWD/build/packages
 mkdir -p "$out"
@@ -15,6 +28,7 @@ mkdir -p "$out"
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 cxxflags="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
 ldflags=$(dpkg-buildflags --get LDFLAGS)
+echo "== building the Debian package's programs (build/package)"
 cmake --preset package -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" >/dev/null
 cmake --build --preset package
 rm -f "$out"/padlink_*.deb
@@ -30,10 +44,11 @@ lintian --info --display-info --fail-on error "$deb"
 echo "lintian: no errors"
 
 # --- Windows zip ------------------------------------------------------------
-cmake --preset windows >/dev/null
-cmake --build --preset windows --target padlink man readme
+echo "== building the Windows programs (build/package-windows)"
+cmake --preset package-windows >/dev/null
+cmake --build --preset package-windows
 rm -f "$out"/padlink-*-win64.zip
-(cd build/windows && cpack -G ZIP -B "$out" >/dev/null)
+(cd build/package-windows && cpack -G ZIP -B "$out" >/dev/null)
 zip=$(ls "$out"/padlink-*-win64.zip)
 rm -rf "$out/_CPack_Packages"
 echo "== $zip"
@@ -41,7 +56,8 @@ unzip -l "$zip"
 # (The listing is read whole: grep -q would stop reading at its match, and
 # with pipefail unzip's SIGPIPE would count as a missing file.)
 listing=$(unzip -l "$zip")
-for f in padlink.exe README.txt padlink.txt; do
+for f in padlink.exe padlink-keytest.exe padlink-plot.exe README.txt padlink.txt \
+  padlink-keytest.txt padlink-plot.txt; do
   grep -q "/$f\$" <<<"$listing" || { echo "missing in the zip: $f"; exit 1; }
 done
 echo "packages: $deb $zip"

@@ -17,6 +17,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -30,6 +31,7 @@
 #include <ctime>
 #include <deque>
 #include <string>
+#include <vector>
 
 #include "platform/posix/line_speed.h"
 
@@ -334,6 +336,40 @@ void MakeRaw(int fd) {
   tcsetattr(fd, TCSANOW, &t);
 }
 
+// Creates the port directory `*dir` and its parents where they are missing
+// (as mkdir -p), or a new temporary one when *dir is empty; what it made is
+// appended to *made, parents first. False, with the reason printed, when it
+// cannot.
+bool MakePortDir(std::string* dir, std::vector<std::string>* made) {
+  if (dir->empty()) {
+    char tmpl[] = "/tmp/padlink-ports-XXXXXX";
+    if (!mkdtemp(tmpl)) {
+      std::fprintf(stderr, "padlink-robot: cannot create a port directory\n");
+      return false;
+    }
+    *dir = tmpl;
+    made->push_back(*dir);
+    return true;
+  }
+  for (std::size_t end = dir->find('/', 1);; end = dir->find('/', end + 1)) {
+    const std::string part = dir->substr(0, end);
+    if (mkdir(part.c_str(), 0777) == 0) {
+      made->push_back(part);
+    } else if (errno != EEXIST) {
+      std::fprintf(stderr, "padlink-robot: %s: %s\n", part.c_str(), std::strerror(errno));
+      return false;
+    }
+    if (end == std::string::npos) return true;
+  }
+}
+
+// Removes the directories MakePortDir made, deepest first, those that are
+// empty: another robot may publish in the same one.
+void RemoveDirs(const std::vector<std::string>& made) {
+  for (auto it = made.rbegin(); it != made.rend(); ++it)
+    rmdir(it->c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -357,8 +393,8 @@ int main(int argc, char** argv) {
 
   int fd = -1;
   int slave = -1;
-  std::string link;     // the published comN
-  std::string own_dir;  // a port directory made here, removed at the end
+  std::string link;                   // the published comN
+  std::vector<std::string> own_dirs;  // directories made here, removed at the end
   if (!o.device.empty()) {
     fd = open(o.device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
@@ -381,19 +417,12 @@ int main(int argc, char** argv) {
     MakeRaw(slave);
     std::string dir = o.port_dir;
     if (dir.empty() && std::getenv("PADLINK_PORT_DIR")) dir = std::getenv("PADLINK_PORT_DIR");
-    if (dir.empty()) {
-      char tmpl[] = "/tmp/padlink-ports-XXXXXX";
-      if (!mkdtemp(tmpl)) {
-        std::fprintf(stderr, "padlink-robot: cannot create a port directory\n");
-        return 1;
-      }
-      dir = tmpl;
-      own_dir = dir;
-    }
+    if (!MakePortDir(&dir, &own_dirs)) return 1;
     link = dir + "/com" + std::to_string(o.port);
     unlink(link.c_str());
     if (symlink(slave_path.c_str(), link.c_str()) != 0) {
       std::fprintf(stderr, "padlink-robot: %s: %s\n", link.c_str(), std::strerror(errno));
+      RemoveDirs(own_dirs);
       return 1;
     }
     if (!o.quiet) {
@@ -406,7 +435,7 @@ int main(int argc, char** argv) {
   Robot(fd, o).Run();
 
   if (!link.empty()) unlink(link.c_str());
-  if (!own_dir.empty()) rmdir(own_dir.c_str());
+  RemoveDirs(own_dirs);
   if (slave >= 0) close(slave);
   close(fd);
   if (!o.quiet) std::printf("padlink-robot: stopped\n");

@@ -140,6 +140,7 @@ void Unmark(int fd) {
 }  // namespace terminal
 
 void PosixSerialReleaseAll() {
+  terminal::GiveBackAllLowLatency();
   for (const std::atomic<int>& slot : g_marked) {
     const int fd = slot.load() - 1;
     if (fd >= 0) ioctl(fd, TIOCNXCL);

@@ -27,8 +27,9 @@ bool PosixSetCustomSpeed(int fd, std::uint32_t baud);
 bool PosixGetCustomSpeed(int fd, std::uint32_t* baud);
 bool PosixHasCustomSpeeds();
 
-// Clears the exclusive-use mark of every open serial device that has one.
-// Safe to call from a signal handler.
+// Gives back what padlink changed on the open serial devices, for a way out
+// that skips their closing: clears every exclusive-use mark and every
+// low-latency flag that padlink set. Safe to call from a signal handler.
 void PosixSerialReleaseAll();
 
 // Whether an end request (PlatformRequest) has come: waits that may take

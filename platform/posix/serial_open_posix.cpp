@@ -13,7 +13,6 @@
 #include <vector>
 
 #if defined(__linux__)
-#include <linux/serial.h>
 #include <sys/sysmacros.h>
 #endif
 
@@ -60,18 +59,6 @@ bool IsOwnTerminal(int fd) {
   }
   // Answers only for the caller's own controlling terminal.
   return tcgetsid(fd) != -1;
-}
-
-void RequestLowLatency(int fd) {
-#if defined(__linux__) && defined(TIOCGSERIAL)
-  serial_struct ss{};
-  if (ioctl(fd, TIOCGSERIAL, &ss) == 0 && !(ss.flags & ASYNC_LOW_LATENCY)) {
-    ss.flags |= ASYNC_LOW_LATENCY;
-    ioctl(fd, TIOCSSERIAL, &ss);  // a refusal only costs latency
-  }
-#else
-  (void)fd;
-#endif
 }
 
 // Why the open device may not be used, 0 when it may: nothing is changed on
@@ -131,6 +118,6 @@ SysResult<std::unique_ptr<Port>> PlatformOpenSerialDevice(const std::string& pat
     return Fail(PlatformError(EMFILE));
   }
   tcflush(fd, TCIOFLUSH);
-  RequestLowLatency(fd);
-  return std::unique_ptr<Port>(std::make_unique<TerminalPort>(fd, mark));
+  const bool low_latency = terminal::RequestLowLatency(fd);
+  return std::unique_ptr<Port>(std::make_unique<TerminalPort>(fd, mark, low_latency));
 }

@@ -1,6 +1,7 @@
 // The pieces of a serial device on POSIX (a terminal device), shared by the
 // files that make it up: opening and its guards (serial_open_posix.cpp),
-// exclusive use (exclusive_posix.cpp), line settings on termios and the
+// exclusive use (exclusive_posix.cpp), the driver's low-latency flag
+// (low_latency_posix.cpp), line settings on termios and the
 // modem-control lines (termios_posix.cpp), transfers and waits
 // (transfer_posix.cpp), and the Port object over them (terminal_port.cpp).
 #pragma once
@@ -32,6 +33,24 @@ constexpr int kMaxMarked = 16;
 bool Mark(int fd);
 // Clears the mark of a device that Mark marked, and forgets it.
 void Unmark(int fd);
+
+// ---------------------------------------------------------------------------
+// Low latency
+
+// Devices whose low-latency flag can be held at the same time.
+constexpr int kMaxLowLatency = 16;
+// Asks the driver for low latency (ASYNC_LOW_LATENCY: a USB adapter's
+// driver shortens its latency timer, FTDI's from 16 ms to 1 ms) when the
+// flag is not set already. True when this set it: it is recorded where
+// PosixSerialReleaseAll finds it, and GiveBackLowLatency must clear it
+// again, so that the device is left as it was found. A refusal only costs
+// latency.
+bool RequestLowLatency(int fd);
+// Clears the flag that RequestLowLatency set, and forgets the device.
+void GiveBackLowLatency(int fd);
+// Clears the flag on every device that still has it from RequestLowLatency.
+// Safe to call from a signal handler.
+void GiveBackAllLowLatency();
 
 // ---------------------------------------------------------------------------
 // Line settings and modem-control lines

@@ -10,7 +10,8 @@
 #include "platform/platform.h"
 #include "platform/posix/terminal_device.h"
 
-TerminalPort::TerminalPort(int fd, bool marked) : fd_(fd), marked_(marked) {
+TerminalPort::TerminalPort(int fd, bool marked, bool low_latency)
+    : fd_(fd), marked_(marked), low_latency_(low_latency) {
   kept_.dtr = LineControl::kOn;
   kept_.rts = LineControl::kOn;
 }
@@ -70,9 +71,11 @@ SysResult<void> TerminalPort::SetDtr(bool on) {
 }
 
 // The lock goes with the descriptor; the mark is cleared first, since the
-// kernel keeps it while anything else has the device open.
+// kernel keeps it while anything else has the device open, and so is the
+// low-latency flag, which the driver keeps for the next program.
 SysResult<void> TerminalPort::Close() {
   if (fd_ < 0) return Fail(PlatformError(EBADF));
+  if (low_latency_) terminal::GiveBackLowLatency(fd_);
   if (marked_) terminal::Unmark(fd_);
   const int fd = fd_;
   fd_ = -1;

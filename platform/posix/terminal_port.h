@@ -9,8 +9,9 @@
 class TerminalPort final : public Port {
  public:
   // Takes over the open device `fd`; `marked` when terminal::Mark marked it
-  // for exclusive use, which closing clears.
-  TerminalPort(int fd, bool marked);
+  // for exclusive use, `low_latency` when terminal::RequestLowLatency set
+  // the driver's low-latency flag; closing clears both.
+  TerminalPort(int fd, bool marked, bool low_latency);
   ~TerminalPort() override;
 
   SysResult<LineConfig> GetConfig() override;
@@ -30,6 +31,7 @@ class TerminalPort final : public Port {
 
   int fd_;  // -1 once closed
   bool marked_;
+  bool low_latency_;
   // The settings last applied, for what termios does not keep: the DTR and
   // RTS control, DSR flow, and CTS flow while RTS is the handshake. Opening
   // a device raises DTR and RTS.

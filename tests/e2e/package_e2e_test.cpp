@@ -149,8 +149,8 @@ TEST(WindowsZip, UnpacksToTheProgramAndItsDocuments) {
   const Result x = RunProgram({"/usr/bin/unzip", "-q", zip, "-d", root.path()});
   ASSERT_EQ(x.code, 0) << x.err;
   const std::string dir = root.path() + "/padlink-1.7-win64/";
-  for (const char* file :
-       {"padlink.exe", "README.txt", "padlink.txt", "padlink-keytest.exe", "padlink-keytest.txt"}) {
+  for (const char* file : {"padlink.exe", "README.txt", "padlink.txt", "padlink-keytest.exe",
+                           "padlink-keytest.txt", "padlink-plot.exe", "padlink-plot.txt"}) {
     struct stat st {};
     EXPECT_EQ(stat((dir + file).c_str(), &st), 0) << file;
   }
@@ -162,6 +162,9 @@ TEST(WindowsZip, UnpacksToTheProgramAndItsDocuments) {
   const Result usage = RunProgram({wine, dir + "padlink.exe"}, {}, 60000);
   EXPECT_EQ(usage.code, 1);
   EXPECT_THAT(usage.err, StartsWith("Usage: padlink -c ComNo"));
+  const Result plot = RunProgram({wine, dir + "padlink-plot.exe", "--help"}, {}, 60000);
+  EXPECT_EQ(plot.code, 0) << plot.err;
+  EXPECT_THAT(plot.out, StartsWith("usage: padlink-plot "));
 }
 
 }  // namespace

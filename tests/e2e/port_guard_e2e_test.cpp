@@ -1,6 +1,8 @@
 // Devices padlink must not take for a serial line, and a port that must be
 // free again however an earlier run ended.
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -13,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -34,8 +37,9 @@ class PortGuardE2E : public PadlinkRun {
  protected:
   // padlink with its own options; standard error (and output unless
   // redirected) captured.
+  // An unprivileged run gets its own copy of the program (UserProgram).
   testpty::Child Run(testpty::ChildOptions o, std::vector<std::string> args) {
-    o.argv = {PADLINK_BIN};
+    o.argv = {o.unprivileged ? user_program_ : PADLINK_BIN};
     o.argv.insert(o.argv.end(), args.begin(), args.end());
     o.env.push_back("PADLINK_PORT_DIR=" + dir_.path());
     return testpty::Spawn(o);
@@ -54,11 +58,40 @@ class PortGuardE2E : public PadlinkRun {
     return path;
   }
 
-  // The port as an unprivileged user may use it.
+  // The port, and the program, as an unprivileged user may use them. The
+  // build tree can sit where other users cannot enter (a checkout in a
+  // private directory), so the program is run from a copy in the port
+  // directory. Skips, saying why, when the user nobody cannot reach even
+  // that.
   void OpenPortToUsers() {
     chmod(dir_.path().c_str(), 0755);
     chmod(port_.slave_path.c_str(), 0666);
+    user_program_ = dir_.path() + "/padlink";
+    std::filesystem::copy_file(PADLINK_BIN, user_program_,
+                               std::filesystem::copy_options::overwrite_existing);
+    chmod(user_program_.c_str(), 0755);
+    if (!UnprivilegedCanRun(user_program_))
+      GTEST_SKIP() << "the user nobody cannot run " << user_program_
+                   << " (a directory on its way is closed to other users)";
   }
+
+  // Whether the user nobody (when the tests run as root; else this user) may
+  // run the program at `path`.
+  static bool UnprivilegedCanRun(const std::string& path) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      const passwd* nobody = geteuid() == 0 ? getpwnam("nobody") : nullptr;
+      if (nobody && (setgroups(0, nullptr) != 0 || setgid(nobody->pw_gid) != 0 ||
+                     setuid(nobody->pw_uid) != 0))
+        _exit(2);
+      _exit(access(path.c_str(), X_OK) == 0 ? 0 : 1);
+    }
+    int status = 0;
+    return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+  }
+
+  std::string user_program_;
 };
 
 TEST_F(PortGuardE2E, OwnTerminalIsRefusedAndLeftAsItWas) {
@@ -113,6 +146,7 @@ std::uint64_t CaughtSignals(pid_t pid) {
 
 TEST_F(PortGuardE2E, PortIsFreeAgainHoweverAnUnprivilegedRunEnded) {
   OpenPortToUsers();
+  if (IsSkipped()) return;
   for (int sig : {SIGKILL, SIGTERM, SIGPIPE, SIGHUP}) {
     // Keys from nowhere: standard input is not a terminal.
     testpty::ChildOptions o;
@@ -140,6 +174,7 @@ TEST_F(PortGuardE2E, PortIsFreeAgainHoweverAnUnprivilegedRunEnded) {
 
 TEST_F(PortGuardE2E, ExclusiveUseMarkIsReportedForWhatItIs) {
   OpenPortToUsers();
+  if (IsSkipped()) return;
   testpty::ChildOptions o;
   o.unprivileged = true;
   // Marked for exclusive use by a program that ended without clearing the

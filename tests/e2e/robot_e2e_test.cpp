@@ -1,7 +1,9 @@
 // padlink against the simulated robot: monitor lines while the keys keep
 // driving, and every fault the robot can show.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -145,6 +147,42 @@ TEST_F(RobotE2E, RobotRemovesItsPortLinkWhenStopped) {
   EXPECT_EQ(lstat(link.c_str(), &st), 0);
   StopRobot();
   EXPECT_NE(lstat(link.c_str(), &st), 0);
+}
+
+// The examples' --port-dir /tmp/ports on a machine where it does not exist
+// yet: the robot makes the directory and its parents, padlink finds the port
+// there, and the directories the robot made go with it (a directory that
+// was there before stays).
+TEST_F(RobotE2E, RobotCreatesTheMissingPortDirectoryAndRemovesWhatItMade) {
+  const std::string made = dir_.path() + "/made";
+  const std::string ports = made + "/ports";
+  ASSERT_TRUE(robot_.Start(ROBOT_BIN, ports)) << robot_.child().err_text;
+  EXPECT_EQ(robot_.device().rfind("/dev/pts/", 0), 0u) << robot_.device();
+  console_ = testpty::OpenPty(/*raw=*/false);
+  testpty::ChildOptions o;
+  o.argv = {PADLINK_BIN, "-c", "1", "-d", "-a", "3"};
+  o.env = {"PADLINK_PORT_DIR=" + ports};
+  o.stdin_path = console_.slave_path;
+  o.terminal = true;
+  testpty::Child c = testpty::Spawn(o);
+  ASSERT_TRUE(testpty::WaitForLines(c, 2, 5000)) << c.err_text;
+  testpty::WriteAll(console_.master, "S");
+  EXPECT_EQ(RunToEnd(c), 0) << c.err_text;
+  StopRobot();
+  struct stat st {};
+  EXPECT_NE(lstat(made.c_str(), &st), 0) << made << " is left behind";
+  EXPECT_EQ(lstat(dir_.path().c_str(), &st), 0);
+
+  // A path through a file cannot be made: the reason, and status 1.
+  const std::string file = dir_.path() + "/file";
+  close(open(file.c_str(), O_CREAT | O_WRONLY, 0644));
+  testpty::ChildOptions bad;
+  bad.argv = {ROBOT_BIN, "--port-dir", file + "/ports"};
+  testpty::Child r = testpty::Spawn(bad);
+  int status = 0;
+  ASSERT_TRUE(testpty::Wait(r, 5000, &status));
+  EXPECT_EQ(testpty::ExitCode(status), 1);
+  EXPECT_EQ(r.err_text, "padlink-robot: " + file + "/ports: Not a directory\n");
 }
 
 TEST(RobotOptions, HelpListsEveryOptionAndWrongOptionsPrintTheUsage) {

@@ -705,7 +705,7 @@ TEST_F(ExclusiveMark, ReleaseAllClearsEveryMarkAClosedPortClearsItsOwn) {
 
   ASSERT_TRUE(terminal::Mark(port_fd));
   EXPECT_TRUE(Marked());
-  TerminalPort port(port_fd, /*marked=*/true);
+  TerminalPort port(port_fd, /*marked=*/true, /*low_latency=*/false);
   EXPECT_TRUE(port.Close().ok());
   EXPECT_FALSE(Marked());
   // Both slots are free again.

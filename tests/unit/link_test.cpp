@@ -319,7 +319,8 @@ TEST_F(LinkTest, StrobeModeFailuresStopTheExchangeWithRtsBackUp) {
 // ---------------------------------------------------------------------------
 // Cable mode
 
-// Each echo is waited for 3 ms after its byte; the next byte goes out then.
+// Each echo is read 3 ms after its byte, the moment it arrives; the next
+// byte goes out then, and the reply is whole with the last echo.
 TEST_F(LinkTest, CableModeAwaitsEachEchoAndMakesNoRtsChanges) {
   RobotLink link = MakeLink(kCable);
   robot_.delay = 3;
@@ -328,8 +329,7 @@ TEST_F(LinkTest, CableModeAwaitsEachEchoAndMakesNoRtsChanges) {
   ASSERT_TRUE(r.ok());
   EXPECT_EQ(*r, 0x80);
   EXPECT_EQ(Trace(),
-            "writeE2@0:1 wait1/50@0:1 write05@3:1 wait2/50@3:2 write00@6:1 wait3/50@6:3 "
-            "read3/1000@9:3");
+            "writeE2@0:1 read1/50@0:1 write05@3:1 read1/50@3:1 write00@6:1 read1/50@6:1");
 }
 
 // Echoes far beyond each byte's 50 ms: the final read waits for the reply
@@ -358,10 +358,12 @@ TEST_F(LinkTest, CableModeLateEchoesAreCaughtByTheFinalRead) {
       EXPECT_EQ(*r, 0x80) << c.delay;
     }
     EXPECT_EQ(fake::Get().now, c.ends_at) << c.delay;
+    // Three echo reads that time out, then the final read of the whole reply.
     const auto read = fake::Calls(Call::kRead);
-    ASSERT_EQ(read.size(), 1u) << c.delay;
-    EXPECT_EQ(read[0].time, 150u) << c.delay;
-    EXPECT_EQ(read[0].timeout, kComDefaultTimeoutMs) << c.delay;
+    ASSERT_EQ(read.size(), 4u) << c.delay;
+    EXPECT_EQ(read[3].time, 150u) << c.delay;
+    EXPECT_EQ(read[3].value, 3) << c.delay;
+    EXPECT_EQ(read[3].timeout, kComDefaultTimeoutMs) << c.delay;
   }
 }
 
@@ -376,7 +378,9 @@ TEST_F(LinkTest, CableModeShortReplyIsATimeoutNotStaleBytes) {
   const auto r = Exchange(link, {0xE2, 0x05, 0x00});
   EXPECT_EQ(FailureOf(r), LinkFailure::kTimeout);
   EXPECT_FALSE(r.error().cause.has_value());
-  EXPECT_EQ(fake::Calls(Call::kRead).back().count, 2);
+  // The first two echoes came; the final read waited for the last in vain.
+  EXPECT_EQ(fake::Calls(Call::kRead).back().value, 1);
+  EXPECT_EQ(fake::Calls(Call::kRead).back().count, 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -450,8 +454,8 @@ TEST_F(LinkTest, SendErrorsInBothModes) {
 }
 
 // A port that fails a wait or the read: a time-out with the port's cause. In
-// cable mode a failed echo wait goes on, as a missed echo does, and the final
-// read decides.
+// cable mode a failed echo read goes on, as a missed echo does, and the later
+// reads decide.
 TEST_F(LinkTest, PortFailuresWhileWaitingAreTimeOutsWithTheirCause) {
   struct Case {
     const char* name;
@@ -465,10 +469,10 @@ TEST_F(LinkTest, PortFailuresWhileWaitingAreTimeOutsWithTheirCause) {
   const Case cases[] = {
       {"strobe, the wait fails", kStrobe, Call::kWaitFor, 1, false, LinkFailure::kTimeout, 0},
       {"strobe, the read fails", kStrobe, Call::kRead, 1, false, LinkFailure::kTimeout, 1},
-      {"cable, the read fails", kCable, Call::kRead, 1, false, LinkFailure::kTimeout, 1},
-      {"cable, one echo wait fails", kCable, Call::kWaitFor, 1, false, {}, 1},
-      {"cable, echo waits fail, reply short", kCable, Call::kWaitFor, 3, true,
-       LinkFailure::kTimeout, 1},
+      {"cable, one echo read fails", kCable, Call::kRead, 1, false, {}, 3},
+      {"cable, every read fails", kCable, Call::kRead, 4, false, LinkFailure::kTimeout, 4},
+      {"cable, echo reads fail, reply short", kCable, Call::kRead, 3, true,
+       LinkFailure::kTimeout, 4},
   };
   for (const Case& c : cases) {
     fake::Reset();

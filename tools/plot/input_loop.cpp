@@ -1,7 +1,5 @@
 #include "tools/plot/input_loop.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <string_view>
@@ -13,10 +11,8 @@ InputLoop::InputLoop(bool live, SignalWatch& signals, LiveChart& chart, LogParse
     : live_(live), signals_(signals), chart_(chart), parser_(parser), copy_(copy), buf_(1 << 20) {}
 
 int InputLoop::Run() {
-  if (live_) {
-    chart_.Enter();
-    chart_.Draw(parser_.run(), true);
-  }
+  if (live_ && !chart_.Enter()) live_ = false;
+  if (live_) chart_.Draw(parser_.run(), true);
   int error = 0;
   bool reading = true;
   while (reading && !signals_.quit())
@@ -27,9 +23,7 @@ int InputLoop::Run() {
 bool InputLoop::Round(int* error) {
   if (signals_.TakeSuspend()) Suspend();
   if (live_ && signals_.TakeRedraw()) Draw(true);
-  timespec wait{};
-  pollfd p{STDIN_FILENO, POLLIN, 0};
-  const int r = signals_.Wait(&p, Timeout(&wait));
+  const int r = signals_.Wait(Timeout());
   if (r < 0 && errno != EINTR) {
     *error = errno;
     return false;
@@ -45,16 +39,13 @@ void InputLoop::Suspend() {
   chart_.Enter();
 }
 
-const timespec* InputLoop::Timeout(timespec* wait) const {
-  if (!live_ || !dirty_) return nullptr;
-  const std::int64_t left = std::max<std::int64_t>(0, next_draw_ - NowMs());
-  wait->tv_sec = static_cast<time_t>(left / 1000);
-  wait->tv_nsec = static_cast<long>(left % 1000) * 1000000L;
-  return wait;
+int InputLoop::Timeout() const {
+  if (!live_ || !dirty_) return -1;
+  return static_cast<int>(std::clamp<std::int64_t>(next_draw_ - NowMs(), 0, kFrameMs));
 }
 
 bool InputLoop::Take(int* error) {
-  const ssize_t n = read(STDIN_FILENO, buf_.data(), buf_.size());
+  const long n = signals_.Read(buf_.data(), buf_.size());
   if (n == 0) return false;
   if (n < 0) {
     if (errno == EINTR || errno == EAGAIN) return true;

@@ -3,8 +3,6 @@
 // signal ends the program.
 #pragma once
 
-#include <time.h>
-
 #include <cstdint>
 #include <vector>
 
@@ -31,8 +29,9 @@ class InputLoop {
   bool Round(int* error);
   // Ctrl+Z: gives the shell its screen back, stops, and comes back.
   void Suspend();
-  // No limit, or the time to the next frame while input waits to be drawn.
-  const timespec* Timeout(timespec* wait) const;
+  // No limit (-1), or the milliseconds to the next frame while input waits
+  // to be drawn.
+  int Timeout() const;
   // Takes what standard input has. False at its end or on an error.
   bool Take(int* error);
   void Draw(bool full);

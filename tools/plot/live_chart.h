@@ -1,6 +1,7 @@
 // The chart on the terminal's alternate screen. It never changes the
 // terminal's settings (padlink owns them): all it does is write escape
-// sequences.
+// sequences (on Windows, with the console's virtual-terminal output turned
+// on for the while).
 #pragma once
 
 #include <cstdint>
@@ -16,10 +17,11 @@ std::int64_t NowMs();
 
 class LiveChart {
  public:
-  // Braille where the locale is UTF-8, colours where the terminal has them.
+  // Braille and colours where the terminal shows them.
   explicit LiveChart(double window_s);
 
-  void Enter();
+  // False when the terminal cannot show the chart (said on standard error).
+  bool Enter();
   void Leave();
 
   // Draws the rows that changed, or all of them when `full` or a second

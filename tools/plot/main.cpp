@@ -10,10 +10,8 @@
 //   padlink-plot --svg run.svg < run.csv
 //
 // It never changes the terminal's settings (padlink owns them): all it does
-// is write escape sequences.
-#include <sys/stat.h>
-#include <unistd.h>
-
+// is write escape sequences. The same program runs in the Windows console
+// (padlink.exe ... | padlink-plot.exe).
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -24,16 +22,9 @@
 #include "tools/plot/options.h"
 #include "tools/plot/output_files.h"
 #include "tools/plot/signals.h"
+#include "tools/plot/terminal.h"
 
 namespace {
-
-// The chart shows on a terminal; a saved log is read as fast as it goes,
-// without one.
-bool Live() {
-  struct stat in {};
-  const bool from_file = fstat(STDIN_FILENO, &in) == 0 && S_ISREG(in.st_mode);
-  return isatty(STDOUT_FILENO) && !from_file;
-}
 
 // What failed, the picture and the summary; the exit status.
 int Finish(const plot::Options& o, const plot::Run& run, int read_error, plot::InputCopy& copy) {
@@ -59,7 +50,9 @@ int main(int argc, char** argv) {
   plot::InputCopy copy;
   if (!copy.Open(o.csv)) return 1;
 
-  const bool live = Live();
+  // The chart shows on a terminal; a saved log is read as fast as it goes,
+  // without one.
+  const bool live = plot::LiveOutput();
   plot::SignalWatch signals(live);
   plot::LogParser parser;
   plot::LiveChart chart(o.window_s);

@@ -1,4 +1,9 @@
+// The signals padlink-plot answers on POSIX, and its standard input.
 #include "tools/plot/signals.h"
+
+#include <poll.h>
+#include <time.h>
+#include <unistd.h>
 
 #include <cerrno>
 
@@ -51,12 +56,20 @@ SignalWatch::SignalWatch(bool live) {
   }
 }
 
-int SignalWatch::Wait(pollfd* fds, const timespec* timeout) {
-  const int r = ppoll(fds, 1, timeout, &old_mask_);
+SignalWatch::~SignalWatch() = default;
+
+int SignalWatch::Wait(int timeout_ms) {
+  pollfd p{STDIN_FILENO, POLLIN, 0};
+  timespec limit{timeout_ms / 1000, static_cast<long>(timeout_ms % 1000) * 1000000L};
+  const int r = ppoll(&p, 1, timeout_ms < 0 ? nullptr : &limit, &old_mask_);
   const int saved_errno = errno;
   TakeCaught();
   errno = saved_errno;
-  return r;
+  return r > 0 ? 1 : r;
+}
+
+long SignalWatch::Read(char* bytes, std::size_t n) {
+  return read(STDIN_FILENO, bytes, n);
 }
 
 void SignalWatch::TakeCaught() {
