@@ -328,8 +328,7 @@ TEST_F(LinkTest, CableModeAwaitsEachEchoAndMakesNoRtsChanges) {
   const auto r = Exchange(link, {0xE2, 0x05, 0x00});
   ASSERT_TRUE(r.ok());
   EXPECT_EQ(*r, 0x80);
-  EXPECT_EQ(Trace(),
-            "writeE2@0:1 read1/50@0:1 write05@3:1 read1/50@3:1 write00@6:1 read1/50@6:1");
+  EXPECT_EQ(Trace(), "writeE2@0:1 read1/50@0:1 write05@3:1 read1/50@3:1 write00@6:1 read1/50@6:1");
 }
 
 // Echoes far beyond each byte's 50 ms: the final read waits for the reply
@@ -471,8 +470,8 @@ TEST_F(LinkTest, PortFailuresWhileWaitingAreTimeOutsWithTheirCause) {
       {"strobe, the read fails", kStrobe, Call::kRead, 1, false, LinkFailure::kTimeout, 1},
       {"cable, one echo read fails", kCable, Call::kRead, 1, false, {}, 3},
       {"cable, every read fails", kCable, Call::kRead, 4, false, LinkFailure::kTimeout, 4},
-      {"cable, echo reads fail, reply short", kCable, Call::kRead, 3, true,
-       LinkFailure::kTimeout, 4},
+      {"cable, echo reads fail, reply short", kCable, Call::kRead, 3, true, LinkFailure::kTimeout,
+       4},
   };
   for (const Case& c : cases) {
     fake::Reset();
@@ -640,7 +639,7 @@ TEST_F(LinkTest, ARequestCutApartTwiceFailsAndTheNextCommandWaitsForTheRobot) {
     std::map<int, std::uint64_t>& late =
         mode == kCable ? fake::Get().late_waits : fake::Get().late_pauses;
     late[0] = 1000;
-    late[mode == kCable ? 2 : 1] = 300;  // in cable mode the drain's read is wait 1
+    late[1] = 300;  // the first echo read (cable) or strobe pause of the second go
     const auto r = Exchange(link, kAD);
     EXPECT_EQ(FailureOf(r), LinkFailure::kTimeout) << ModeName(mode);
     EXPECT_FALSE(r.error().cause.has_value()) << ModeName(mode);
