@@ -3,7 +3,8 @@
 // rfc2217://127.0.0.1:<port>. Cable mode gives what a direct run gives;
 // strobe mode reaches the robot with its RTS changes in order (a modem-line
 // emulation preloaded into ser2net stands in for the lines a
-// pseudo-terminal lacks and logs what ser2net applies).
+// pseudo-terminal lacks and logs what ser2net applies). However a run ends,
+// the next one started at once works from its first sample.
 #include <limits.h>
 #include <signal.h>
 #include <unistd.h>
@@ -96,6 +97,18 @@ class Ser2netE2E : public ::testing::Test {
     return target;
   }
 
+  // Waits up to timeout_ms until the robot's log holds `needle` at `from`
+  // or later.
+  bool WaitForRobot(const std::string& needle, std::size_t from, int timeout_ms) {
+    const std::uint64_t deadline = testpty::NowMs() + static_cast<std::uint64_t>(timeout_ms);
+    for (;;) {
+      testpty::WaitForOutput(robot_, "", 0);
+      if (robot_.out_text.find(needle, from) != std::string::npos) return true;
+      if (testpty::NowMs() >= deadline) return false;
+      testpty::SleepMs(5);
+    }
+  }
+
   void StopRobot() {
     if (robot_.pid < 0) return;
     kill(robot_.pid, SIGTERM);
@@ -104,7 +117,9 @@ class Ser2netE2E : public ::testing::Test {
     robot_.pid = -1;
   }
 
-  // Serves the robot with ser2net and links port 1 of remote_dir_ to it.
+  // Serves the robot with ser2net and links port 1 of remote_dir_ to it;
+  // with modem_lines, the preload gives the pseudo-terminal the modem lines
+  // of a UART and keeps a flush from taking back what was written to it.
   void ServeRemotely(const std::string& pty, bool modem_lines) {
     ASSERT_TRUE(ser2net_.Start(pty, modem_lines ? MODEM_PRELOAD : "", modem_log_))
         << ser2net_.error();
@@ -241,5 +256,124 @@ TEST_F(Ser2netE2E, ASecondPadlinkIsToldThePortIsInUse) {
   testpty::Pty c = first_console;
   testpty::ClosePty(c);
 }
+
+// How a run is ended before the next one starts at once: the quit key or
+// Ctrl+C (SIGINT) while it samples as fast as it can, or a failed sample:
+// the robot stalls after the last request of a sample, before its answer or
+// in the pause before the next sample, and goes on once the run has ended,
+// answering what came meanwhile as the next run opens the port.
+enum class WayOut { kQuitKey, kSigint, kFailedSample };
+
+struct NextRunCase {
+  const char* name;
+  WayOut way;
+  bool cable;
+};
+
+std::string CaseName(const ::testing::TestParamInfo<NextRunCase>& info) {
+  return info.param.name;
+}
+
+void PrintTo(const NextRunCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class NextRunE2E : public Ser2netE2E, public ::testing::WithParamInterface<NextRunCase> {
+ protected:
+  // Ends the run as the case says; true when it ended as it should.
+  ::testing::AssertionResult End(testpty::Child& run) {
+    const WayOut way = GetParam().way;
+    if (way == WayOut::kQuitKey) testpty::WriteAll(console_.master, "S");
+    if (way == WayOut::kSigint) kill(run.pid, SIGINT);
+    if (way == WayOut::kFailedSample) StallRobotAfterASample();
+    int status = 0;
+    const bool ended = testpty::Wait(run, 15000, &status);
+    if (way == WayOut::kFailedSample) kill(robot_.pid, SIGCONT);
+    if (!ended) return ::testing::AssertionFailure() << "did not end";
+    if (way == WayOut::kSigint) return ::testing::AssertionSuccess();
+    const int want = way == WayOut::kQuitKey ? 0 : 1;
+    if (testpty::ExitCode(status) != want)
+      return ::testing::AssertionFailure() << "status " << status << ": " << run.err_text;
+    if (way == WayOut::kFailedSample &&
+        run.err_text.find("Echoeback timeout.") == std::string::npos)
+      return ::testing::AssertionFailure() << "no failed sample: " << run.err_text;
+    return ::testing::AssertionSuccess();
+  }
+
+  // Stops the robot as soon as it has logged the second request of a
+  // sample: either its answer is still to go, or the run pauses before the
+  // next sample (0.2 s), whose requests then wait for the robot whole.
+  void StallRobotAfterASample() {
+    testpty::WaitForOutput(robot_, "", 0);
+    const std::size_t seen = robot_.out_text.size();
+    for (int i = 0; i < 500; ++i) {
+      testpty::WaitForOutput(robot_, "\n", 10);
+      if (robot_.out_text.find("PeekSRAM 65,1 -> ", seen) != std::string::npos) break;
+    }
+    kill(robot_.pid, SIGSTOP);
+  }
+};
+
+// Ten times over: a run is ended, the next starts at once and its first
+// sample (and every one after it) is good; the robot saw nothing but whole
+// requests, and no command, as nobody pressed a key.
+TEST_P(NextRunE2E, TheNextRunWorksFromItsFirstSample) {
+  const NextRunCase& c = GetParam();
+  ServeRemotely(StartRobot(), /*modem_lines=*/!c.cable);
+  std::vector<std::string> args = {"-c", "1", "-a", "3", "-t", "0"};
+  if (c.cable) args.push_back("-d");
+  const bool stall = c.way == WayOut::kFailedSample;
+  std::vector<std::string> ended_args = args;
+  if (stall) ended_args.erase(ended_args.begin() + 4, ended_args.begin() + 6);  // every 0.2 s
+  const std::regex sample(R"(\d+, \d+\.\d{3}, \d+, \d+\.\d{3})");
+  constexpr int kRounds = 10;
+  int good = 0;
+  std::string bad;  // what went wrong in the rounds that were not good
+  for (int round = 0; round < kRounds; ++round) {
+    testpty::Child ended = StartPadlink(remote_dir_.path(), ended_args);
+    ASSERT_TRUE(testpty::WaitForLines(ended, stall ? 2 : 6, 10000))
+        << round << ": " << ended.err_text;
+    // A sample line has just been printed; the end comes at another point
+    // of the next sample each round, often in the middle of a request.
+    if (!stall) testpty::SleepMs(round * 7 % 23);
+    ASSERT_TRUE(End(ended)) << "round " << round;
+    testpty::ClosePty(console_);
+
+    testpty::Child next = StartPadlink(remote_dir_.path(), args);
+    // Its header and three samples, or its failure.
+    bool sampled = false;
+    for (int i = 0; i < 200 && !sampled && next.err_text.empty(); ++i)
+      sampled = testpty::WaitForLines(next, 4, 50);
+    testpty::WriteAll(console_.master, "S");
+    const int status = RunToEnd(next);
+    testpty::ClosePty(console_);
+    const auto lines = testpty::Lines(next.out_text);
+    bool samples_good = sampled && lines[0] == "AD3, ADsecond, SRAM, SRAMsecond";
+    for (std::size_t i = 1; i < lines.size(); ++i)
+      samples_good = samples_good && std::regex_match(lines[i], sample);
+    if (samples_good && status == 0 && next.err_text.empty())
+      ++good;
+    else
+      bad += "round " + std::to_string(round) + ": status " + std::to_string(status) + ", " +
+             std::to_string(lines.size()) + " lines, " + next.err_text + "\n";
+  }
+  EXPECT_EQ(good, kRounds) << bad;
+  testpty::WaitForOutput(robot_, "\n", 200);
+  const RobotLog robot = ParseRobot(robot_.out_text);
+  EXPECT_EQ(robot.unexpected, 0);
+  EXPECT_THAT(robot.commands, ::testing::IsEmpty()) << robot_.out_text;
+  for (const std::string& r : robot.requests)
+    EXPECT_TRUE(r == "PeekAD 3" || r == "PeekSRAM 65,1") << r;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WaysOut, NextRunE2E,
+    ::testing::Values(NextRunCase{"CableQuitKey", WayOut::kQuitKey, true},
+                      NextRunCase{"CableCtrlC", WayOut::kSigint, true},
+                      NextRunCase{"CableFailedSample", WayOut::kFailedSample, true},
+                      NextRunCase{"StrobeQuitKey", WayOut::kQuitKey, false},
+                      NextRunCase{"StrobeCtrlC", WayOut::kSigint, false},
+                      NextRunCase{"StrobeFailedSample", WayOut::kFailedSample, false}),
+    CaseName);
 
 }  // namespace
