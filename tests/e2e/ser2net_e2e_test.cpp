@@ -4,7 +4,10 @@
 // strobe mode reaches the robot with its RTS changes in order (a modem-line
 // emulation preloaded into ser2net stands in for the lines a
 // pseudo-terminal lacks and logs what ser2net applies). However a run ends,
-// the next one started at once works from its first sample.
+// the next one started at once works from its first sample. At the
+// station: ser2net's closestr stops the robot after `kill -9` of padlink,
+// and padlink reaches a ser2net that listens on 127.0.0.1 only through an
+// SSH tunnel.
 #include <limits.h>
 #include <signal.h>
 #include <unistd.h>
@@ -20,6 +23,7 @@
 
 #include "tests/support/pty.h"
 #include "tests/support/ser2net.h"
+#include "tests/support/sshd.h"
 
 namespace {
 
@@ -238,6 +242,109 @@ TEST_F(Ser2netE2E, StrobeModeReachesTheRobotWithItsRtsChangesInOrder) {
   for (std::size_t i = 0; i < static_cast<std::size_t>(2 * bytes); ++i)
     ASSERT_EQ(rts[i], i % 2 == 0 ? 0 : 1) << "change " << i;
   EXPECT_LE(rts.size(), static_cast<std::size_t>(2 * bytes + 1));
+}
+
+// The station's stop command: four times command 5, so that at least one
+// arrives as a command after a request cut off by the kill (the longest
+// request, PeekSRAM, lacks at most three bytes, which the robot takes as
+// its rest).
+constexpr const char* kCloseStr = R"(closestr: '\x05\x05\x05\x05')";
+
+// What the robot logged from `from` on: its commands, and bytes it did not
+// expect.
+RobotLog RobotLogFrom(const std::string& log, std::size_t from) {
+  const std::size_t line = log.rfind('\n', from);
+  return ParseRobot(log.substr(line == std::string::npos ? 0 : line));
+}
+
+// A backstop outside padlink: padlink killed with kill -9 (nothing of it
+// runs), while driving or in the middle of sampling, and ser2net sends its
+// closestr as the connection closes; the robot takes the stop command, and
+// nothing else, after the last key's command.
+TEST_F(Ser2netE2E, AfterKill9TheServersCloseStringStopsTheRobot) {
+  ser2net_.AddOption(kCloseStr);
+  ServeRemotely(StartRobot(), /*modem_lines=*/true);  // a UART's drained output, too
+  const std::vector<std::string> driving = {"-c", "1", "-d"};
+  const std::vector<std::string> sampling = {"-c", "1", "-d", "-a", "3", "-t", "0"};
+  struct Case {
+    const std::vector<std::string>* args;
+    int after_ms;  // from the key's command to the kill
+  };
+  const Case cases[] = {{&driving, 0},  {&driving, 300}, {&sampling, 0},
+                        {&sampling, 5}, {&sampling, 11}, {&sampling, 17}};
+  for (const Case& c : cases) {
+    const std::string which =
+        std::to_string(c.args->size()) + " args, " + std::to_string(c.after_ms) + " ms";
+    testpty::Child run = StartPadlink(remote_dir_.path(), *c.args);
+    if (c.args == &sampling) {
+      ASSERT_TRUE(testpty::WaitForLines(run, 6, 10000)) << run.err_text;
+    }
+    testpty::WaitForOutput(robot_, "", 0);
+    const std::size_t before_key = robot_.out_text.size();
+    testpty::WriteAll(console_.master, "H");
+    ASSERT_TRUE(WaitForRobot("command 11", before_key, 5000)) << which;
+    testpty::SleepMs(c.after_ms);
+    const std::size_t before_kill = robot_.out_text.size();
+    kill(run.pid, SIGKILL);
+    RunToEnd(run);
+    testpty::ClosePty(console_);
+    // The robot's log up to ser2net letting go of the line (it restores
+    // the line's settings after the close string).
+    EXPECT_TRUE(WaitForRobot("line: 38400", before_kill, 5000)) << which;
+    const RobotLog after = RobotLogFrom(robot_.out_text, before_kill);
+    EXPECT_FALSE(after.commands.empty()) << which << robot_.out_text;
+    for (const std::string& command : after.commands)
+      EXPECT_EQ(command, "command  5 (0x05)") << which;
+    EXPECT_EQ(after.unexpected, 0) << which;
+  }
+}
+
+// A locked door: ser2net listens on 127.0.0.1 only, and padlink reaches it
+// through an SSH tunnel to the station (ssh -N -L), whose sshd lets in the
+// one key made for the laptop; a stranger's key opens nothing. Through the
+// tunnel padlink drives and samples as directly, and the station's closestr
+// follows when it quits.
+TEST_F(Ser2netE2E, PadlinkReachesAStationOnlyThroughAnSshTunnel) {
+  testnet::Sshd sshd;
+  ASSERT_TRUE(sshd.Start()) << sshd.error();
+  ser2net_.AddOption(kCloseStr);
+  ServeRemotely(StartRobot(), /*modem_lines=*/true);  // a UART's drained output, too
+  const int local = testnet::FreeLoopbackPort();
+
+  testpty::ChildOptions o;
+  o.argv = sshd.ForwardCommand(local, ser2net_.port(), /*stranger=*/true);
+  testpty::Child stranger = testpty::Spawn(o);
+  EXPECT_EQ(RunToEnd(stranger), 255);
+  EXPECT_THAT(stranger.err_text, HasSubstr("Permission denied"));
+  EXPECT_FALSE(testnet::Listening(local));
+
+  o.argv = sshd.ForwardCommand(local, ser2net_.port());
+  testpty::Child tunnel = testpty::Spawn(o);
+  for (int i = 0; i < 500 && !testnet::Listening(local); ++i)
+    testpty::SleepMs(10);
+  ASSERT_TRUE(testnet::Listening(local)) << tunnel.err_text;
+  testpty::TempDir laptop;
+  laptop.LinkPort(1, "rfc2217://127.0.0.1:" + std::to_string(local));
+
+  testpty::Child run = StartPadlink(laptop.path(), {"-c", "1", "-d", "-a", "3", "-t", "0"});
+  ASSERT_TRUE(testpty::WaitForLines(run, 6, 10000)) << run.err_text;
+  testpty::WriteAll(console_.master, "H");
+  EXPECT_TRUE(testpty::WaitForOutput(robot_, "command 11 (0x0B)", 5000));
+  ASSERT_TRUE(testpty::WaitForLines(run, 10, 10000));
+  testpty::WaitForOutput(robot_, "", 0);
+  const std::size_t before_quit = robot_.out_text.size();
+  testpty::WriteAll(console_.master, "S");
+  EXPECT_EQ(RunToEnd(run), 0);
+  EXPECT_EQ(run.err_text, "");
+  EXPECT_TRUE(WaitForRobot("line: 38400", before_quit, 5000));
+  const RobotLog robot = ParseRobot(robot_.out_text);
+  EXPECT_EQ(PrintedValues(run.out_text), robot.values);
+  EXPECT_EQ(robot.unexpected, 0);
+  EXPECT_THAT(robot.commands,
+              ::testing::ElementsAre("command 11 (0x0B)", "command  5 (0x05)", "command  5 (0x05)",
+                                     "command  5 (0x05)", "command  5 (0x05)"));
+  kill(tunnel.pid, SIGTERM);
+  RunToEnd(tunnel);
 }
 
 TEST_F(Ser2netE2E, ASecondPadlinkIsToldThePortIsInUse) {
