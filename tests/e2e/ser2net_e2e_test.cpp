@@ -301,14 +301,14 @@ TEST_F(Ser2netE2E, AfterKill9TheServersCloseStringStopsTheRobot) {
 
 // A locked door: ser2net listens on 127.0.0.1 only, and padlink reaches it
 // through an SSH tunnel to the station (ssh -N -L), whose sshd lets in the
-// one key made for the laptop; a stranger's key opens nothing. Through the
-// tunnel padlink drives and samples as directly, and the station's closestr
-// follows when it quits.
+// one key made for the laptop, for that port alone; a stranger's key opens
+// nothing. Through the tunnel padlink drives and samples as directly, and
+// the station's closestr follows when it quits.
 TEST_F(Ser2netE2E, PadlinkReachesAStationOnlyThroughAnSshTunnel) {
-  testnet::Sshd sshd;
-  ASSERT_TRUE(sshd.Start()) << sshd.error();
   ser2net_.AddOption(kCloseStr);
   ServeRemotely(StartRobot(), /*modem_lines=*/true);  // a UART's drained output, too
+  testnet::Sshd sshd;
+  ASSERT_TRUE(sshd.Start(ser2net_.port())) << sshd.error();
   const int local = testnet::FreeLoopbackPort();
 
   testpty::ChildOptions o;

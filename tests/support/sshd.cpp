@@ -60,7 +60,7 @@ bool Sshd::MakeKey(const std::string& path) {
   return false;
 }
 
-bool Sshd::Start() {
+bool Sshd::Start(int target_port) {
   const std::string program = SshdPath();
   if (program.empty() || SshPath().empty() || FindProgram("ssh-keygen").empty()) {
     error_ =
@@ -71,7 +71,9 @@ bool Sshd::Start() {
   const std::string d = dir_.path();
   if (!MakeKey(d + "/host_key") || !MakeKey(d + "/client_key") || !MakeKey(d + "/stranger_key"))
     return false;
-  std::ofstream(d + "/authorized_keys") << ReadFile(d + "/client_key.pub");
+  std::ofstream(d + "/authorized_keys")
+      << "restrict,port-forwarding,permitopen=\"127.0.0.1:" << target_port << "\" "
+      << ReadFile(d + "/client_key.pub");
   // sshd started by root separates its privileges into this directory,
   // which the system makes when it starts its own sshd.
   if (geteuid() == 0) mkdir("/run/sshd", 0755);

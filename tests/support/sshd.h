@@ -22,10 +22,12 @@ class Sshd {
   Sshd(const Sshd&) = delete;
   Sshd& operator=(const Sshd&) = delete;
 
-  // Makes the keys (the client's is the only one sshd lets in, a stranger's
-  // is another) and starts sshd. False (with the reason in error()) when
-  // it does not start listening within 5 s.
-  bool Start();
+  // Makes the keys and starts sshd. It lets in the client's key alone, and
+  // only to forward connections to 127.0.0.1:target_port (restrict,
+  // port-forwarding, permitopen), as a station's authorized_keys would; the
+  // stranger's key is another. False (with the reason in error()) when it
+  // does not start listening within 5 s.
+  bool Start(int target_port);
   void Stop();
 
   // The ssh command that forwards 127.0.0.1:local_port through sshd to
