@@ -473,7 +473,7 @@ TEST_P(NextRunE2E, TheNextRunWorksFromItsFirstSample) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    WaysOut, NextRunE2E,
+    RemoteRuns, NextRunE2E,
     ::testing::Values(NextRunCase{"CableQuitKey", WayOut::kQuitKey, true},
                       NextRunCase{"CableCtrlC", WayOut::kSigint, true},
                       NextRunCase{"CableFailedSample", WayOut::kFailedSample, true},
