@@ -43,6 +43,10 @@ class Connection {
   // failed, or until the deadline on NowMs's clock; false at the deadline.
   virtual bool WaitReadable(std::uint64_t deadline_ms) = 0;
   virtual bool WaitWritable(std::uint64_t deadline_ms) = 0;
+  // Tells the other end that nothing more will be sent (a TCP half-close):
+  // the bytes already sent arrive first, then the end. Receiving goes on.
+  // Fails with the system's code and text.
+  virtual SysResult<void> EndSending() = 0;
   // Monotonic milliseconds.
   virtual std::uint64_t NowMs() = 0;
 };

@@ -60,6 +60,11 @@ class SocketConnection final : public Connection {
     }
   }
 
+  SysResult<void> EndSending() override {
+    if (shutdown(fd_, SHUT_WR) != 0) return Fail(SocketError(errno));
+    return {};
+  }
+
   bool WaitReadable(std::uint64_t deadline_ms) override { return Wait(POLLIN, deadline_ms); }
   bool WaitWritable(std::uint64_t deadline_ms) override { return Wait(POLLOUT, deadline_ms); }
   std::uint64_t NowMs() override { return PosixMonotonicMs(); }

@@ -73,6 +73,11 @@ class SocketConnection final : public Connection {
     return Fail(SocketError(e));
   }
 
+  SysResult<void> EndSending() override {
+    if (shutdown(s_, SD_SEND) != 0) return Fail(SocketError(WSAGetLastError()));
+    return {};
+  }
+
   bool WaitReadable(std::uint64_t deadline_ms) override { return Wait(false, deadline_ms); }
   bool WaitWritable(std::uint64_t deadline_ms) override { return Wait(true, deadline_ms); }
   std::uint64_t NowMs() override { return GetTickCount64(); }

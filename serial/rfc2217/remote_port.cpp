@@ -21,14 +21,35 @@ RemotePort::RemotePort(std::unique_ptr<Connection> connection)
     : connection_(std::move(connection)) {}
 
 RemotePort::~RemotePort() {
-  if (connection_ && !lost_) SendNow();
+  if (connection_) EndInOrder();
 }
 
 SysResult<void> RemotePort::Close() {
   if (SysResult<void> open = CheckOpen(); !open) return open;
-  if (!lost_) SendNow();
+  EndInOrder();
   connection_.reset();
   return {};
+}
+
+// Ends the connection in order, within kCloseTimeoutMs: what is queued for
+// the server goes out, the server is told that nothing more comes, and what
+// it still sends is read and dropped until it ends the connection too. So
+// the server has taken every byte sent (a stop command just before the
+// close among them) before it lets go of its serial port, and the
+// connection never ends in a reset: closing a socket with bytes unread (the
+// answer to the last RTS change, say) resets the connection, and a reset
+// throws away what is still on its way to the server.
+void RemotePort::EndInOrder() {
+  if (lost_) return;
+  const std::uint64_t deadline = Deadline(kCloseTimeoutMs);
+  if (!SendAll(deadline) || !connection_->EndSending()) return;
+  std::uint8_t dropped[512];
+  while (Now() < deadline) {
+    const SysResult<std::int32_t> r =
+        connection_->Receive(dropped, static_cast<std::int32_t>(sizeof dropped));
+    if (!r) return;  // the server's end, or a broken connection
+    if (*r == 0) connection_->WaitReadable(deadline);
+  }
 }
 
 SysResult<void> RemotePort::CheckOpen() const {

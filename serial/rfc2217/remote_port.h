@@ -32,6 +32,9 @@ using Connector = std::function<SysResult<std::unique_ptr<Connection>>(
 // telnet negotiation and of the server's answers to the line settings.
 constexpr std::int32_t kConnectTimeoutMs = 5000;
 constexpr std::int32_t kAnswerTimeoutMs = 3000;
+// How long closing waits for the server to take the last bytes and end the
+// connection in turn.
+constexpr std::int32_t kCloseTimeoutMs = 1000;
 
 // Opens the remote port that url (rfc2217://host:port) names: connects,
 // negotiates the telnet options, empties the server's queues and learns its
@@ -74,6 +77,7 @@ class RemotePort final : public Port {
   void Lose(const SysError& error);
   SysError LostError() const;
   SysResult<void> CheckOpen() const;
+  void EndInOrder();
   void SendNow();
   bool SendAll(std::uint64_t deadline);
   bool Pump();

@@ -3,7 +3,11 @@
 // rfc2217://127.0.0.1:<port>. Cable mode gives what a direct run gives;
 // strobe mode reaches the robot with its RTS changes in order (a modem-line
 // emulation preloaded into ser2net stands in for the lines a
-// pseudo-terminal lacks and logs what ser2net applies).
+// pseudo-terminal lacks and logs what ser2net applies). However a run ends,
+// the next one started at once works from its first sample. At the
+// station: ser2net's closestr stops the robot after `kill -9` of padlink,
+// and padlink reaches a ser2net that listens on 127.0.0.1 only through an
+// SSH tunnel.
 #include <limits.h>
 #include <signal.h>
 #include <unistd.h>
@@ -19,6 +23,7 @@
 
 #include "tests/support/pty.h"
 #include "tests/support/ser2net.h"
+#include "tests/support/sshd.h"
 
 namespace {
 
@@ -96,6 +101,18 @@ class Ser2netE2E : public ::testing::Test {
     return target;
   }
 
+  // Waits up to timeout_ms until the robot's log holds `needle` at `from`
+  // or later.
+  bool WaitForRobot(const std::string& needle, std::size_t from, int timeout_ms) {
+    const std::uint64_t deadline = testpty::NowMs() + static_cast<std::uint64_t>(timeout_ms);
+    for (;;) {
+      testpty::WaitForOutput(robot_, "", 0);
+      if (robot_.out_text.find(needle, from) != std::string::npos) return true;
+      if (testpty::NowMs() >= deadline) return false;
+      testpty::SleepMs(5);
+    }
+  }
+
   void StopRobot() {
     if (robot_.pid < 0) return;
     kill(robot_.pid, SIGTERM);
@@ -104,7 +121,9 @@ class Ser2netE2E : public ::testing::Test {
     robot_.pid = -1;
   }
 
-  // Serves the robot with ser2net and links port 1 of remote_dir_ to it.
+  // Serves the robot with ser2net and links port 1 of remote_dir_ to it;
+  // with modem_lines, the preload gives the pseudo-terminal the modem lines
+  // of a UART and keeps a flush from taking back what was written to it.
   void ServeRemotely(const std::string& pty, bool modem_lines) {
     ASSERT_TRUE(ser2net_.Start(pty, modem_lines ? MODEM_PRELOAD : "", modem_log_))
         << ser2net_.error();
@@ -228,6 +247,109 @@ TEST_F(Ser2netE2E, StrobeModeReachesTheRobotWithItsRtsChangesInOrder) {
   EXPECT_LE(rts.size(), changes + 2);
 }
 
+// The station's stop command: four times command 5, so that at least one
+// arrives as a command after a request cut off by the kill (the longest
+// request, PeekSRAM, lacks at most three bytes, which the robot takes as
+// its rest).
+constexpr const char* kCloseStr = R"(closestr: '\x05\x05\x05\x05')";
+
+// What the robot logged from `from` on: its commands, and bytes it did not
+// expect.
+RobotLog RobotLogFrom(const std::string& log, std::size_t from) {
+  const std::size_t line = log.rfind('\n', from);
+  return ParseRobot(log.substr(line == std::string::npos ? 0 : line));
+}
+
+// A backstop outside padlink: padlink killed with kill -9 (nothing of it
+// runs), while driving or in the middle of sampling, and ser2net sends its
+// closestr as the connection closes; the robot takes the stop command, and
+// nothing else, after the last key's command.
+TEST_F(Ser2netE2E, AfterKill9TheServersCloseStringStopsTheRobot) {
+  ser2net_.AddOption(kCloseStr);
+  ServeRemotely(StartRobot(), /*modem_lines=*/true);  // a UART's drained output, too
+  const std::vector<std::string> driving = {"-c", "1", "-d"};
+  const std::vector<std::string> sampling = {"-c", "1", "-d", "-a", "3", "-t", "0"};
+  struct Case {
+    const std::vector<std::string>* args;
+    int after_ms;  // from the key's command to the kill
+  };
+  const Case cases[] = {{&driving, 0},  {&driving, 300}, {&sampling, 0},
+                        {&sampling, 5}, {&sampling, 11}, {&sampling, 17}};
+  for (const Case& c : cases) {
+    const std::string which =
+        std::to_string(c.args->size()) + " args, " + std::to_string(c.after_ms) + " ms";
+    testpty::Child run = StartPadlink(remote_dir_.path(), *c.args);
+    if (c.args == &sampling) {
+      ASSERT_TRUE(testpty::WaitForLines(run, 6, 10000)) << run.err_text;
+    }
+    testpty::WaitForOutput(robot_, "", 0);
+    const std::size_t before_key = robot_.out_text.size();
+    testpty::WriteAll(console_.master, "H");
+    ASSERT_TRUE(WaitForRobot("command 11", before_key, 5000)) << which;
+    testpty::SleepMs(c.after_ms);
+    const std::size_t before_kill = robot_.out_text.size();
+    kill(run.pid, SIGKILL);
+    RunToEnd(run);
+    testpty::ClosePty(console_);
+    // The robot's log up to ser2net letting go of the line (it restores
+    // the line's settings after the close string).
+    EXPECT_TRUE(WaitForRobot("line: 38400", before_kill, 5000)) << which;
+    const RobotLog after = RobotLogFrom(robot_.out_text, before_kill);
+    EXPECT_FALSE(after.commands.empty()) << which << robot_.out_text;
+    for (const std::string& command : after.commands)
+      EXPECT_EQ(command, "command  5 (0x05)") << which;
+    EXPECT_EQ(after.unexpected, 0) << which;
+  }
+}
+
+// A locked door: ser2net listens on 127.0.0.1 only, and padlink reaches it
+// through an SSH tunnel to the station (ssh -N -L), whose sshd lets in the
+// one key made for the laptop, for that port alone; a stranger's key opens
+// nothing. Through the tunnel padlink drives and samples as directly, and
+// the station's closestr follows when it quits.
+TEST_F(Ser2netE2E, PadlinkReachesAStationOnlyThroughAnSshTunnel) {
+  ser2net_.AddOption(kCloseStr);
+  ServeRemotely(StartRobot(), /*modem_lines=*/true);  // a UART's drained output, too
+  testnet::Sshd sshd;
+  ASSERT_TRUE(sshd.Start(ser2net_.port())) << sshd.error();
+  const int local = testnet::FreeLoopbackPort();
+
+  testpty::ChildOptions o;
+  o.argv = sshd.ForwardCommand(local, ser2net_.port(), /*stranger=*/true);
+  testpty::Child stranger = testpty::Spawn(o);
+  EXPECT_EQ(RunToEnd(stranger), 255);
+  EXPECT_THAT(stranger.err_text, HasSubstr("Permission denied"));
+  EXPECT_FALSE(testnet::Listening(local));
+
+  o.argv = sshd.ForwardCommand(local, ser2net_.port());
+  testpty::Child tunnel = testpty::Spawn(o);
+  for (int i = 0; i < 500 && !testnet::Listening(local); ++i)
+    testpty::SleepMs(10);
+  ASSERT_TRUE(testnet::Listening(local)) << tunnel.err_text;
+  testpty::TempDir laptop;
+  laptop.LinkPort(1, "rfc2217://127.0.0.1:" + std::to_string(local));
+
+  testpty::Child run = StartPadlink(laptop.path(), {"-c", "1", "-d", "-a", "3", "-t", "0"});
+  ASSERT_TRUE(testpty::WaitForLines(run, 6, 10000)) << run.err_text;
+  testpty::WriteAll(console_.master, "H");
+  EXPECT_TRUE(testpty::WaitForOutput(robot_, "command 11 (0x0B)", 5000));
+  ASSERT_TRUE(testpty::WaitForLines(run, 10, 10000));
+  testpty::WaitForOutput(robot_, "", 0);
+  const std::size_t before_quit = robot_.out_text.size();
+  testpty::WriteAll(console_.master, "S");
+  EXPECT_EQ(RunToEnd(run), 0);
+  EXPECT_EQ(run.err_text, "");
+  EXPECT_TRUE(WaitForRobot("line: 38400", before_quit, 5000));
+  const RobotLog robot = ParseRobot(robot_.out_text);
+  EXPECT_EQ(PrintedValues(run.out_text), robot.values);
+  EXPECT_EQ(robot.unexpected, 0);
+  EXPECT_THAT(robot.commands,
+              ::testing::ElementsAre("command 11 (0x0B)", "command  5 (0x05)", "command  5 (0x05)",
+                                     "command  5 (0x05)", "command  5 (0x05)"));
+  kill(tunnel.pid, SIGTERM);
+  RunToEnd(tunnel);
+}
+
 TEST_F(Ser2netE2E, ASecondPadlinkIsToldThePortIsInUse) {
   ServeRemotely(StartRobot(), /*modem_lines=*/false);
   testpty::Child first = StartPadlink(remote_dir_.path(), {"-c", "1", "-d", "-a", "3", "-t", "1"});
@@ -244,5 +366,123 @@ TEST_F(Ser2netE2E, ASecondPadlinkIsToldThePortIsInUse) {
   testpty::Pty c = first_console;
   testpty::ClosePty(c);
 }
+
+// How a run is ended before the next one starts at once: the quit key or
+// Ctrl+C (SIGINT) while it samples as fast as it can, or a failed sample:
+// the robot stalls after the last request of a sample, before its answer or
+// in the pause before the next sample, and goes on once the run has ended,
+// answering what came meanwhile as the next run opens the port.
+enum class WayOut { kQuitKey, kSigint, kFailedSample };
+
+struct NextRunCase {
+  const char* name;
+  WayOut way;
+  bool cable;
+};
+
+std::string CaseName(const ::testing::TestParamInfo<NextRunCase>& info) {
+  return info.param.name;
+}
+
+void PrintTo(const NextRunCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class NextRunE2E : public Ser2netE2E, public ::testing::WithParamInterface<NextRunCase> {
+ protected:
+  // Ends the run as the case says; true when it ended as it should.
+  ::testing::AssertionResult End(testpty::Child& run) {
+    const WayOut way = GetParam().way;
+    if (way == WayOut::kQuitKey) testpty::WriteAll(console_.master, "S");
+    if (way == WayOut::kSigint) kill(run.pid, SIGINT);
+    if (way == WayOut::kFailedSample) StallRobotAfterASample();
+    int status = 0;
+    const bool ended = testpty::Wait(run, 15000, &status);
+    if (way == WayOut::kFailedSample) kill(robot_.pid, SIGCONT);
+    if (!ended) return ::testing::AssertionFailure() << "did not end";
+    if (way == WayOut::kSigint) return ::testing::AssertionSuccess();
+    const int want = way == WayOut::kQuitKey ? 0 : 1;
+    if (testpty::ExitCode(status) != want)
+      return ::testing::AssertionFailure() << "status " << status << ": " << run.err_text;
+    if (way == WayOut::kFailedSample &&
+        run.err_text.find("Echoeback timeout.") == std::string::npos)
+      return ::testing::AssertionFailure() << "no failed sample: " << run.err_text;
+    return ::testing::AssertionSuccess();
+  }
+
+  // Stops the robot as soon as it has logged the second request of a
+  // sample: either its answer is still to go, or the run pauses before the
+  // next sample (0.2 s), whose requests then wait for the robot whole.
+  void StallRobotAfterASample() {
+    testpty::WaitForOutput(robot_, "", 0);
+    const std::size_t seen = robot_.out_text.size();
+    for (int i = 0; i < 500; ++i) {
+      testpty::WaitForOutput(robot_, "\n", 10);
+      if (robot_.out_text.find("PeekSRAM 65,1 -> ", seen) != std::string::npos) break;
+    }
+    kill(robot_.pid, SIGSTOP);
+  }
+};
+
+// Ten times over: a run is ended, the next starts at once and its first
+// sample is good; the robot saw nothing but whole requests, and no command,
+// as nobody pressed a key.
+TEST_P(NextRunE2E, TheNextRunWorksFromItsFirstSample) {
+  const NextRunCase& c = GetParam();
+  ServeRemotely(StartRobot(), /*modem_lines=*/!c.cable);
+  std::vector<std::string> args = {"-c", "1", "-a", "3", "-t", "0"};
+  if (c.cable) args.push_back("-d");
+  const bool stall = c.way == WayOut::kFailedSample;
+  std::vector<std::string> ended_args = args;
+  if (stall) ended_args.erase(ended_args.begin() + 4, ended_args.begin() + 6);  // every 0.2 s
+  const std::regex sample(R"(\d+, \d+\.\d{3}, \d+, \d+\.\d{3})");
+  constexpr int kRounds = 10;
+  int good = 0;
+  std::string bad;  // what went wrong in the rounds that were not good
+  for (int round = 0; round < kRounds; ++round) {
+    testpty::Child ended = StartPadlink(remote_dir_.path(), ended_args);
+    ASSERT_TRUE(testpty::WaitForLines(ended, stall ? 2 : 6, 10000))
+        << round << ": " << ended.err_text;
+    // A sample line has just been printed; the end comes at another point
+    // of the next sample each round, often in the middle of a request.
+    if (!stall) testpty::SleepMs(round * 7 % 23);
+    ASSERT_TRUE(End(ended)) << "round " << round;
+    testpty::ClosePty(console_);
+
+    testpty::Child next = StartPadlink(remote_dir_.path(), args);
+    // Its header and three samples, or its failure.
+    for (int i = 0; i < 200 && next.err_text.empty(); ++i)
+      if (testpty::WaitForLines(next, 4, 50)) break;
+    testpty::WriteAll(console_.master, "S");
+    const int status = RunToEnd(next);
+    testpty::ClosePty(console_);
+    // The first sample is the one an interrupted exchange would spoil;
+    // a later one can miss the strobe mode's 50 ms on a busy computer.
+    const auto lines = testpty::Lines(next.out_text);
+    if (lines.size() >= 2 && lines[0] == "AD3, ADsecond, SRAM, SRAMsecond" &&
+        std::regex_match(lines[1], sample))
+      ++good;
+    else
+      bad += "round " + std::to_string(round) + ": status " + std::to_string(status) + ", " +
+             std::to_string(lines.size()) + " lines, " + next.err_text + "\n";
+  }
+  EXPECT_EQ(good, kRounds) << bad;
+  testpty::WaitForOutput(robot_, "\n", 200);
+  const RobotLog robot = ParseRobot(robot_.out_text);
+  EXPECT_EQ(robot.unexpected, 0);
+  EXPECT_THAT(robot.commands, ::testing::IsEmpty()) << robot_.out_text;
+  for (const std::string& r : robot.requests)
+    EXPECT_TRUE(r == "PeekAD 3" || r == "PeekSRAM 65,1") << r;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RemoteRuns, NextRunE2E,
+    ::testing::Values(NextRunCase{"CableQuitKey", WayOut::kQuitKey, true},
+                      NextRunCase{"CableCtrlC", WayOut::kSigint, true},
+                      NextRunCase{"CableFailedSample", WayOut::kFailedSample, true},
+                      NextRunCase{"StrobeQuitKey", WayOut::kQuitKey, false},
+                      NextRunCase{"StrobeCtrlC", WayOut::kSigint, false},
+                      NextRunCase{"StrobeFailedSample", WayOut::kFailedSample, false}),
+    CaseName);
 
 }  // namespace

@@ -1,6 +1,6 @@
 // TCP connections of the POSIX platform layer and remote ports over them:
 // a port server on 127.0.0.1 (the test's own, on a thread), the bytes both
-// ways, the end of a connection, and the error texts.
+// ways, the end of a connection from either side, and the error texts.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -81,6 +83,19 @@ class ThreadServer {
     std::lock_guard<std::mutex> lock(mutex_);
     return server_.Commands(code);
   }
+  std::vector<std::uint8_t> DataReceived() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return server_.DataReceived();
+  }
+  // How many replies the server has sent; once send returned, a reply is in
+  // the client's receive queue.
+  int replies() const { return replies_; }
+  // How the client's connection ended: "" while it lasts, "end" for an
+  // orderly end, else the error's text ("Connection reset by peer").
+  std::string ended() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return ended_;
+  }
 
  private:
   void Serve() {
@@ -105,6 +120,11 @@ class ThreadServer {
       std::uint8_t buf[4096];
       const ssize_t n = recv(fd, buf, sizeof buf, 0);
       if (n <= 0) {
+        const int e = errno;
+        {
+          std::lock_guard<std::mutex> lock(mutex_);
+          ended_ = n == 0 ? "end" : std::strerror(e);
+        }
         close(fd);
         fd = -1;
         continue;
@@ -120,6 +140,7 @@ class ThreadServer {
         reply.insert(reply.end(), echo.begin(), echo.end());
       }
       send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
+      ++replies_;
     }
     if (fd >= 0) close(fd);
   }
@@ -128,8 +149,10 @@ class ThreadServer {
   std::thread thread_;
   std::atomic<bool> stop_{false};
   std::atomic<bool> drop_{false};
+  std::atomic<int> replies_{0};
   std::mutex mutex_;
   testnet::PortServer server_;
+  std::string ended_;
 };
 
 LineConfig Settings9600(bool rts) {
@@ -194,6 +217,33 @@ TEST(NetPosix, ARemotePortWorksOverTheConnection) {
   EXPECT_THAT(server.Commands(5), ElementsAre(1u, 9u, 12u, 0u, 12u, 11u));
   EXPECT_TRUE(p.Close());
   EXPECT_EQ(Err(p.Close()), "Not an open remote port");
+}
+
+// Closing with the server's answers and echoes still unread in the socket:
+// the server takes every byte and then an orderly end. (Closing a socket
+// with bytes unread resets the connection instead, and a reset throws away
+// what is still on its way.)
+TEST(NetPosix, ClosingARemotePortEndsItsConnectionInOrder) {
+  ThreadServer server;
+  SysResult<std::unique_ptr<Port>> opened = rfc2217::OpenRemotePort(server.url());
+  ASSERT_TRUE(opened) << opened.error().text;
+  Port& p = **opened;
+  ASSERT_EQ(Err(p.Configure(Settings9600(true))), "");
+  ASSERT_TRUE(p.SetRts(false));
+  ASSERT_TRUE(p.SetRts(true));
+  const std::uint8_t stop = 5;
+  const int before = server.replies();
+  ASSERT_EQ(*p.Write(&stop, 1, 1000), 1);
+  // The echo of the last byte has come back and waits unread.
+  for (int i = 0; i < 500 && server.replies() == before; ++i)
+    testpty::SleepMs(10);
+  ASSERT_GT(server.replies(), before);
+  EXPECT_TRUE(p.Close());
+  for (int i = 0; i < 500 && server.ended().empty(); ++i)
+    testpty::SleepMs(10);
+  EXPECT_EQ(server.ended(), "end");
+  EXPECT_THAT(server.DataReceived(), ElementsAre(stop));
+  EXPECT_EQ(server.Commands(5).back(), 11u);  // RTS on
 }
 
 TEST(NetPosix, ALostConnectionFailsReadsAndWritesWithTheReason) {

@@ -15,15 +15,24 @@
 //   CLI <nanoseconds> <0|1>
 //
 // Devices with real modem lines are left alone.
+//
+// A pseudo-terminal also hands every byte written to it to the other end at
+// once and reports an empty output queue, so the flush a server makes as it
+// closes the device (ser2net flushes once the output queue has drained)
+// would take back the last bytes the robot has not read yet, its close
+// string among them; a UART would have sent them. On a pseudo-terminal the
+// output half of a flush is therefore left out.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 namespace {
@@ -100,12 +109,42 @@ extern "C" ssize_t send(int fd, const void* buf, std::size_t count, int flags) {
   return real(fd, buf, count, flags);
 }
 
+// Whether fd is a pseudo-terminal's slave end.
+static bool IsPseudoTerminal(int fd) {
+  char link[32];
+  char target[64] = {};
+  std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+  const ssize_t n = readlink(link, target, sizeof target - 1);
+  return n > 9 && std::strncmp(target, "/dev/pts/", 9) == 0;
+}
+
+// The queues a flush of fd empties: a pseudo-terminal's output is never
+// taken back.
+static int QueuesToFlush(int fd, int queues) {
+  if (!IsPseudoTerminal(fd)) return queues;
+  if (queues == TCIOFLUSH) return TCIFLUSH;
+  return queues == TCOFLUSH ? -1 : queues;
+}
+
+extern "C" int tcflush(int fd, int queues) noexcept {
+  using TcflushFunction = int (*)(int, int);
+  static const TcflushFunction real =
+      reinterpret_cast<TcflushFunction>(dlsym(RTLD_NEXT, "tcflush"));
+  const int q = QueuesToFlush(fd, queues);
+  return q < 0 ? 0 : real(fd, q);
+}
+
 extern "C" int ioctl(int fd, unsigned long request, ...) noexcept {
   static const IoctlFunction real = reinterpret_cast<IoctlFunction>(dlsym(RTLD_NEXT, "ioctl"));
   va_list ap;
   va_start(ap, request);
   void* arg = va_arg(ap, void*);
   va_end(ap);
+  if (request == TCFLSH) {
+    const int q = QueuesToFlush(fd, static_cast<int>(reinterpret_cast<long>(arg)));
+    if (q < 0) return 0;
+    arg = reinterpret_cast<void*>(static_cast<long>(q));
+  }
   const int r = real(fd, request, arg);
   if (r == 0 || (errno != ENOTTY && errno != EINVAL)) return r;
   if (request != TIOCMGET && request != TIOCMSET && request != TIOCMBIS && request != TIOCMBIC)

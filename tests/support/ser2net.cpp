@@ -35,8 +35,9 @@ sockaddr_in Loopback(int port) {
   return a;
 }
 
-// Whether something listens on 127.0.0.1:port, seen in /proc without
-// connecting (a connection would be a session of the server).
+}  // namespace
+
+// The listening sockets in /proc/net/tcp.
 bool Listening(int port) {
   std::ifstream tcp("/proc/net/tcp");
   char want[32];
@@ -51,8 +52,6 @@ bool Listening(int port) {
   }
   return false;
 }
-
-}  // namespace
 
 int FreeLoopbackPort() {
   const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -82,7 +81,8 @@ bool Ser2net::Start(const std::string& device, const std::string& preload,
                           << "  connector: serialdev," << device << ",9600n81,local\n"
                           << "  options:\n"
                           << "    max-connections: 1\n"
-                          << "    chardelay: false\n";
+                          << "    chardelay: false\n"
+                          << options_;
     testpty::ChildOptions o;
     o.argv = {program, "-n", "-u", "-c", config, "-P", dir_.path() + "/ser2net.pid"};
     if (!preload.empty()) o.env = {"LD_PRELOAD=" + preload, "PADLINK_MODEM_LOG=" + modem_log};

@@ -14,6 +14,9 @@ std::string Ser2netPath();
 
 // A TCP port on 127.0.0.1 that nothing listens on just now.
 int FreeLoopbackPort();
+// Whether something listens on 127.0.0.1:port, seen without connecting (a
+// connection would be a session of the server).
+bool Listening(int port);
 
 class Ser2net {
  public:
@@ -29,6 +32,9 @@ class Ser2net {
   bool Start(const std::string& device, const std::string& preload = "",
              const std::string& modem_log = "", int port = 0);
   void Stop();
+  // Adds an option line (closestr: ...) to the connection's options; for
+  // the next Start.
+  void AddOption(const std::string& option) { options_ += "    " + option + "\n"; }
 
   int port() const { return port_; }
   std::string url() const { return "rfc2217://127.0.0.1:" + std::to_string(port_); }
@@ -38,6 +44,7 @@ class Ser2net {
   testpty::TempDir dir_;
   testpty::Child child_;
   int port_ = 0;
+  std::string options_;
   std::string error_;
 };
 

@@ -2,7 +2,9 @@
 // byte takes `latency` ms each way, the server answers the moment a byte
 // arrives, waits move the clock to the next arrival or the deadline. It can
 // deliver the server's bytes in packets of any size, hold back the client's
-// bytes (a full socket buffer) and end the connection at a chosen time.
+// bytes (a full socket buffer) and end the connection at a chosen time. When
+// the client says it sends no more, the server ends the connection as that
+// reaches it, as ser2net does, unless told not to.
 #pragma once
 
 #include <algorithm>
@@ -42,6 +44,11 @@ class VirtualTransport {
   std::uint64_t room_again = kNever;
   // The server ends the connection at this time.
   std::uint64_t close_at = kNever;
+  // Whether the server ends the connection when the client's end reaches it.
+  bool ends_when_told = true;
+  // When the client sent its end (EndSending) and when it closed.
+  std::uint64_t end_sent_at = kNever;
+  std::uint64_t closed_at = kNever;
   bool closed_by_client = false;
 
   // The server sends these bytes, arriving at `time`.
@@ -51,7 +58,7 @@ class VirtualTransport {
   }
 
   SysResult<std::int32_t> Send(const std::uint8_t* p, std::int32_t n) {
-    if (now >= close_at) return Fail(SysError{kResetCode, "error " + std::to_string(kResetCode)});
+    if (now >= close_at || end_sent_at != kNever) return Fail(Reset());
     if (send_room == 0 && now >= room_again) send_room = std::numeric_limits<std::size_t>::max();
     const std::size_t k = std::min(static_cast<std::size_t>(n), send_room);
     if (send_room != std::numeric_limits<std::size_t>::max()) send_room -= k;
@@ -70,6 +77,14 @@ class VirtualTransport {
     if (k > 0) return k;
     if (now >= close_at) return Fail(SysError{kConnectionEnded, ""});
     return 0;
+  }
+
+  SysResult<void> EndSending() {
+    if (now >= close_at || end_sent_at != kNever) return Fail(Reset());
+    end_sent_at = now;
+    // The end reaches the server, which closes; its end comes back.
+    if (ends_when_told) close_at = std::min(close_at, now + 2 * latency);
+    return {};
   }
 
   bool Wait(bool write, std::uint64_t deadline) {
@@ -94,6 +109,8 @@ class VirtualTransport {
   }
 
  private:
+  static SysError Reset() { return SysError{kResetCode, "error " + std::to_string(kResetCode)}; }
+
   PortServer* server_;
   std::deque<std::pair<std::uint64_t, std::uint8_t>> in_;
 };
@@ -102,7 +119,10 @@ class VirtualTransport {
 class VirtualConnection final : public Connection {
  public:
   explicit VirtualConnection(VirtualTransport* t) : t_(t) {}
-  ~VirtualConnection() override { t_->closed_by_client = true; }
+  ~VirtualConnection() override {
+    t_->closed_by_client = true;
+    t_->closed_at = t_->now;
+  }
 
   SysResult<std::int32_t> Send(const std::uint8_t* bytes, std::int32_t n) override {
     return t_->Send(bytes, n);
@@ -110,6 +130,7 @@ class VirtualConnection final : public Connection {
   SysResult<std::int32_t> Receive(std::uint8_t* bytes, std::int32_t n) override {
     return t_->Receive(bytes, n);
   }
+  SysResult<void> EndSending() override { return t_->EndSending(); }
   bool WaitReadable(std::uint64_t deadline_ms) override { return t_->Wait(false, deadline_ms); }
   bool WaitWritable(std::uint64_t deadline_ms) override { return t_->Wait(true, deadline_ms); }
   std::uint64_t NowMs() override { return t_->now; }

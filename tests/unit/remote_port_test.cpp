@@ -1,7 +1,7 @@
 // The remote port against the test's port server, in virtual time: the
 // set-up, every line setting and its refusal, modem-line changes that never
 // wait, the time-outs, 0xFF both ways, packets of any size, a lost
-// connection and a closed port.
+// connection, a closed port and the order of closing.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -566,6 +566,75 @@ TEST_F(RemotePortTest, AClosedPortEndsItsConnectionAndRefusesEveryCall) {
   Reopen();
   port_.reset();
   EXPECT_TRUE(t().closed_by_client);
+}
+
+// Closing: the bytes still queued go out, then the end; what the server
+// sends meanwhile is read and dropped until its end comes back, so that the
+// connection never ends in a reset. A server that does not end it, or a
+// queue that never empties, holds the close for kCloseTimeoutMs at most.
+TEST_F(RemotePortTest, ClosingSendsWhatIsQueuedEndsAndWaitsForTheServersEnd) {
+  constexpr std::uint64_t L = 5;  // latency each way
+  constexpr std::uint64_t kLimit = rfc2217::kCloseTimeoutMs;
+  struct Case {
+    const char* what;
+    std::function<void(VirtualTransport&, Port&)> arrange;
+    std::uint64_t end_sent_after;  // ms after the close began, or kNever
+    std::uint64_t closed_after;
+  };
+  const Case cases[] = {
+      {"the server ends in turn", [](VirtualTransport&, Port&) {}, 0, 2 * L},
+      {"what the server still sends is dropped",
+       [](VirtualTransport& t, Port&) {
+         t.ServerSends(t.now + 3, PortServer::Data({1, 2, 0xFF}));
+       },
+       0, 2 * L},
+      {"an RTS change still queued goes first",
+       [](VirtualTransport& t, Port& p) {
+         t.send_room = 0;
+         t.room_again = t.now + 100;
+         ASSERT_TRUE(p.SetRts(false));
+       },
+       100, 100 + 2 * L},
+      {"a server that never ends", [](VirtualTransport& t, Port&) { t.ends_when_told = false; }, 0,
+       kLimit},
+      {"a server that never stops sending",
+       [](VirtualTransport& t, Port&) {
+         t.ends_when_told = false;
+         for (std::uint64_t ms = 0; ms < 3 * kLimit; ++ms)
+           t.ServerSends(t.now + ms, PortServer::Data({0x55}));
+       },
+       0, kLimit},
+      {"a queue that never empties",
+       [](VirtualTransport& t, Port& p) {
+         t.send_room = 0;
+         t.room_again = kNever;
+         ASSERT_TRUE(p.SetRts(false));
+       },
+       kNever, kLimit},
+      {"a connection already lost", [](VirtualTransport& t, Port&) { t.close_at = t.now; }, kNever,
+       0},
+  };
+  for (const Case& c : cases) {
+    Reopen();
+    t().latency = L;
+    const std::uint64_t t0 = t().now;
+    c.arrange(t(), port());
+    ASSERT_TRUE(port().Close()) << c.what;
+    ASSERT_TRUE(t().closed_by_client) << c.what;
+    EXPECT_EQ(t().closed_at - t0, c.closed_after) << c.what;
+    if (c.end_sent_after == kNever)
+      EXPECT_EQ(t().end_sent_at, kNever) << c.what;
+    else
+      EXPECT_EQ(t().end_sent_at - t0, c.end_sent_after) << c.what;
+  }
+  // The RTS change held back reached the server before the end.
+  Reopen();
+  t().send_room = 0;
+  t().room_again = t().now + 100;
+  ASSERT_TRUE(port().SetRts(false));
+  port_.reset();  // letting go of the port closes it in order too
+  EXPECT_EQ(server().Commands(5).back(), 12u);
+  EXPECT_NE(t().end_sent_at, kNever);
 }
 
 }  // namespace
