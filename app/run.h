@@ -2,7 +2,8 @@
 // the keyboard, owned together. The control loop takes at most one key a
 // pass; a key with a command sends its byte unless it repeats the previous
 // command within 500 ms; then the monitors get their turn, and the pass
-// pauses 5 ms. A quit key or a failed sample ends the run.
+// pauses 5 ms. Pasted text sends nothing (the first paste says so). A quit
+// key or a failed sample ends the run.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include "app/monitors.h"
 #include "app/run_settings.h"
 #include "link/robot_link.h"
+#include "platform/platform.h"
 
 class Run {
  public:
@@ -23,6 +25,7 @@ class Run {
   int Execute();
 
  private:
+  std::optional<KeyMapping> TakeKey(Keyboard& keyboard);
   // What a key does; true when it ends the run.
   bool HandleKey(const KeyMapping& key);
   // The monitors' turn, the A/D monitor first: the exit status when a
@@ -37,4 +40,5 @@ class Run {
   std::optional<Monitor> gyro_monitor_;
   std::int32_t last_send_time_;
   std::uint8_t pending_ = 0;  // the latest command a key gave
+  bool paste_reported_ = false;
 };
