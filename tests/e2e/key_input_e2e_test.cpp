@@ -2,8 +2,11 @@
 // file, pasted into the terminal in one burst, mixed with what the terminal
 // reports on its own. Every key reaches the wire as its command, nothing else
 // does, and the run never stalls.
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
+#include <unistd.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -170,11 +173,25 @@ TEST_F(KeyInputE2E, PastedTextSendsNothingAndAKeyTypedAfterItDoes) {
 TEST_F(KeyInputE2E, StCtrlDeleteThenTypedKeysLoseNone) {
   testpty::Child c = StartPadlink({"-c", "1", "-d"});
   ASSERT_TRUE(WaitForKeyboard());
+  // Each key is typed once padlink has read the one before, so that a busy
+  // machine's late delivery cannot put them together.
+  const int slave = open(console_.slave_path.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(slave, 0);
+  auto read_by_padlink = [slave] {
+    int waiting = 1;
+    for (int i = 0; i < 500 && waiting > 0; ++i) {
+      if (ioctl(slave, FIONREAD, &waiting) != 0) return false;
+      if (waiting > 0) testpty::SleepMs(2);
+    }
+    return waiting == 0;
+  };
   Type("\x1b[M");
   for (char key : std::string("23456")) {
+    EXPECT_TRUE(read_by_padlink());
     testpty::SleepMs(12);
     Type(std::string(1, key));
   }
+  close(slave);
   ASSERT_TRUE(WaitForCommands(5));
   Type("S");
   EXPECT_EQ(RunToEnd(c), 0);
