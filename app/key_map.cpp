@@ -64,10 +64,13 @@ constexpr Entry kKeyTable[] = {
 }  // namespace
 
 KeyMapping KeyMap(const Key& key) {
-  if (key.kind == KeyKind::kNone) return {KeyAction::kNone, 0};
+  if (key.kind != KeyKind::kCharacter && key.kind != KeyKind::kSpecial)
+    return {KeyAction::kNone, 0};
+  // A special key acts by its form, whatever else was held.
+  const Key pressed = key.kind == KeyKind::kSpecial ? Key::Special(key.special, key.form) : key;
   for (const Entry& e : kKeyTable) {
     for (const Key& k : e.keys) {
-      if (k != key) continue;
+      if (k != pressed) continue;
       if (e.command == kQuit) return {KeyAction::kQuit, 0};
       return {KeyAction::kCommand, static_cast<std::uint8_t>(e.command)};
     }

@@ -16,5 +16,6 @@ struct KeyMapping {
   std::uint8_t command;  // 1..32 for kCommand, else 0
 };
 
-// What a key does.
+// What a key does. A special key acts by its form (Ctrl+Shift+F4 as
+// Ctrl+F4); a paste and ignored bytes do nothing.
 KeyMapping KeyMap(const Key& key);

@@ -50,6 +50,10 @@ void ReportCommand(const CommandOutcome& outcome) {
   if (!outcome.rts_set) std::fprintf(stderr, "CMD:SETRTS error\n");
 }
 
+void ReportPasteNotSent() {
+  std::fprintf(stderr, "padlink: pasted text is not sent to the robot; type the keys instead\n");
+}
+
 void ReportCannotWriteSamples(int error) {
   std::fprintf(stderr, "padlink: cannot write samples: %s\n", std::strerror(error ? error : EIO));
 }

@@ -21,6 +21,9 @@ void ReportRequestFailure(const char* origin, const LinkError& error);
 // What failed of a command: "CMD:Send error 0 bytes sent." and the strobe's
 // lines.
 void ReportCommand(const CommandOutcome& outcome);
+// The first paste of a run: "padlink: pasted text is not sent to the robot;
+// type the keys instead".
+void ReportPasteNotSent();
 // Sample lines that cannot be written: "padlink: cannot write samples: <reason>"
 // (errno value; 0 when the failed call left none).
 void ReportCannotWriteSamples(int error);

@@ -25,15 +25,8 @@ std::optional<Monitor> MonitorOf(bool asked, std::int32_t number, std::int32_t i
   return m;
 }
 
-// The key the keyboard has for this pass, as the key map reads it; nothing
-// when none has come. A keyboard that cannot be read gives a key without
-// action.
-std::optional<KeyMapping> TakeKey(Keyboard& keyboard) {
-  const SysResult<std::optional<Key>> key = keyboard.Poll();
-  if (!key) return KeyMapping{KeyAction::kNone, 0};
-  if (!*key) return std::nullopt;
-  return KeyMap(**key);
-}
+// Pastes and ignored bytes a pass looks past for a key.
+constexpr int kMaxPassedOver = 256;
 
 // Where the port number leads now, for the messages.
 std::string PlaceOf(std::int32_t port) {
@@ -53,6 +46,24 @@ Run::Run(const RunSettings& settings, RobotLink link)
       hold_ms_(stop_ ? settings.hold_ms.value_or(0) : 0),
       last_command_key_(last_send_time_),
       last_look_(last_send_time_) {}
+
+// The key the keyboard has for this pass, as the key map reads it; nothing
+// when none has come. Ignored bytes are no key and pasted text sends
+// nothing: the pass looks past them, and says once that a paste is not sent.
+// A keyboard that cannot be read gives a key without action.
+std::optional<KeyMapping> Run::TakeKey(Keyboard& keyboard) {
+  for (int i = 0; i < kMaxPassedOver; ++i) {
+    const SysResult<std::optional<Key>> key = keyboard.Poll();
+    if (!key) return KeyMapping{KeyAction::kNone, 0};
+    if (!*key) return std::nullopt;
+    if ((*key)->kind == KeyKind::kPaste && !paste_reported_) {
+      ReportPasteNotSent();
+      paste_reported_ = true;
+    }
+    if ((*key)->kind != KeyKind::kPaste && (*key)->kind != KeyKind::kIgnored) return KeyMap(**key);
+  }
+  return std::nullopt;
+}
 
 int Run::Execute() {
   const std::unique_ptr<Keyboard> keyboard = PlatformOpenKeyboard();

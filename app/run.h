@@ -2,10 +2,11 @@
 // the keyboard, owned together. The control loop takes at most one key a
 // pass; a key with a command sends its byte unless it repeats the previous
 // command within 500 ms; then the monitors get their turn, and the pass
-// pauses 5 ms. A quit key, a failed sample or a request to end from outside
-// (a signal, a console event) ends the run; each way out sends the stop
-// command first, when one is set, while the port can take it. A request to
-// suspend (Ctrl+Z) is acted on between two steps, after the stop command.
+// pauses 5 ms. Pasted text sends nothing (the first paste says so). A quit
+// key, a failed sample or a request to end from outside (a signal, a console
+// event) ends the run; each way out sends the stop command first, when one
+// is set, while the port can take it. A request to suspend (Ctrl+Z) is acted
+// on between two steps, after the stop command.
 //
 // Without monitors a port that is gone (an adapter unplugged, the robot's
 // line hung up, a remote port's connection lost) does not end the run: the
@@ -40,6 +41,8 @@ class Run {
   std::optional<int> Pass(Keyboard& keyboard);
   // A request from outside: the exit status when it ends the run.
   std::optional<int> ActOnRequest();
+  // The key for this pass, past pastes and ignored bytes.
+  std::optional<KeyMapping> TakeKey(Keyboard& keyboard);
   // What a key does; true when it ends the run.
   bool HandleKey(const KeyMapping& key);
   void SendPending();
@@ -71,4 +74,5 @@ class Run {
   std::int32_t last_command_key_;
   bool lost_ = false;       // the port is gone and closed
   std::int32_t last_look_;  // the last look at the port, or try to open it
+  bool paste_reported_ = false;
 };

@@ -5,14 +5,18 @@
 //
 // The first byte picks the mode:
 // - even: arbitrary reads, time steps and takes. The keys must be valid (a
-//   character other than NUL, or a special key in a form the PC console has
-//   a code for), the buffers bounded, nothing may stay held once the
-//   time-out has passed, and the keys must be the same as when every key is
-//   taken at once (nothing is lost or reordered for lack of room).
+//   character other than NUL, a special key in a form the PC console has a
+//   code for with the modifiers of that form, a paste, or ignored bytes of
+//   a sequence that keep its first bytes), the buffers bounded, nothing but
+//   a paste may stay held once the time-out has passed, and the keys must be
+//   the same as when every key is taken at once (nothing is lost or
+//   reordered for lack of room). The reads at one time stamp stand for
+//   bytes that came together; st's CSI M and pastes are among the seeds.
 // - odd: real key sequences from the decoder's table of sequences
 //   (tests/support/key_sequences.h, shared with its unit test), cut into
 //   reads at random points with time steps that keep every key within the
-//   Esc time-out; the keys must be exactly the sequences' keys.
+//   Esc time-out (the bytes of a report within kReportGapMs); the keys must
+//   be exactly the sequences' keys, ignored bytes aside.
 // Every key also goes through the key map, which must agree with the key
 // table (tests/support/key_table.h).
 //
@@ -48,19 +52,29 @@ std::vector<std::vector<Key>> g_sequence_keys;
 
 bool ValidKey(const Key& key) {
   if (key.kind == KeyKind::kCharacter) return key.character != 0;
+  if (key.kind == KeyKind::kPaste) return true;
+  if (key.kind == KeyKind::kIgnored) {
+    if (key.length == 0) return false;
+    for (std::uint32_t i = key.length; i < kKeyBytes; ++i)
+      if (key.bytes[i] != 0) return false;
+    return true;
+  }
   if (key.kind != KeyKind::kSpecial) return false;
   const int k = static_cast<int>(key.special);
   const int f = static_cast<int>(key.form);
-  return k >= 0 && k < kSpecialKeyCount && f >= 0 && f < kKeyFormCount &&
+  const bool held_form = key.held < 8 && FormOf(key.held & kHeldShift, key.held & kHeldCtrl,
+                                                key.held & kHeldAlt) == key.form;
+  return k >= 0 && k < kSpecialKeyCount && f >= 0 && f < kKeyFormCount && held_form &&
          ExtendedCode(key.special, key.form) != 0;
 }
 
 void CheckKeyMap(const Key& key) {
   const KeyMapping got = KeyMap(key);
-  const KeyMapping want =
-      key.kind == KeyKind::kCharacter
-          ? g_character_action[key.character]
-          : g_special_action[static_cast<int>(key.special)][static_cast<int>(key.form)];
+  KeyMapping want{KeyAction::kNone, 0};
+  if (key.kind == KeyKind::kCharacter)
+    want = g_character_action[key.character];
+  else if (key.kind == KeyKind::kSpecial)
+    want = g_special_action[static_cast<int>(key.special)][static_cast<int>(key.form)];
   FUZZ_CHECK(got.action == want.action && got.command == want.command,
              "KeyMap(%s) is action %d command %d, the key table says %d %d",
              testkeys::KeyName(key).c_str(), static_cast<int>(got.action), got.command,
@@ -72,7 +86,7 @@ void MakeTables() {
     const KeyMapping action = testkeys::ReferenceKeyMap(key);
     if (key.kind == KeyKind::kCharacter)
       g_character_action[key.character] = action;
-    else
+    else if (key.kind == KeyKind::kSpecial)
       g_special_action[static_cast<int>(key.special)][static_cast<int>(key.form)] = action;
   }
   for (const KeySequence& s : kKeySequences) {
@@ -251,7 +265,8 @@ void Arbitrary(Reader& in) {
 //   two cuts inside it (bits 0-2 and 3-5: a read ends before that byte), and
 //     bit 6: a read ends after it (always after a key that waits)
 //   the time steps at the two cuts (low and high nibble, times 3 ms, kept so
-//     that the key's bytes all arrive within the time-out)
+//     that the key's bytes all arrive within the time-out, or within
+//     kReportGapMs for a report)
 //   the time step after it, Step(byte) (at least the time-out after a key
 //     that waits)
 //   how many keys to take after each of its reads
@@ -277,12 +292,13 @@ void Checking(Reader& in) {
     expected.insert(expected.end(), g_sequence_keys[index].begin(), g_sequence_keys[index].end());
     // The time since the read that holds the key's first byte.
     std::uint32_t span = 0;
+    const std::uint32_t limit = seq.together ? kReportGapMs : kEscTimeoutMs;
     const std::size_t cut1 = cuts & 7;
     const std::size_t cut2 = (cuts >> 3) & 7;
     for (std::size_t k = 0; k < seq.bytes.size(); ++k) {
       if (k > 0 && (k == cut1 || k == cut2)) {
         const std::uint32_t want = 3u * ((k == cut1 ? steps : steps >> 4) & 15);
-        const std::uint32_t step = std::min(want, kEscTimeoutMs - 1 - span);
+        const std::uint32_t step = std::min(want, limit - 1 - span);
         span += step;
         reads.push_back({step, "", take});
       }
@@ -291,7 +307,7 @@ void Checking(Reader& in) {
     }
     if ((cuts & 64) || seq.waits) {
       std::uint32_t step = Step(after);
-      if (seq.waits) step = std::max(step, kEscTimeoutMs);
+      step = std::max(step, seq.waits);
       reads.push_back({step, "", take});
     }
   }
@@ -304,9 +320,9 @@ void Checking(Reader& in) {
   }
   keyboard.Wait(kEscTimeoutMs);
   keyboard.Take(1000);
-  FUZZ_CHECK(keyboard.keys() == expected, "sequences: %s\n  keys:     %s\n  expected: %s",
-             names.c_str(), testkeys::Names(keyboard.keys()).c_str(),
-             testkeys::Names(expected).c_str());
+  const std::vector<Key> keys = testkeys::WithoutIgnored(keyboard.keys());
+  FUZZ_CHECK(keys == expected, "sequences: %s\n  keys:     %s\n  expected: %s", names.c_str(),
+             testkeys::Names(keys).c_str(), testkeys::Names(expected).c_str());
 }
 
 // ---------------------------------------------------------------------------
@@ -351,6 +367,25 @@ void WriteSeeds(const std::string& dir) {
     std::snprintf(name, sizeof name, "esc-step-%u", s);
     WriteSeed(dir, name, any);
   }
+  // st's Ctrl+Delete, then keys typed 12 ms apart, each its own read; and a
+  // mouse report split within the gap.
+  std::string st = std::string(1, '\0') + start;
+  st += {0x09, 0x1b, '[', 'M'};
+  for (char c : std::string("23456")) {
+    st += {0x02, 12, 0x01};
+    st += c;
+  }
+  WriteSeed(dir, "st-ctrl-delete-then-keys", st);
+  std::string split = std::string(1, '\0') + start;
+  split += {0x09, 0x1b, '[', 'M', 0x02, 2, 0x09, ' ', '!', '!', 0x02, 20, 0x01, '5'};
+  WriteSeed(dir, "mouse-report-split", split);
+  // A paste in pieces with long waits between them, its end split, a key
+  // after it.
+  std::string pasted = std::string(1, '\0') + start;
+  pasted += {0x1D, 0x1b, '[', '2', '0', '0', '~', '5', 0x1b};
+  pasted += {0x02, static_cast<char>(205), 0x0D, '[', '2', '0', '1', 0x02, static_cast<char>(206)};
+  pasted += {0x05, '~', '7'};
+  WriteSeed(dir, "paste-in-pieces", pasted);
   // Many keys pasted at once, taken one at a time.
   std::string paste = std::string(1, '\0') + start;
   paste += static_cast<char>((63 << 2) | 1);

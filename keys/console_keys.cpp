@@ -43,7 +43,7 @@ std::optional<Key> ConsoleKey(const ConsoleKeyEvent& e) {
   const bool alt = e.control_state & (kLeftAltPressed | kRightAltPressed);
   const KeyForm form = FormOf(shift, ctrl, alt);
   for (const VkKey& s : kSpecial) {
-    if (s.vk == e.virtual_key) return Key::Special(s.key, form);
+    if (s.vk == e.virtual_key) return Key::Held(s.key, shift, ctrl, alt);
   }
   if (e.virtual_key == kVkEscape) return Key::Character(27);
   if (e.foreign_character) return std::nullopt;

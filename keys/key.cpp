@@ -12,17 +12,18 @@ constexpr const char* kPrefixes[kKeyFormCount] = {"", "Shift+", "Ctrl+", "Alt+"}
 
 }  // namespace
 
-KeyForm FormOf(bool shift, bool ctrl, bool alt) {
-  if (alt) return KeyForm::kAlt;
-  if (ctrl) return KeyForm::kCtrl;
-  if (shift) return KeyForm::kShift;
-  return KeyForm::kPlain;
-}
-
 const char* SpecialKeyName(SpecialKey key) {
   return kNames[static_cast<int>(key)];
 }
 
 const char* KeyFormPrefix(KeyForm form) {
   return kPrefixes[static_cast<int>(form)];
+}
+
+std::string HeldPrefix(std::uint8_t held) {
+  std::string prefix;
+  if (held & kHeldCtrl) prefix += "Ctrl+";
+  if (held & kHeldAlt) prefix += "Alt+";
+  if (held & kHeldShift) prefix += "Shift+";
+  return prefix;
 }

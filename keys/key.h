@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 enum class SpecialKey : std::uint8_t {
   kUp,
@@ -40,23 +41,61 @@ enum class KeyForm : std::uint8_t { kPlain, kShift, kCtrl, kAlt };
 constexpr int kKeyFormCount = 4;
 
 // When several modifiers are held the Alt form wins, then Ctrl, then Shift.
-KeyForm FormOf(bool shift, bool ctrl, bool alt);
+constexpr KeyForm FormOf(bool shift, bool ctrl, bool alt) {
+  if (alt) return KeyForm::kAlt;
+  if (ctrl) return KeyForm::kCtrl;
+  if (shift) return KeyForm::kShift;
+  return KeyForm::kPlain;
+}
 
-enum class KeyKind : std::uint8_t { kNone, kCharacter, kSpecial };
+enum class KeyKind : std::uint8_t {
+  kNone,
+  kCharacter,
+  kSpecial,
+  // Text the terminal marked as pasted: never keys.
+  kPaste,
+  // Bytes that are no key: a sequence or report the decoder knows no key
+  // for, or a NUL (Ctrl+Space).
+  kIgnored,
+};
+
+// The modifiers a keyboard reported with a special key.
+constexpr std::uint8_t kHeldShift = 1;
+constexpr std::uint8_t kHeldCtrl = 2;
+constexpr std::uint8_t kHeldAlt = 4;
+
+// The bytes of an ignored sequence that a key keeps.
+constexpr int kKeyBytes = 24;
 
 // One key. A key with a character yields that character as the console's
 // code page (or the terminal's first byte of it) holds it, whatever
 // modifiers were held: Alt with a letter is the letter, Ctrl with one its
-// control code. A default Key is no key.
+// control code. A special key has its form, which picks its code, and the
+// modifiers that were held (Ctrl+Shift+F4 has the Ctrl form). A default Key
+// is no key.
 struct Key {
   KeyKind kind = KeyKind::kNone;
   unsigned char character = 0;           // kCharacter: never 0
   SpecialKey special = SpecialKey::kUp;  // kSpecial
   KeyForm form = KeyForm::kPlain;        // kSpecial
+  std::uint8_t held = 0;                 // kSpecial: kHeldShift | kHeldCtrl | kHeldAlt
+  std::uint32_t length = 0;              // kPaste, kIgnored: how many bytes
+  unsigned char bytes[kKeyBytes] = {};   // kIgnored: the first of them
 
   static constexpr Key Character(unsigned char c) { return {KeyKind::kCharacter, c}; }
+  // A special key with only its form's modifier held.
   static constexpr Key Special(SpecialKey key, KeyForm form = KeyForm::kPlain) {
-    return {KeyKind::kSpecial, 0, key, form};
+    constexpr std::uint8_t kFormHeld[kKeyFormCount] = {0, kHeldShift, kHeldCtrl, kHeldAlt};
+    return {KeyKind::kSpecial, 0, key, form, kFormHeld[static_cast<int>(form)]};
+  }
+  // A special key with these modifiers held.
+  static constexpr Key Held(SpecialKey key, bool shift, bool ctrl, bool alt) {
+    const auto held = static_cast<std::uint8_t>((shift ? kHeldShift : 0) | (ctrl ? kHeldCtrl : 0) |
+                                                (alt ? kHeldAlt : 0));
+    return {KeyKind::kSpecial, 0, key, FormOf(shift, ctrl, alt), held};
+  }
+  static constexpr Key Paste(std::uint32_t length) {
+    return {KeyKind::kPaste, 0, SpecialKey::kUp, KeyForm::kPlain, 0, length};
   }
 
   bool operator==(const Key&) const = default;
@@ -66,3 +105,6 @@ struct Key {
 // "Keypad*"; the form as a prefix: "", "Shift+", "Ctrl+", "Alt+".
 const char* SpecialKeyName(SpecialKey key);
 const char* KeyFormPrefix(KeyForm form);
+// The modifiers held, as a prefix: "Ctrl+", "Alt+", "Shift+" in that order
+// ("Ctrl+Shift+").
+std::string HeldPrefix(std::uint8_t held);

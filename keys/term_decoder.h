@@ -17,6 +17,12 @@
 // lone Esc then counts as the Esc key. Terminals send a whole sequence at
 // once, so this only needs to cover a slow line.
 constexpr std::uint32_t kEscTimeoutMs = 50;
+// A report's bytes arrive together, in one read; typed keys come apart. A
+// mouse report's bytes after CSI M must come less than this after it, or
+// CSI M was a key (st's Ctrl+Delete) and the bytes are keys of their own.
+// The keyboard reads at least every 5 ms pass, so a key typed later never
+// shares a time stamp with the CSI M before it.
+constexpr std::uint32_t kReportGapMs = 3;
 
 // Keys the decoder holds until they are taken.
 constexpr int kDecoderKeys = 16;
@@ -26,22 +32,27 @@ constexpr int kDecoderParams = 2;
 struct TermDecoder {
   // Where the bytes of an unfinished key stand (term_decoder.cpp).
   int state;
-  bool alt;                    // an ESC came before the sequence: Alt
-  unsigned char intro;         // '[' or 'O' of a sequence, ']' 'P' '_' '^' of a string
-  int params[kDecoderParams];  // its numeric parameters
-  int param_count;             // parameters begun
-  bool odd;                    // markers, intermediates or more parameters: no key
-  int pending;                 // bytes still to come of a UTF-8 character or a mouse
-                               // report; for a string, 1 once it has a byte
-  unsigned char lead;          // the first byte of a UTF-8 character
-  std::uint32_t last_byte_at;  // when the latest byte of it arrived
-  Key keys[kDecoderKeys];      // keys ready to be taken, oldest first
+  bool alt;                      // an ESC came before the sequence: Alt
+  unsigned char intro;           // '[' or 'O' of a sequence, ']' 'P' '_' '^' of a string
+  int params[kDecoderParams];    // its numeric parameters
+  int param_count;               // parameters begun
+  bool odd;                      // markers, intermediates or more parameters: no key
+  int pending;                   // bytes still to come of a UTF-8 character or a mouse
+                                 // report; for a string, 1 once it has a byte; in a
+                                 // paste, the bytes of its end seen so far
+  unsigned char lead;            // the first byte of a UTF-8 character
+  std::uint32_t last_byte_at;    // when the latest byte of it arrived
+  unsigned char seq[kKeyBytes];  // the first bytes of the unfinished key
+  std::uint32_t seq_len;         // its bytes so far
+  std::uint32_t paste_len;       // bytes of a paste so far, its end included
+  Key keys[kDecoderKeys];        // keys ready to be taken, oldest first
   int key_count;
 };
 
 void DecoderReset(TermDecoder* d);
 // How many bytes DecoderFeed takes now with room for every key they can
-// yield (a byte yields at most two, DecoderTick one). A keyboard reads no
+// yield (a byte yields at most two, DecoderTick one; a paste and ignored
+// bytes count as keys). A keyboard reads no
 // more than this from the terminal and leaves the rest waiting there; bytes
 // fed beyond it may lose their keys.
 int DecoderRoom(const TermDecoder* d);
@@ -50,17 +61,20 @@ void DecoderFeed(TermDecoder* d, unsigned char byte, std::uint32_t now);
 // Settles an unfinished key once kEscTimeoutMs passed since its latest byte:
 // a lone Esc becomes the Esc key, ESC with an introducer alone the
 // introducer's character (Alt with it), a character cut short its first
-// byte, and an unfinished sequence or string nothing. Call it only when no
-// more bytes are waiting: bytes that came are never timed out.
+// byte, and an unfinished sequence or string ignored bytes. CSI M alone
+// settles after kReportGapMs as Ctrl+Delete. A paste is never settled by
+// time: it ends at its end mark. Call it only when no more bytes are
+// waiting: bytes that came are never timed out.
 void DecoderTick(TermDecoder* d, std::uint32_t now);
 bool DecoderHasKey(const TermDecoder* d);
 // The oldest key held; nothing when none is.
 std::optional<Key> DecoderTake(TermDecoder* d);
-// Milliseconds until DecoderTick would settle what is held; -1 when nothing is.
+// Milliseconds until DecoderTick would settle what is held; -1 when nothing
+// is, or a paste is under way.
 int DecoderWaitMs(const TermDecoder* d, std::uint32_t now);
 
-// Keys understood, as xterm and its kin, kitty, tmux, screen, rxvt-unicode
-// and the Linux console send them:
+// Keys understood, as xterm and its kin, kitty, alacritty, VTE, konsole,
+// tmux, screen, rxvt-unicode, st and the Linux console send them:
 //   CSI A..D, H, F           arrows, Home, End      (CSI 1;m X with modifier m)
 //   SS3 A..D, H, F, P..S     the same in application mode, F1..F4 (SS3 m X)
 //   CSI 1;m P..S             F1..F4 with modifier m
@@ -73,14 +87,21 @@ int DecoderWaitMs(const TermDecoder* d, std::uint32_t now);
 //   CSI a..d, SS3 a..d       rxvt's Shift and Ctrl arrows
 //   CSI [ A..E               F1..F5 of the Linux console
 //   SS3 j..y, M, X           the keypad in application mode: its characters
+//   CSI P, CSI 2 K, CSI M    st's Delete, Shift+Delete and Ctrl+Delete
+//   CSI 4 h, CSI L, CSI 4 l  st's Insert, Ctrl+Insert and Shift+Insert
+//   CSI J, CSI K, CSI 2 J    st's Ctrl+End, Shift+End and Shift+Home
 // The modifier m - 1 has bit 1 Shift, 2 Alt, 4 Ctrl, 8 Meta (taken as Alt);
 // m runs from 1 to 16 and only follows a first parameter of 1 (or none, or
 // the key number of a ~ key). An ESC before a whole sequence means Alt. ESC
 // before a character is Alt with that character, which yields the character.
-// A NUL byte (Ctrl+Space) yields nothing.
-// Consumed whole and yielding nothing: every other CSI or SS3 sequence (with
-// private markers, intermediates, other numbers or finals, such as cursor
-// position and mode reports and SGR mouse reports), the old mouse report CSI
-// M with its three bytes, and OSC, DCS, APC and PM strings up to BEL or ESC \.
-// ESC inside a sequence or string ends it and begins a new one; CAN and SUB
-// cancel it.
+// A key carries the modifiers the sequence named (kHeldShift, ...).
+// Pasted text, between CSI 200 ~ and CSI 201 ~ (bracketed paste), yields one
+// paste (Key::Paste with its length) and no keys, however long it is and
+// whatever it holds.
+// Consumed whole and yielding ignored bytes (KeyKind::kIgnored): a NUL byte
+// (Ctrl+Space), every other CSI or SS3 sequence (with private markers,
+// intermediates, other numbers or finals, such as cursor position and mode
+// reports and SGR mouse reports), the old mouse report CSI M with its three
+// bytes when they come with it, and OSC, DCS, APC and PM strings up to BEL or
+// ESC \. ESC inside a sequence or string ends it and begins a new one; CAN
+// and SUB cancel it.

@@ -2,9 +2,11 @@
 // terminal (or a Windows console) can be checked before driving the robot.
 // It takes the keyboard exactly as padlink does, through the same platform
 // layer, decoder and key map, and touches no serial port. For each key it
-// prints the key's name as padlink understands it, the codes, and the
-// command byte padlink would send, "no action" or "quits". A key that quits
-// padlink (S, Esc, Delete) ends it too; so does Ctrl+C.
+// prints the key the terminal sent (with every modifier it named), the
+// codes, and the command byte padlink would send, "no action" or "quits";
+// for bytes that are no key, the bytes and "ignored"; for pasted text its
+// length and "not sent". A key that quits padlink (S, Esc, Delete) ends it
+// too; so does Ctrl+C.
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -40,14 +42,33 @@ std::string CharacterName(unsigned char code) {
   return std::string(1, static_cast<char>(code));
 }
 
-// The name of a special key as its extended code names it: a form that
-// shares its code with a plainer one (Shift with the arrows and the editing
-// keys) shows as that one, which the key map treats alike.
+// The name of a special key with the modifiers the terminal sent.
 std::string SpecialName(const Key& key) {
-  SpecialKey named = key.special;
-  KeyForm form = key.form;
-  KeyOfExtendedCode(ExtendedCode(key.special, key.form), &named, &form);
-  return std::string(KeyFormPrefix(form)) + SpecialKeyName(named);
+  return HeldPrefix(key.held) + SpecialKeyName(key.special);
+}
+
+// Ignored bytes one by one: ESC, SP for a space, printable characters as
+// themselves, others in hex; the first kKeyBytes of a longer sequence.
+std::string IgnoredBytes(const Key& key) {
+  std::string text;
+  const std::uint32_t shown = key.length < kKeyBytes ? key.length : kKeyBytes;
+  for (std::uint32_t i = 0; i < shown; ++i) {
+    const unsigned char b = key.bytes[i];
+    if (!text.empty()) text += ' ';
+    if (b == 27) {
+      text += "ESC";
+    } else if (b == ' ') {
+      text += "SP";
+    } else if (b > ' ' && b < 127) {
+      text += static_cast<char>(b);
+    } else {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "0x%02X", b);
+      text += hex;
+    }
+  }
+  if (shown < key.length) text += " ... (" + std::to_string(key.length) + " bytes)";
+  return text;
 }
 
 std::string Hex(int code) {
@@ -89,6 +110,10 @@ int ShowKeys(Keyboard& keyboard) {
     if (key->kind == KeyKind::kSpecial) {
       PrintLine(SpecialName(*key), Hex(0) + " " + Hex(ExtendedCode(key->special, key->form)),
                 ActionText(KeyMap(*key)));
+    } else if (key->kind == KeyKind::kPaste) {
+      PrintLine("pasted text", std::to_string(key->length) + " bytes", "not sent");
+    } else if (key->kind == KeyKind::kIgnored) {
+      PrintLine(IgnoredBytes(*key), "-", "ignored");
     } else {
       PrintLine(CharacterName(key->character), Hex(key->character), ActionText(KeyMap(*key)));
     }

@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -42,8 +43,22 @@ bool g_started = false;
 constexpr int kInputSignal = SIGURG;
 volatile sig_atomic_t g_input_arrived = 1;
 
+// Bracketed paste: while padlink holds the terminal, the terminal marks
+// pasted text (CSI 200 ~ before it, CSI 201 ~ after it), so that a paste
+// drives nothing. Terminals without it ignore the request. It goes to the
+// terminal itself, never to standard output, which may be a file of samples.
+constexpr char kPasteMarksOn[] = "\x1b[?2004h";
+constexpr char kPasteMarksOff[] = "\x1b[?2004l";
+
+// Async-signal-safe. A terminal that cannot be written to keeps its modes.
+void WriteMode(const char* mode, std::size_t length) {
+  while (write(STDIN_FILENO, mode, length) < 0 && errno == EINTR) {
+  }
+}
+
 // Single keys: no line editing, no echo, Enter arrives as 13 and Ctrl+S as a
-// key. Signal characters stay on; output processing is left as it was.
+// key; pasted text marked. Signal characters stay on; output processing is
+// left as it was. Async-signal-safe.
 void EnterRaw() {
   if (!g_have_saved) return;
   termios t = g_saved;
@@ -51,14 +66,21 @@ void EnterRaw() {
   t.c_iflag &= ~static_cast<tcflag_t>(ICRNL | INLCR | IGNCR | IXON | IXOFF | ISTRIP);
   t.c_cc[VMIN] = 1;
   t.c_cc[VTIME] = 0;
-  if (tcsetattr(STDIN_FILENO, TCSANOW, &t) == 0) g_raw = 1;
+  if (tcsetattr(STDIN_FILENO, TCSANOW, &t) == 0) {
+    g_raw = 1;
+    WriteMode(kPasteMarksOn, sizeof kPasteMarksOn - 1);
+  }
 }
 
+// The terminal's settings as they were, pasted text unmarked.
 // Async-signal-safe.
 void Restore() {
   if (g_raw) {
+    const int saved_errno = errno;
+    WriteMode(kPasteMarksOff, sizeof kPasteMarksOff - 1);
     tcsetattr(STDIN_FILENO, TCSANOW, &g_saved);
     g_raw = 0;
+    errno = saved_errno;
   }
 }
 

@@ -2,8 +2,11 @@
 // file, pasted into the terminal in one burst, mixed with what the terminal
 // reports on its own. Every key reaches the wire as its command, nothing else
 // does, and the run never stalls.
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
+#include <unistd.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -145,6 +148,54 @@ TEST_F(KeyInputE2E, CtrlSpaceLeavesTheMonitorsRunning) {
   Type("S");
   EXPECT_EQ(RunToEnd(c), 0);
   EXPECT_EQ(Commands(), std::vector<int>{7});
+}
+
+// Pasted text, which padlink has the terminal mark (bracketed paste), drives
+// nothing however it looks; keys typed after it do, and padlink says once
+// that pasted text is not sent.
+TEST_F(KeyInputE2E, PastedTextSendsNothingAndAKeyTypedAfterItDoes) {
+  testpty::Child c = StartPadlink({"-c", "1", "-d"});
+  ASSERT_TRUE(WaitForKeyboard());
+  Type("\x1b[200~59\x1b[201~");
+  Type("\x1b[200~12\x1b[A S\r\x1b\x1b[3~\x1b[201~");
+  testpty::SleepMs(100);
+  Type("7");
+  ASSERT_TRUE(WaitForCommands(1));
+  Type("S");
+  EXPECT_EQ(RunToEnd(c), 0);
+  EXPECT_EQ(Commands(), std::vector<int>{7});
+  EXPECT_EQ(c.err_text, "padlink: pasted text is not sent to the robot; type the keys instead\n");
+}
+
+// st sends ESC [ M for Ctrl+Delete, which in other terminals begins a mouse
+// report of three more bytes; keys typed after it, however soon, are keys
+// (as xdotool key --delay 12 ctrl+Delete 2 3 4 5 6 types them).
+TEST_F(KeyInputE2E, StCtrlDeleteThenTypedKeysLoseNone) {
+  testpty::Child c = StartPadlink({"-c", "1", "-d"});
+  ASSERT_TRUE(WaitForKeyboard());
+  // Each key is typed once padlink has read the one before, so that a busy
+  // machine's late delivery cannot put them together.
+  const int slave = open(console_.slave_path.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(slave, 0);
+  auto read_by_padlink = [slave] {
+    int waiting = 1;
+    for (int i = 0; i < 500 && waiting > 0; ++i) {
+      if (ioctl(slave, FIONREAD, &waiting) != 0) return false;
+      if (waiting > 0) testpty::SleepMs(2);
+    }
+    return waiting == 0;
+  };
+  Type("\x1b[M");
+  for (char key : std::string("23456")) {
+    EXPECT_TRUE(read_by_padlink());
+    testpty::SleepMs(12);
+    Type(std::string(1, key));
+  }
+  close(slave);
+  ASSERT_TRUE(WaitForCommands(5));
+  Type("S");
+  EXPECT_EQ(RunToEnd(c), 0);
+  EXPECT_EQ(Commands(), (std::vector<int>{2, 3, 4, 5, 6}));
 }
 
 // Answers of the terminal to queries and reports it sends on its own reach

@@ -1,5 +1,6 @@
 // Keys typed on padlink's terminal become command bytes on its serial port,
-// and the terminal is left exactly as it was, however the run ends.
+// and the terminal is left exactly as it was, however the run ends: its
+// settings, and bracketed paste, on while padlink runs, off again.
 #include <signal.h>
 #include <sys/wait.h>
 
@@ -20,6 +21,8 @@ class KeysE2E : public PadlinkRun {
   // Starts padlink and waits until it reads keys.
   testpty::Child StartReady(std::vector<std::string> args) {
     before_ = ConsoleSettings();
+    ConsoleOutput();  // what earlier runs wrote
+    console_output_.clear();
     testpty::Child c = Start(std::move(args));
     EXPECT_TRUE(WaitForKeyboard());
     return c;
@@ -32,6 +35,7 @@ class KeysE2E : public PadlinkRun {
     int status = 0;
     EXPECT_TRUE(testpty::Wait(c, 5000, &status));
     EXPECT_TRUE(SameSettings(ConsoleSettings(), before_)) << "terminal not restored";
+    EXPECT_TRUE(testpty::PasteMarksOnThenOff(ConsoleOutput())) << "bracketed paste left on";
     if (WIFSIGNALED(status)) return -WTERMSIG(status);
     return testpty::ExitCode(status);
   }
@@ -66,7 +70,7 @@ TEST_F(KeysE2E, StrobeModeOnALineWithoutRtsReportsEachStrobe) {
 }
 
 TEST_F(KeysE2E, EachQuitKeyEndsWithZeroAndRestoresTheTerminal) {
-  for (const char* quit : {"\x1b", "S", "\x1b[3~", "\x1b[3;2~"}) {
+  for (const char* quit : {"\x1b", "S", "\x1b[3~", "\x1b[3;2~", "\x1b[P", "\x1b[2K"}) {
     testpty::Child c = StartReady({"-c", "1", "-d"});
     Type(quit);
     EXPECT_EQ(Finish(c), 0) << quit;
@@ -101,8 +105,12 @@ TEST_F(KeysE2E, CtrlZGivesTheTerminalBackAndResumeTakesItAgain) {
   }
   ASSERT_TRUE(stopped);
   EXPECT_TRUE(SameSettings(ConsoleSettings(), before_));
+  EXPECT_TRUE(testpty::PasteMarksOnThenOff(ConsoleOutput())) << "bracketed paste left on";
   kill(-job, SIGCONT);
   EXPECT_TRUE(WaitForKeyboard());
+  testpty::SleepMs(50);
+  const std::string resumed = ConsoleOutput();
+  EXPECT_EQ(resumed.substr(resumed.size() - 8), "\x1b[?2004h") << "not marked again";
   Type("7");
   EXPECT_EQ(testpty::ReadBytes(port_.master, 1, 3000), Bytes{7});
   Type("S");

@@ -17,6 +17,9 @@
 
 namespace {
 
+constexpr const char* kPasteMarksOn = "\x1b[?2004h";
+constexpr const char* kPasteMarksOff = "\x1b[?2004l";
+
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
@@ -76,7 +79,12 @@ class KeytestE2E : public ::testing::Test {
     return text;
   }
 
-  static std::vector<std::string> KeyLines(const std::string& text) {
+  // The lines after the column heads, without the terminal modes.
+  static std::vector<std::string> KeyLines(std::string text) {
+    for (const char* mode : {kPasteMarksOn, kPasteMarksOff}) {
+      for (std::size_t at; (at = text.find(mode)) != std::string::npos;)
+        text.erase(at, std::strlen(mode));
+    }
     std::vector<std::string> lines;
     std::size_t start = text.find("\nkey ");  // the column heads
     if (start == std::string::npos) return lines;
@@ -97,24 +105,32 @@ class KeytestE2E : public ::testing::Test {
 TEST_F(KeytestE2E, EachKeyPrintsItsNameCodesAndWhatPadlinkDoes) {
   testpty::Child c = Start();
   Type("a");
-  Type("\x1b[1;5A");           // Ctrl+Up
-  Type("\x1b[26^");            // Ctrl+Shift+F4 in rxvt
-  Type("\x1b[3;5~");           // Ctrl+Delete
-  Type(std::string(1, '\0'));  // Ctrl+Space: nothing
-  Type("\x1b[12;40R");         // a cursor position report: nothing
-  Type("\xc3\xa9");            // e acute
-  Type("\x1bOQ");              // F2
+  Type("\x1b[1;5A");             // Ctrl+Up
+  Type("\x1b[1;2A");             // Shift+Up: the key sent, not the key it acts as
+  Type("\x1b[26^");              // Ctrl+Shift+F4 in rxvt
+  Type("\x1b[3;5~");             // Ctrl+Delete
+  Type(std::string(1, '\0'));    // Ctrl+Space: no key
+  Type("\x1b[12;40R");           // a cursor position report: no key
+  Type("\x1b[25~");              // rxvt's Shift+F3: no key padlink knows
+  Type("\x1b[M !!");             // a mouse report
+  Type("\xc3\xa9");              // e acute
+  Type("\x1b[200~59\x1b[201~");  // pasted "59"
+  Type("\x1bOQ");                // F2
   Type("S");
   const std::string out = OutputToEnd();
   EXPECT_EQ(Finish(c), 0);
   EXPECT_THAT(out, HasSubstr("S or Esc ends"));
-  EXPECT_THAT(KeyLines(out), ElementsAre(Line("a", "0x61", "command 15 (0x0F)"),
-                                         Line("Ctrl+Up", "0x00 0x8D", "command 10 (0x0A)"),
-                                         Line("Ctrl+F4", "0x00 0x61", "command 15 (0x0F)"),
-                                         Line("Ctrl+Delete", "0x00 0x93", "no action"),
-                                         Line("non-ASCII character", "0xC3", "no action"),
-                                         Line("F2", "0x00 0x3C", "command 25 (0x19)"),
-                                         Line("S", "0x53", "quits")));
+  EXPECT_THAT(
+      KeyLines(out),
+      ElementsAre(
+          Line("a", "0x61", "command 15 (0x0F)"), Line("Ctrl+Up", "0x00 0x8D", "command 10 (0x0A)"),
+          Line("Shift+Up", "0x00 0x48", "command 11 (0x0B)"),
+          Line("Ctrl+Shift+F4", "0x00 0x61", "command 15 (0x0F)"),
+          Line("Ctrl+Delete", "0x00 0x93", "no action"), Line("0x00", "-", "ignored"),
+          Line("ESC [ 1 2 ; 4 0 R", "-", "ignored"), Line("ESC [ 2 5 ~", "-", "ignored"),
+          Line("ESC [ M SP ! !", "-", "ignored"), Line("non-ASCII character", "0xC3", "no action"),
+          Line("pasted text", "2 bytes", "not sent"), Line("F2", "0x00 0x3C", "command 25 (0x19)"),
+          Line("S", "0x53", "quits")));
 }
 
 TEST_F(KeytestE2E, EscSDeleteAndCtrlCEndItWithTheTerminalRestored) {
@@ -124,16 +140,18 @@ TEST_F(KeytestE2E, EscSDeleteAndCtrlCEndItWithTheTerminalRestored) {
     int result;
   };
   const End ends[] = {
-      {"\x1b", "Esc", 0},
-      {"S", "S", 0},
-      {"\x1b[3~", "Delete", 0},
-      {"\x03", nullptr, -SIGINT},  // Ctrl+C
+      {"\x1b", "Esc", 0},         {"S", "S", 0},
+      {"\x1b[3~", "Delete", 0},   {"\x1b[P", "Delete", 0},  // st
+      {"\x03", nullptr, -SIGINT},                           // Ctrl+C
   };
   for (const End& e : ends) {
     testpty::Child c = Start();
     Type(e.keys);
     const std::string out = OutputToEnd();
     EXPECT_EQ(Finish(c), e.result) << e.line;
+    // Pasted text was marked while it ran, and is not any more.
+    EXPECT_LT(out.find(kPasteMarksOn), out.rfind(kPasteMarksOff)) << out;
+    EXPECT_EQ(out.find(kPasteMarksOn, out.rfind(kPasteMarksOff)), std::string::npos) << out;
     const std::vector<std::string> lines = KeyLines(out);
     if (e.line) {
       ASSERT_EQ(lines.size(), 1u) << out;

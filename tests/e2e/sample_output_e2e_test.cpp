@@ -39,6 +39,8 @@ TEST(SampleOutputE2E, FullOutputEndsTheRunWithTheReason) {
   termios after{};
   tcgetattr(console.master, &after);
   EXPECT_EQ(after.c_lflag, before.c_lflag);
+  const std::vector<std::uint8_t> modes = testpty::ReadFor(console.master, 50);
+  EXPECT_TRUE(testpty::PasteMarksOnThenOff(std::string(modes.begin(), modes.end())));
   const int fd = open(robot.device().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
   ASSERT_GE(fd, 0);
   EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0) << "port still held";

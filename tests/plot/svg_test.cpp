@@ -11,6 +11,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +23,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/plot/known_run.h"
@@ -132,7 +135,7 @@ TEST(PlotSvg, ParsesAsXmlWithTracesAxesLegendAndTitle) {
     }
   }
   EXPECT_EQ(counts, (std::map<std::string, std::size_t>{{"AD3", 10}, {"GYRO2", 10}, {"SRAM", 21}}));
-  EXPECT_EQ(colours, (std::set<std::string>{"#1971c2", "#e8590c", "#2f9e44"}));
+  EXPECT_EQ(colours, (std::set<std::string>{"#0087d7", "#d75f00", "#00875f"}));
   // The A/D trace climbs from 0 (the bottom) to 225.
   const std::vector<Point> ad = Points(svg.Find("//s:polyline[@data-series='AD3']")[0]);
   EXPECT_DOUBLE_EQ(ad.front().y, box.bottom);
@@ -199,6 +202,80 @@ TEST(PlotSvg, LongRunsAreReducedToTheExtremesOfEachColumn) {
   }
   EXPECT_DOUBLE_EQ(lowest, box.bottom);  // the drop to 0
   EXPECT_DOUBLE_EQ(highest, box.top);    // the spike to 255
+}
+
+// --- Colours ------------------------------------------------------------------
+
+struct Rgb {
+  double r, g, b;  // 0..255
+};
+
+Rgb RgbOf(const std::string& hex) {
+  const long v = std::strtol(hex.c_str() + 1, nullptr, 16);
+  return {static_cast<double>((v >> 16) & 0xFF), static_cast<double>((v >> 8) & 0xFF),
+          static_cast<double>(v & 0xFF)};
+}
+
+double Linear(double c) {
+  c /= 255;
+  return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+// Relative luminance and contrast ratio, as WCAG defines them.
+double Luminance(const Rgb& c) {
+  return 0.2126 * Linear(c.r) + 0.7152 * Linear(c.g) + 0.0722 * Linear(c.b);
+}
+
+double Contrast(const Rgb& a, const Rgb& b) {
+  const double la = Luminance(a), lb = Luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The distance of two colours in CIELAB (D65): about 2 is just noticeable.
+double LabDistance(const Rgb& a, const Rgb& b) {
+  auto lab = [](const Rgb& c) {
+    const double r = Linear(c.r), g = Linear(c.g), bl = Linear(c.b);
+    const double x = (0.4124 * r + 0.3576 * g + 0.1805 * bl) / 0.95047;
+    const double y = 0.2126 * r + 0.7152 * g + 0.0722 * bl;
+    const double z = (0.0193 * r + 0.1192 * g + 0.9505 * bl) / 1.08883;
+    auto f = [](double t) {
+      return t > 216.0 / 24389 ? std::cbrt(t) : (24389.0 / 27 * t + 16) / 116;
+    };
+    return std::array<double, 3>{116 * f(y) - 16, 500 * (f(x) - f(y)), 200 * (f(y) - f(z))};
+  };
+  const auto p = lab(a), q = lab(b);
+  return std::hypot(p[0] - q[0], p[1] - q[1], p[2] - q[2]);
+}
+
+// The value of index n of the terminals' 256-colour cube (16..231).
+Rgb CubeColour(int n) {
+  static constexpr int kLevels[] = {0, 95, 135, 175, 215, 255};
+  n -= 16;
+  return {static_cast<double>(kLevels[n / 36]), static_cast<double>(kLevels[n / 6 % 6]),
+          static_cast<double>(kLevels[n % 6])};
+}
+
+const plot::Colour kTraceColours[] = {plot::kSensor1, plot::kSensor2, plot::kSensor3,
+                                      plot::kSensor4, plot::kSram,    plot::kFailure};
+
+// Each trace (and the failures) stands out at least 3:1 from a white and a
+// black background, the colours lie well apart, and the terminal shows the
+// picture's colour.
+TEST(PlotColours, ReadableOnLightAndDarkAndApartFromEachOther) {
+  const Rgb white{255, 255, 255}, black{0, 0, 0};
+  for (plot::Colour c : kTraceColours) {
+    const Rgb rgb = RgbOf(plot::ValueOf(c).hex);
+    EXPECT_GE(Contrast(rgb, white), 3.0) << plot::ValueOf(c).hex;
+    EXPECT_GE(Contrast(rgb, black), 3.0) << plot::ValueOf(c).hex;
+    const Rgb cube = CubeColour(plot::ValueOf(c).index);
+    EXPECT_EQ(std::tie(cube.r, cube.g, cube.b), std::tie(rgb.r, rgb.g, rgb.b))
+        << plot::ValueOf(c).hex;
+    for (plot::Colour d : kTraceColours) {
+      if (d <= c) continue;
+      EXPECT_GE(LabDistance(rgb, RgbOf(plot::ValueOf(d).hex)), 25.0)
+          << plot::ValueOf(c).hex << " " << plot::ValueOf(d).hex;
+    }
+  }
 }
 
 // --- In a browser -----------------------------------------------------------
@@ -274,13 +351,21 @@ TEST(PlotSvgBrowser, ScreenshotShowsEachTraceInItsColourInsideThePlot) {
   ASSERT_EQ(image.width, 1000u);
   ASSERT_EQ(image.height, 560u);
 
-  // Inside the frame, each trace's colour, and the failure's red.
+  // Inside the frame, each trace's colour, and the failure's red; each
+  // stands out 3:1 from the background as shown, and as it would from a
+  // black one.
   Box inside = Frame(svg);
   inside = {inside.left + 2, inside.top + 2, inside.right - 2, inside.bottom - 2};
+  const std::uint8_t* corner = image.At(0, 0);
+  const Rgb background{static_cast<double>(corner[0]), static_cast<double>(corner[1]),
+                       static_cast<double>(corner[2])};
   for (const auto* s : run.AllSeries()) {
     const auto trace = svg.Find("//s:polyline[@data-series='" + s->name + "']");
     ASSERT_EQ(trace.size(), 1u);
-    EXPECT_GE(CountColour(image, inside, Svg::Attr(trace[0], "stroke")), 100) << s->name;
+    const std::string stroke = Svg::Attr(trace[0], "stroke");
+    EXPECT_GE(CountColour(image, inside, stroke), 100) << s->name;
+    EXPECT_GE(Contrast(RgbOf(stroke), background), 3.0) << s->name;
+    EXPECT_GE(Contrast(RgbOf(stroke), {0, 0, 0}), 3.0) << s->name;
   }
   EXPECT_GE(CountColour(image, inside, plot::SvgColour(plot::kFailure)), 30);
   // Beneath the plot, where the time axis is, no trace shows.

@@ -13,13 +13,16 @@
 
 namespace testkeys {
 
-// A key's name: "Up", "Ctrl+F4", "Alt+Keypad*"; a character as itself ("a",
-// "S"), "Enter", "Esc", "Space", "Ctrl+A".."Ctrl+_" for the other control
-// codes, "0xC3" for DEL and characters of 128 or more; "none" for no key.
+// A key's name: "Up", "Ctrl+F4", "Ctrl+Shift+F4", "Alt+Keypad*" (the
+// modifiers held); a character as itself ("a", "S"), "Enter", "Esc", "Space",
+// "Ctrl+A".."Ctrl+_" for the other control codes, "0xC3" for DEL and
+// characters of 128 or more; "paste:N" for a paste of N bytes, "ignored:N"
+// for N ignored bytes; "none" for no key.
 inline std::string KeyName(const Key& key) {
-  if (key.kind == KeyKind::kSpecial)
-    return std::string(KeyFormPrefix(key.form)) + SpecialKeyName(key.special);
+  if (key.kind == KeyKind::kSpecial) return HeldPrefix(key.held) + SpecialKeyName(key.special);
   if (key.kind == KeyKind::kNone) return "none";
+  if (key.kind == KeyKind::kPaste) return "paste:" + std::to_string(key.length);
+  if (key.kind == KeyKind::kIgnored) return "ignored:" + std::to_string(key.length);
   const unsigned char c = key.character;
   if (c == 13) return "Enter";
   if (c == 27) return "Esc";
@@ -36,8 +39,10 @@ inline std::string KeyName(const Key& key) {
 // The key a user presses with the name: a name as KeyName gives it, with
 // any modifiers held. Where several are held the key's form is that of
 // FormOf; a character yields itself with Alt, its control code with Ctrl.
-// Ctrl+Space (a NUL) is no key.
+// Ctrl+Space (a NUL) is no key. "paste:N" is a paste of N bytes.
 inline std::vector<Key> KeyPressed(std::string_view name) {
+  if (name.starts_with("paste:"))
+    return {Key::Paste(static_cast<std::uint32_t>(std::stoul(std::string(name.substr(6)))))};
   bool shift = false, ctrl = false, alt = false;
   for (;;) {
     if (name.starts_with("Shift+")) {
@@ -55,7 +60,7 @@ inline std::vector<Key> KeyPressed(std::string_view name) {
   }
   for (int k = 0; k < kSpecialKeyCount; ++k) {
     const auto key = static_cast<SpecialKey>(k);
-    if (name == SpecialKeyName(key)) return {Key::Special(key, FormOf(shift, ctrl, alt))};
+    if (name == SpecialKeyName(key)) return {Key::Held(key, shift, ctrl, alt)};
   }
   unsigned char c = 0;
   if (name == "Enter") {
@@ -77,7 +82,8 @@ inline std::vector<Key> KeyPressed(std::string_view name) {
 }
 
 // The keys named, one name after the other with a space between ("Up
-// Down", "0xC3 x"); "" and "nothing" name none.
+// Down", "0xC3 x"); "" and "nothing" name none. Ignored bytes are no key
+// and have no name here: see WithoutIgnored.
 inline std::vector<Key> Keys(std::string_view names) {
   std::vector<Key> keys;
   if (names == "nothing") return keys;
@@ -89,6 +95,14 @@ inline std::vector<Key> Keys(std::string_view names) {
     names.remove_prefix(end + 1);
   }
   return keys;
+}
+
+// The keys without the ignored bytes among them.
+inline std::vector<Key> WithoutIgnored(const std::vector<Key>& keys) {
+  std::vector<Key> out;
+  for (const Key& k : keys)
+    if (k.kind != KeyKind::kIgnored) out.push_back(k);
+  return out;
 }
 
 inline std::string Names(const std::vector<Key>& keys) {

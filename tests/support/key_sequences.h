@@ -4,19 +4,29 @@
 // once any Esc time-out has passed.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
+
+#include "keys/term_decoder.h"
 
 namespace testkeys {
 
 struct KeySequence {
   const char* name;
   std::string bytes;
-  const char* keys;    // "" for none
-  bool waits = false;  // a prefix of longer keys: nothing before the time-out
+  const char* keys;  // "" for none
+  // A prefix of longer keys: nothing before this many milliseconds have
+  // passed without a further byte; 0 for a key that is whole at once.
+  std::uint32_t waits = 0;
+  // A report: its bytes come together, less than kReportGapMs apart.
+  bool together = false;
 };
 
-inline constexpr bool kWaits = true;
+inline constexpr std::uint32_t kWaits = kEscTimeoutMs;
+// CSI M alone, settled as st's Ctrl+Delete once no report followed it.
+inline constexpr std::uint32_t kWaitsAlone = kReportGapMs;
+inline constexpr bool kTogether = true;
 
 inline const std::vector<KeySequence> kKeySequences = {
     // Characters.
@@ -60,8 +70,8 @@ inline const std::vector<KeySequence> kKeySequences = {
     {"Ctrl+Left", "\x1b[1;5D", "Ctrl+Left"},
     {"Ctrl+Right", "\x1b[1;5C", "Ctrl+Right"},
     {"Ctrl+Down", "\x1b[1;5B", "Ctrl+Down"},
-    {"Ctrl+Shift+F4 is Ctrl+F4", "\x1b[1;6S", "Ctrl+F4"},
-    {"Ctrl+Alt+F2 is Alt+F2", "\x1b[1;7Q", "Alt+F2"},
+    {"Ctrl+Shift+F4, the Ctrl form", "\x1b[1;6S", "Ctrl+Shift+F4"},
+    {"Ctrl+Alt+F2, the Alt form", "\x1b[1;7Q", "Ctrl+Alt+F2"},
     {"Ctrl+F4, SS3 form", "\x1bO5S", "Ctrl+F4"},
     {"Ctrl+F10", "\x1b[21;5~", "Ctrl+F10"},
     {"Shift+Delete", "\x1b[3;2~", "Shift+Delete"},
@@ -85,18 +95,18 @@ inline const std::vector<KeySequence> kKeySequences = {
     {"key after a sequence", "\x1b[Cx", "Right x"},
     // rxvt sends Ctrl+Shift+F1..F10 as its Ctrl form of the F-key numbers
     // that Shift gives (F11..F20 = 23..34), Alt+Shift+F1..F10 as their Alt
-    // form; Ctrl+Shift gives the Ctrl form, Alt+Shift the Alt form.
-    {"rxvt Ctrl+Shift+F3", "\x1b[25^", "Ctrl+F3"},
-    {"rxvt Ctrl+Shift+F4", "\x1b[26^", "Ctrl+F4"},
-    {"rxvt Ctrl+Shift+F5", "\x1b[28^", "Ctrl+F5"},
-    {"rxvt Ctrl+Shift+F6", "\x1b[29^", "Ctrl+F6"},
-    {"rxvt Ctrl+Shift+F7", "\x1b[31^", "Ctrl+F7"},
-    {"rxvt Ctrl+Shift+F8", "\x1b[32^", "Ctrl+F8"},
-    {"rxvt Ctrl+Shift+F9", "\x1b[33^", "Ctrl+F9"},
-    {"rxvt Ctrl+Shift+F10", "\x1b[34^", "Ctrl+F10"},
-    {"rxvt Ctrl+Alt+Shift+F4", "\x1b\x1b[26^", "Alt+F4"},
-    {"rxvt Alt+Shift+F4", "\x1b\x1b[26~", "Alt+F4"},
-    {"rxvt Alt+Shift+F10", "\x1b\x1b[34~", "Alt+F10"},
+    // form; Ctrl+Shift has the Ctrl form, Alt+Shift the Alt form.
+    {"rxvt Ctrl+Shift+F3", "\x1b[25^", "Ctrl+Shift+F3"},
+    {"rxvt Ctrl+Shift+F4", "\x1b[26^", "Ctrl+Shift+F4"},
+    {"rxvt Ctrl+Shift+F5", "\x1b[28^", "Ctrl+Shift+F5"},
+    {"rxvt Ctrl+Shift+F6", "\x1b[29^", "Ctrl+Shift+F6"},
+    {"rxvt Ctrl+Shift+F7", "\x1b[31^", "Ctrl+Shift+F7"},
+    {"rxvt Ctrl+Shift+F8", "\x1b[32^", "Ctrl+Shift+F8"},
+    {"rxvt Ctrl+Shift+F9", "\x1b[33^", "Ctrl+Shift+F9"},
+    {"rxvt Ctrl+Shift+F10", "\x1b[34^", "Ctrl+Shift+F10"},
+    {"rxvt Ctrl+Alt+Shift+F4", "\x1b\x1b[26^", "Ctrl+Alt+Shift+F4"},
+    {"rxvt Alt+Shift+F4", "\x1b\x1b[26~", "Alt+Shift+F4"},
+    {"rxvt Alt+Shift+F10", "\x1b\x1b[34~", "Alt+Shift+F10"},
     // Shift+F3..F10 in rxvt, Ctrl+F3..F10 in xterm's VT220 mode: ambiguous.
     {"26~ stays unmapped", "\x1b[26~", ""},
     {"34~ stays unmapped", "\x1b[34~", ""},
@@ -108,13 +118,33 @@ inline const std::vector<KeySequence> kKeySequences = {
     {"focus out", "\x1b[O", ""},
     {"private CSI", "\x1b[?1;2c", ""},
     {"three parameters", "\x1b[1;2;3A", ""},
-    {"CSI P without modifier", "\x1b[P", ""},
     {"unknown Linux console", "\x1b[[Z", ""},
     {"unknown SS3", "\x1bOz", ""},
     {"unknown then key", "\x1b[99~a", "a"},
     {"over-long sequence", "\x1b[" + std::string(40, '1') + "x", ""},
     {"over-long sequence with a marker", "\x1b[" + std::string(34, '1') + "?5h", ""},
     {"endless sequence dropped, then a key", "\x1b[" + std::string(100, '1') + "xa", "a"},
+    // st's editing keys (its keypad in numeric mode, as padlink leaves it).
+    {"st Delete", "\x1b[P", "Delete"},
+    {"st Shift+Delete", "\x1b[2K", "Shift+Delete"},
+    {"st Insert", "\x1b[4h", "Insert"},
+    {"st Shift+Insert", "\x1b[4l", "Shift+Insert"},
+    {"st Ctrl+Insert", "\x1b[L", "Ctrl+Insert"},
+    {"st Ctrl+End", "\x1b[J", "Ctrl+End"},
+    {"st Shift+End", "\x1b[K", "Shift+End"},
+    {"st Shift+Home", "\x1b[2J", "Shift+Home"},
+    {"st Alt+Delete", "\x1b\x1b[P", "Alt+Delete"},
+    {"K with another number", "\x1b[1K", ""},
+    {"J with two parameters", "\x1b[2;5J", ""},
+    // Pasted text (bracketed): one paste, whatever it holds, and the keys
+    // after its end.
+    {"paste", "\x1b[200~59\x1b[201~", "paste:2"},
+    {"empty paste", "\x1b[200~\x1b[201~", "paste:0"},
+    {"paste, then a key", "\x1b[200~5\x1b[201~6", "paste:1 6"},
+    {"paste of keys and sequences",
+     "\x1b[200~\x1b\x1b[A\x1b[3~S\x1b[20\x1b[201\x1b[200~\r\x1b[201~\x1b[B", "paste:25 Down"},
+    {"paste of a lone Esc", "\x1b[200~\x1b\x1b[201~", "paste:1"},
+    {"paste end alone", "\x1b[201~", ""},
     // UTF-8 characters of several bytes: their first byte.
     {"e acute", "\xc3\xa9", "0xC3"},
     {"euro sign", "\xe2\x82\xac", "0xE2"},
@@ -139,8 +169,8 @@ inline const std::vector<KeySequence> kKeySequences = {
     {"DCS terminal version", "\x1bP>|XTerm(379)\x1b\\", ""},
     {"APC string", "\x1b_Gi=1;OK\x1b\\", ""},
     {"PM string", "\x1b^private\x1b\\", ""},
-    {"X10 mouse report", "\x1b[M !!", ""},
-    {"X10 mouse report, high coordinates", "\x1b[M \xff\xfe", ""},
+    {"X10 mouse report", "\x1b[M !!", "", 0, kTogether},
+    {"X10 mouse report, high coordinates", "\x1b[M \xff\xfe", "", 0, kTogether},
     {"SGR mouse press", "\x1b[<0;12;5M", ""},
     {"SGR mouse release", "\x1b[<0;12;5m", ""},
     {"urxvt mouse report", "\x1b[32;12;5M", ""},
@@ -148,7 +178,6 @@ inline const std::vector<KeySequence> kKeySequences = {
     {"secondary device attributes", "\x1b[>41;379;0c", ""},
     {"mode report", "\x1b[?1;2$y", ""},
     {"ANSI mode report", "\x1b[4;2$y", ""},
-    {"bracketed paste start", "\x1b[200~", ""},
     // The key after a report is the key.
     {"report then key", "\x1b[12;40R5", "5"},
     {"OSC then key",
@@ -156,7 +185,7 @@ inline const std::vector<KeySequence> kKeySequences = {
      "5",
      "5"},
     {"DCS then key", "\x1bP1$r0m\x1b\\\x1b[A", "Up"},
-    {"mouse then key", "\x1b[M !!s", "s"},
+    {"mouse then key", "\x1b[M !!s", "s", 0, kTogether},
     // An escape sequence ends an unterminated string and is read.
     {"string cut by a key", "\x1b]11;rgb:00\x1b[1;5A", "Ctrl+Up"},
     // CAN and SUB cancel a sequence.
@@ -180,7 +209,10 @@ inline const std::vector<KeySequence> kKeySequences = {
     {"unfinished SS3 with a modifier", "\x1bO5", "", kWaits},
     {"unfinished OSC string", "\x1b]11;rgb:00", "", kWaits},
     {"unfinished DCS string", "\x1bP1$r0m\x1b", "", kWaits},
-    {"unfinished old mouse report", "\x1b[M !", "", kWaits},
+    {"unfinished old mouse report", "\x1b[M !", "", kWaits, kTogether},
+    // CSI M with no report bytes at once is st's Ctrl+Delete.
+    {"st Ctrl+Delete", "\x1b[M", "Ctrl+Delete", kWaitsAlone},
+    {"st Ctrl+Alt+Delete", "\x1b\x1b[M", "Ctrl+Alt+Delete", kWaitsAlone},
 };
 
 }  // namespace testkeys

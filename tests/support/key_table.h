@@ -44,19 +44,23 @@ inline KeyMapping ReferenceKeyMap(const Key& key) {
       if (key.character < 128) return ReferenceAction(key.character);
       break;
     case KeyKind::kNone:
+    case KeyKind::kPaste:
+    case KeyKind::kIgnored:
       break;
   }
   return {KeyAction::kNone, 0};
 }
 
-// Every key there is: the characters 1..255, every special key in every form.
+// Every key there is: the characters 1..255, every special key with every
+// set of modifiers held.
 inline std::vector<Key> EveryKey() {
   std::vector<Key> keys;
   for (int c = 1; c <= 255; ++c)
     keys.push_back(Key::Character(static_cast<unsigned char>(c)));
   for (int k = 0; k < kSpecialKeyCount; ++k) {
-    for (int f = 0; f < kKeyFormCount; ++f)
-      keys.push_back(Key::Special(static_cast<SpecialKey>(k), static_cast<KeyForm>(f)));
+    for (int held = 0; held < 8; ++held)
+      keys.push_back(Key::Held(static_cast<SpecialKey>(k), held & kHeldShift, held & kHeldCtrl,
+                               held & kHeldAlt));
   }
   return keys;
 }

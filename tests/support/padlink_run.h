@@ -43,6 +43,13 @@ class PadlinkRun : public ::testing::Test {
     return t;
   }
 
+  // What padlink wrote to its console so far (its terminal modes).
+  const std::string& ConsoleOutput() {
+    const std::vector<std::uint8_t> bytes = testpty::ReadFor(console_.master, 50);
+    console_output_.append(bytes.begin(), bytes.end());
+    return console_output_;
+  }
+
   // Waits until padlink reads single keys from its console.
   bool WaitForKeyboard() const {
     for (int i = 0; i < 500; ++i) {
@@ -79,4 +86,5 @@ class PadlinkRun : public ::testing::Test {
   testpty::TempDir dir_;
   testpty::Pty port_;
   testpty::Pty console_;
+  std::string console_output_;
 };

@@ -29,6 +29,13 @@ std::uint64_t NowMs() {
          static_cast<std::uint64_t>(ts.tv_nsec) / 1000000;
 }
 
+bool PasteMarksOnThenOff(const std::string& output) {
+  const std::size_t on = output.find("\x1b[?2004h");
+  const std::size_t off = output.rfind("\x1b[?2004l");
+  return on != std::string::npos && off != std::string::npos && on < off &&
+         output.find("\x1b[?2004h", off) == std::string::npos;
+}
+
 char ProcessState(pid_t pid) {
   const std::string path = "/proc/" + std::to_string(pid) + "/stat";
   FILE* f = fopen(path.c_str(), "r");

@@ -90,6 +90,10 @@ std::vector<std::uint8_t> ReadBytes(int fd, std::size_t count, int timeout_ms);
 std::vector<std::uint8_t> ReadFor(int fd, int timeout_ms);
 void WriteAll(int fd, const std::string& bytes);
 
+// True when a program's output to its terminal turned bracketed paste on
+// (ESC [ ? 2004 h) and its last word on it was off (ESC [ ? 2004 l).
+bool PasteMarksOnThenOff(const std::string& output);
+
 // The state letter of a process in /proc (R, S, T, ...), or 0.
 char ProcessState(pid_t pid);
 

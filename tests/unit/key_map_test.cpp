@@ -37,7 +37,7 @@ TEST(KeyMapTest, CommandsRunFrom1To32WithoutGaps) {
   EXPECT_EQ(keys_of.begin()->first, 1);
   EXPECT_EQ(keys_of.rbegin()->first, 32);
   EXPECT_EQ(keys_of[26], (std::set<std::string>{"Enter", "Space"}));
-  EXPECT_EQ(keys_of[10], (std::set<std::string>{"0", "Ctrl+Up"}));
+  EXPECT_EQ(keys_of[10], (std::set<std::string>{"0", "Ctrl+Up", "Ctrl+Shift+Up"}));
 }
 
 struct SpecialCase {

@@ -132,6 +132,23 @@ TEST_F(ControlLoopTest, KeyWithoutActionSendsNothingAndKeepsTheLastSendTime) {
   EXPECT_THAT(Sends(), ElementsAre(Pair(0u, 5), Pair(523u, 5)));
 }
 
+// Pasted text and ignored bytes are no keys: they send nothing and leave the
+// repeat suppression as it was; the first paste says that it is not sent.
+TEST_F(ControlLoopTest, PastesAndIgnoredBytesSendNothingAndTheFirstPasteSaysSo) {
+  Key report;
+  report.kind = KeyKind::kIgnored;
+  report.length = 1;
+  fake::PressKey(0, '5');
+  fake::PressKey(100, Key::Paste(12));
+  fake::PressKey(200, report);
+  fake::PressKey(250, Key::Paste(3));
+  fake::PressKey(303, '5');  // a repeat 295 ms after the send: dropped
+  fake::PressKey(403, '6');
+  const std::string err = RunLoop();
+  EXPECT_THAT(Sends(), ElementsAre(Pair(0u, 5), Pair(403u, 6)));
+  EXPECT_EQ(err, "padlink: pasted text is not sent to the robot; type the keys instead\n");
+}
+
 TEST_F(ControlLoopTest, SpecialKeysGiveTheCommandsOfTheirAliases) {
   fake::PressSpecial(0, SpecialKey::kLeft, KeyForm::kCtrl);  // 's'
   fake::PressSpecial(23, SpecialKey::kUp, KeyForm::kCtrl);

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,9 @@ using testkeys::Keys;
 using testkeys::KeySequence;
 using testkeys::kKeySequences;
 
-// Feeds the bytes at time 0, then lets `later` ms pass; returns every key.
-std::vector<Key> Decode(const std::string& bytes, std::uint32_t later = 0) {
+// Feeds the bytes at time 0, then lets `later` ms pass; returns every key,
+// the ignored bytes too.
+std::vector<Key> DecodeAll(const std::string& bytes, std::uint32_t later = 0) {
   TermDecoder d;
   DecoderReset(&d);
   std::vector<Key> keys;
@@ -33,6 +35,11 @@ std::vector<Key> Decode(const std::string& bytes, std::uint32_t later = 0) {
   return keys;
 }
 
+// The same, without the ignored bytes.
+std::vector<Key> Decode(const std::string& bytes, std::uint32_t later = 0) {
+  return testkeys::WithoutIgnored(DecodeAll(bytes, later));
+}
+
 TEST(TermDecoderTest, EverySequenceGivesItsKeys) {
   for (const KeySequence& s : kKeySequences)
     EXPECT_EQ(Decode(s.bytes, 1000), Keys(s.keys)) << s.name;
@@ -43,8 +50,8 @@ TEST(TermDecoderTest, EverySequenceGivesItsKeys) {
 TEST(TermDecoderTest, KeysThatWaitComeAtTheirTimeOut) {
   for (const KeySequence& s : kKeySequences) {
     if (!s.waits) continue;
-    EXPECT_EQ(Decode(s.bytes, kEscTimeoutMs - 1), std::vector<Key>{}) << s.name;
-    EXPECT_EQ(Decode(s.bytes, kEscTimeoutMs), Keys(s.keys)) << s.name;
+    EXPECT_EQ(DecodeAll(s.bytes, s.waits - 1), std::vector<Key>{}) << s.name;
+    EXPECT_EQ(Decode(s.bytes, s.waits), Keys(s.keys)) << s.name;
   }
 }
 
@@ -128,9 +135,139 @@ TEST(TermDecoderTest, BytesFedAsRoomAllowsLoseNoKey) {
     for (int i = 0; i < room && fed < input.size(); ++i)
       DecoderFeed(&d, static_cast<unsigned char>(input[fed++]), now);
     if (fed == input.size()) DecoderTick(&d, now);
-    if (std::optional<Key> key = DecoderTake(&d)) keys.push_back(*key);
+    const std::optional<Key> key = DecoderTake(&d);
+    if (key && key->kind != KeyKind::kIgnored) keys.push_back(*key);
   }
   EXPECT_EQ(keys, expected);
+}
+
+}  // namespace
+
+namespace {
+
+// Bytes fed as reads at their times, then `later` ms after the last: every
+// key, the ignored bytes too.
+struct TimedRead {
+  std::uint32_t at;
+  std::string bytes;
+};
+
+std::vector<Key> DecodeReads(const std::vector<TimedRead>& reads, std::uint32_t later) {
+  TermDecoder d;
+  DecoderReset(&d);
+  std::vector<Key> keys;
+  auto drain = [&] {
+    while (std::optional<Key> key = DecoderTake(&d))
+      keys.push_back(*key);
+  };
+  for (const TimedRead& r : reads) {
+    DecoderTick(&d, r.at);
+    for (char c : r.bytes)
+      DecoderFeed(&d, static_cast<unsigned char>(c), r.at);
+    DecoderTick(&d, r.at);
+    drain();
+  }
+  DecoderTick(&d, reads.back().at + later);
+  drain();
+  return keys;
+}
+
+std::string BytesOf(const Key& key) {
+  return std::string(reinterpret_cast<const char*>(key.bytes),
+                     std::min<std::size_t>(key.length, kKeyBytes));
+}
+
+// st sends CSI M for Ctrl+Delete; a mouse report (which padlink never asks
+// for) is CSI M with three bytes, all in one write. Keys typed after
+// Ctrl+Delete come in later reads, however soon, and are all keys.
+TEST(TermDecoderTest, StCtrlDeleteThenTypedKeysLoseNone) {
+  for (std::uint32_t gap : {kReportGapMs, 5u, 12u, 100u}) {
+    std::vector<TimedRead> reads = {{1000, "\x1b[M"}};
+    for (char c : std::string("23456"))
+      reads.push_back({reads.back().at + gap, std::string(1, c)});
+    EXPECT_EQ(DecodeReads(reads, 0), Keys("Ctrl+Delete 2 3 4 5 6")) << gap << " ms apart";
+  }
+}
+
+TEST(TermDecoderTest, MouseReportBytesThatComeTogetherAreOneReport) {
+  struct Case {
+    const char* name;
+    std::vector<TimedRead> reads;
+    const char* keys;
+  };
+  const Case cases[] = {
+      {"one read", {{0, "\x1b[M !!"}, {20, "5"}}, "5"},
+      {"split within the gap", {{0, "\x1b[M"}, {kReportGapMs - 1, " !!"}, {20, "5"}}, "5"},
+      {"cut short, then a key", {{0, "\x1b[M !"}, {100, "5"}}, "5"},
+      {"CSI M alone, then a report", {{0, "\x1b[M"}, {10, "\x1b[M !!"}}, "Ctrl+Delete"},
+  };
+  for (const Case& c : cases) {
+    const std::vector<Key> keys = DecodeReads(c.reads, 1000);
+    EXPECT_EQ(testkeys::WithoutIgnored(keys), Keys(c.keys)) << c.name;
+  }
+  const std::vector<Key> report = DecodeReads({{0, "\x1b[M !!"}}, 0);
+  ASSERT_EQ(report.size(), 1u);
+  EXPECT_EQ(report[0].kind, KeyKind::kIgnored);
+  EXPECT_EQ(BytesOf(report[0]), "\x1b[M !!");
+}
+
+// A paste ends at its end mark only: never by time, whatever it holds.
+TEST(TermDecoderTest, APasteWaitsForItsEndAndYieldsNoKey) {
+  TermDecoder d;
+  DecoderReset(&d);
+  const std::string start = "\x1b[200~";
+  for (char c : start + "5\x1b")
+    DecoderFeed(&d, static_cast<unsigned char>(c), 0);
+  EXPECT_EQ(DecoderWaitMs(&d, 0), -1);
+  DecoderTick(&d, 60000);
+  EXPECT_FALSE(DecoderHasKey(&d));
+  for (char c : std::string("[20") + "1x\x1b[3~S\x1b[201")
+    DecoderFeed(&d, static_cast<unsigned char>(c), 60001);
+  DecoderTick(&d, 120000);
+  EXPECT_FALSE(DecoderHasKey(&d));
+  DecoderFeed(&d, '~', 120001);
+  DecoderFeed(&d, '7', 120001);
+  EXPECT_EQ(DecoderTake(&d), Key::Paste(12));
+  EXPECT_EQ(DecoderTake(&d), Key::Character('7'));
+  EXPECT_EQ(DecoderWaitMs(&d, 120001), -1);
+}
+
+// What is no key comes out as ignored bytes, each sequence whole, so that
+// the key tester can show it.
+TEST(TermDecoderTest, IgnoredBytesKeepTheirSequence) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::vector<std::string> ignored;  // each ignored sequence, in order
+    const char* keys;
+  };
+  const std::string long_osc = "\x1b]11;rgb:0000/0000/0000\x07";
+  const Case cases[] = {
+      {"urxvt Shift+F3", "\x1b[25~", {"\x1b[25~"}, ""},
+      {"cursor report, then a key", "\x1b[12;40R5", {"\x1b[12;40R"}, "5"},
+      {"Ctrl+Space", std::string(1, '\0'), {std::string(1, '\0')}, ""},
+      {"Ctrl+Alt+Space", std::string("\x1b") + '\0', {std::string("\x1b") + '\0'}, ""},
+      {"ESC cuts a sequence", "\x1b[1;5\x1b[A", {"\x1b[1;5"}, "Up"},
+      {"ESC cuts a string", "\x1b]11;rgb:00\x1b[1;5A", {"\x1b]11;rgb:00"}, "Ctrl+Up"},
+      {"string to ST", "\x1bP1$r0m\x1b\\a", {"\x1bP1$r0m\x1b\\"}, "a"},
+      {"cancelled", "\x1b[1;5\x18", {"\x1b[1;5\x18"}, ""},
+      {"long string: its first bytes", long_osc, {long_osc.substr(0, kKeyBytes)}, ""},
+  };
+  for (const Case& c : cases) {
+    const std::vector<Key> keys = DecodeAll(c.bytes, 1000);
+    std::vector<std::string> ignored;
+    std::size_t length = 0;
+    for (const Key& k : keys) {
+      if (k.kind != KeyKind::kIgnored) continue;
+      ignored.push_back(BytesOf(k));
+      length += k.length;
+    }
+    EXPECT_EQ(ignored, c.ignored) << c.name;
+    EXPECT_EQ(testkeys::WithoutIgnored(keys), Keys(c.keys)) << c.name;
+    if (c.name == std::string("long string: its first bytes")) {
+      EXPECT_EQ(length, long_osc.size());
+    }
+  }
 }
 
 }  // namespace

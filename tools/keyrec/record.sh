@@ -6,25 +6,34 @@
 #   tools/keyrec/record.sh FAMILY > FAMILY.tsv
 #
 # FAMILY: tmux, screen-tmux (screen inside tmux), xterm, xterm-vt220
-# (xterm -kt vt220), rxvt (rxvt-unicode), kitty, screen-xterm (screen inside
-# xterm). Each line of the output is the key's name, a tab, and the bytes in
-# hex ("-" for none).
+# (xterm -kt vt220), rxvt (rxvt-unicode), kitty, alacritty, vte
+# (xfce4-terminal), konsole, st, screen-xterm (screen inside xterm). Each line
+# of the output is the key's name, a tab, and the bytes in hex ("-" for
+# none); a third field "took" marks a key after which the terminal kept the
+# keys that followed (a menu, a help window, a pager, a search).
 #
 # The terminal runs a byte dumper (the terminal in raw mode, od) in place of
 # padlink. tmux and screen-tmux type into a detached tmux with send-keys,
 # which hands the pane exactly what tmux sends for that key. The X terminals
-# run on a virtual X server (Xvfb) and get real key events from xdotool
-# (XTEST), as from a keyboard; a desktop's window manager may take some keys
-# (Ctrl+Alt+F1..F12) before the terminal sees them. Needs tmux, screen,
-# Xvfb, xdotool and the terminals themselves (Debian: tmux screen xvfb
-# xdotool xterm rxvt-unicode kitty).
+# run on a virtual X server (Xvfb) with no window manager and get real key
+# events from xdotool (XTEST), as from a keyboard; a desktop's window manager
+# may take keys before the terminal sees them (see docs/terminals.md). Each
+# X terminal runs with its default configuration: an empty home directory,
+# no configuration file (and BROWSER=true, so that a help key opens no
+# browser). Nearly a second after every key a 9 is typed: when it does not
+# arrive, the terminal kept it, and a new terminal is started for the keys
+# that follow (the key's line says "took"). The letters start from a new
+# terminal too. Needs tmux, screen, Xvfb, xdotool and the terminals
+# themselves (Debian: tmux screen xvfb xdotool xterm rxvt-unicode kitty
+# alacritty xfce4-terminal konsole stterm; dbus for xfce4-terminal and
+# konsole).
 set -euo pipefail
-family=${1:?usage: record.sh tmux|screen-tmux|xterm|xterm-vt220|rxvt|kitty|screen-xterm}
+family=${1:?usage: record.sh tmux|screen-tmux|xterm|xterm-vt220|rxvt|kitty|alacritty|vte|konsole|st|screen-xterm}
 
 work=$(mktemp -d)
 pids=()
 cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  for p in "${pids[@]}"; do kill -- "-$p" 2>/dev/null || kill "$p" 2>/dev/null || true; done
   tmux -L padlink-keyrec kill-server 2>/dev/null || true
   rm -rf "$work"
 }
@@ -55,9 +64,12 @@ characters=(
   "Enter Return Enter" "Esc Escape Escape" "Space space Space"
   "Ctrl+Space ctrl+space C-Space" "Ctrl+[ ctrl+bracketleft C-[" "Ctrl+M ctrl+m C-m"
   "S S S" "s s s" "0 0 0" "5 5 5" "Alt+Shift+P alt+shift+p M-P"
-  # Last: rxvt-unicode starts its scrollback search with Alt+s, which then
-  # takes every key.
-  "Alt+s alt+s M-s"
+  # Ctrl with a letter and with the digits 2, 3 and 4: control characters.
+  "Ctrl+a ctrl+a C-a" "Ctrl+2 ctrl+2 C-2" "Ctrl+3 ctrl+3 C-3" "Ctrl+4 ctrl+4 C-4"
+  # Letters whose Alt some terminals keep: xfce4-terminal's menus, konsole's
+  # side panels, rxvt-unicode's scrollback search (Alt+s).
+  "Alt+a alt+a M-a" "Alt+e alt+e M-e" "Alt+f alt+f M-f" "Alt+t alt+t M-t"
+  "Alt+r alt+r M-r" "Alt+s alt+s M-s"
 )
 
 keys=()  # "name<TAB>xdotool<TAB>tmux"
@@ -79,19 +91,26 @@ case $family in
   screen-*) settle=0.6 ;;  # screen holds a lone Esc for its maptimeout (300 ms)
 esac
 
+# The bytes of the dump from byte `from` up to byte `to` (its end when not
+# given), in hex, on one line; "-" for none.
+arrived() {
+  local from=$1 to=${2:-$(stat -c %s "$bytes")}
+  if [ "$to" -eq "$from" ]; then
+    echo -
+  else
+    tail -c +"$((from + 1))" "$bytes" | head -c "$((to - from))" | tr -s ' \n' ' ' |
+      sed 's/^ //; s/ $//'
+    echo
+  fi
+}
+
 # Sends one key; prints what arrived.
 record() {
-  local send=$1 before after
+  local send=$1 before
   before=$(stat -c %s "$bytes")
   $send
   sleep "$settle"
-  after=$(stat -c %s "$bytes")
-  if [ "$after" -eq "$before" ]; then
-    echo -
-  else
-    tail -c +"$((before + 1))" "$bytes" | tr -s ' \n' ' ' | sed 's/^ //; s/ $//'
-    echo
-  fi
+  arrived "$before"
 }
 
 # Types every key into a detached tmux (and screen inside it) with send-keys.
@@ -107,47 +126,94 @@ record_in_tmux() {
   done
 }
 
-# Starts the X terminal of the family with the byte dumper in it.
+# Starts the X terminal of the family with the byte dumper in it, in a
+# process group of its own, with an empty home: its default configuration.
 start_x_terminal() {
+  local home=$work/home
+  rm -rf "$home"
+  mkdir -p "$home"
+  local -a run=(env HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local"
+    BROWSER=true setsid)
   case $family in
-    xterm) xterm -e sh -c "$dumper" & ;;
-    xterm-vt220) xterm -kt vt220 -e sh -c "$dumper" & ;;
-    screen-xterm) xterm -e sh -c "$in_screen" & ;;
-    rxvt) urxvt -e sh -c "$dumper" & ;;
-    kitty)
-      # kitty's Ctrl+Shift shortcuts that open windows or resize would
-      # take the focus from the recording: here they discard the key
-      # instead, which the program sees the same way (nothing).
-      local -a quiet
-      for k in f1 f2 f6 f10 f11; do quiet+=(-o "map ctrl+shift+$k discard_event"); done
-      kitty --config NONE "${quiet[@]}" sh -c "$dumper" >/dev/null 2>&1 &
-      ;;
+    xterm) "${run[@]}" xterm -e sh -c "$dumper" & ;;
+    xterm-vt220) "${run[@]}" xterm -kt vt220 -e sh -c "$dumper" & ;;
+    screen-xterm) "${run[@]}" xterm -e sh -c "$in_screen" & ;;
+    rxvt) "${run[@]}" urxvt -e sh -c "$dumper" & ;;
+    kitty) "${run[@]}" kitty --config NONE sh -c "$dumper" >/dev/null 2>&1 & ;;
+    alacritty) "${run[@]}" alacritty -e sh -c "$dumper" >/dev/null 2>&1 & ;;
+    vte) "${run[@]}" dbus-run-session xfce4-terminal --disable-server -x sh -c "$dumper" \
+      >/dev/null 2>&1 & ;;
+    konsole) "${run[@]}" dbus-run-session konsole --nofork -e sh -c "$dumper" >/dev/null 2>&1 & ;;
+    st) "${run[@]}" st -e sh -c "$dumper" >/dev/null 2>&1 & ;;
   esac
-  pids+=($!)
+  terminal=$!
+  pids+=("$terminal")
+  # Its window: the visible one of a process in its session.
+  local wid="" p
+  for _ in $(seq 150); do
+    for p in $(pgrep -s "$terminal" || true); do
+      wid=$(xdotool search --onlyvisible --pid "$p" 2>/dev/null | tail -1 || true)
+      [ -n "$wid" ] && break 2
+    done
+    sleep 0.1
+  done
+  xdotool windowfocus --sync "$wid"
+  xdotool mousemove --window "$wid" 40 40
+  sleep 1.5
+}
+
+stop_x_terminal() {
+  kill -- "-$terminal" 2>/dev/null || true
+  sleep 0.5
+}
+
+# Types one key into the X terminal; a 9 after it tells whether the terminal
+# still passes keys on. When it does not, the terminal starts anew.
+record_x_key() {
+  local xk=$1 before check
+  before=$(stat -c %s "$bytes")
+  xdotool key "$xk"
+  sleep "$settle"
+  check=$(stat -c %s "$bytes")
+  # What a key opens (an editor, a help window) may take a moment to come.
+  sleep 0.8
+  xdotool key 9
+  sleep "$settle"
+  if [ "$(arrived "$check")" = 39 ]; then
+    arrived "$before" "$check"
+  else
+    printf '%s\ttook\n' "$(arrived "$before" "$check")"
+    stop_x_terminal
+    start_x_terminal
+  fi
 }
 
 # Types every key into an X terminal on a virtual X server with xdotool.
 record_in_x() {
-  local display=:$((90 + RANDOM % 100)) wid name xk k
-  Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+  local n=90 name xk k
+  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
   pids+=($!)
-  export DISPLAY=$display LANG=C.UTF-8
+  export DISPLAY=:$n LANG=C.UTF-8
   sleep 1
   start_x_terminal
-  wid=$(xdotool search --sync --onlyvisible --pid "${pids[-1]}" | tail -1)
-  xdotool windowfocus --sync "$wid"
-  xdotool mousemove --window "$wid" 40 40
-  sleep 1
   for k in "${keys[@]}"; do
     IFS=$'\t' read -r name xk _ <<<"$k"
+    # The letters start from a new terminal: what the keys before may have
+    # opened (a side panel) is closed.
+    if [ "$name" = Enter ]; then
+      stop_x_terminal
+      start_x_terminal
+    fi
     printf '%s\t' "$name"
-    record "xdotool key $xk"
+    record_x_key "$xk"
   done
+  stop_x_terminal
 }
 
 case $family in
   tmux | screen-tmux) record_in_tmux ;;
-  xterm | xterm-vt220 | rxvt | kitty | screen-xterm) record_in_x ;;
+  xterm | xterm-vt220 | rxvt | kitty | alacritty | vte | konsole | st | screen-xterm) record_in_x ;;
   *)
     echo "record.sh: unknown family $family" >&2
     exit 2

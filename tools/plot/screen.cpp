@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <iterator>
 
 namespace plot {
 
@@ -74,8 +75,31 @@ std::string ScreenText(const Screen& screen) {
   return s;
 }
 
+namespace {
+
+constexpr ColourValue kValues[] = {
+    {-1, "#222222"},   // kPlain
+    {32, "#0087d7"},   // kSensor1: blue
+    {166, "#d75f00"},  // kSensor2: vermilion
+    {169, "#d75faf"},  // kSensor3: reddish purple
+    {136, "#af8700"},  // kSensor4: ochre
+    {29, "#00875f"},   // kSram: bluish green
+    {160, "#d70000"},  // kFailure: red
+};
+
+// The SGR parameters that select a colour.
+std::string Sgr(Colour c) {
+  const int index = ValueOf(c).index;
+  return index < 0 ? "0" : "38;5;" + std::to_string(index);
+}
+
+}  // namespace
+
+const ColourValue& ValueOf(Colour c) {
+  return kValues[c < std::size(kValues) ? c : kPlain];
+}
+
 std::string RowAnsi(const Screen& screen, int y, bool colour) {
-  static constexpr const char* kSgr[] = {"0", "96", "93", "95", "94", "92", "91"};
   std::string s = "\x1b[" + std::to_string(y + 1) + ";1H";
   const std::size_t base = static_cast<std::size_t>(y) * screen.width;
   int end = screen.width;
@@ -85,9 +109,7 @@ std::string RowAnsi(const Screen& screen, int y, bool colour) {
   for (int x = 0; x < end; ++x) {
     const Colour c = screen.glyph[base + x] == U' ' ? current : screen.colour[base + x];
     if (colour && c != current) {
-      s += "\x1b[";
-      s += kSgr[c];
-      s += "m";
+      s += "\x1b[" + Sgr(c) + "m";
       current = c;
     }
     s += Utf8(screen.glyph[base + x]);

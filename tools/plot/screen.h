@@ -11,6 +11,20 @@ namespace plot {
 // Colours of the cells: the default, one per trace, and failures.
 enum Colour : std::uint8_t { kPlain = 0, kSensor1, kSensor2, kSensor3, kSensor4, kSram, kFailure };
 
+// What a colour is: the same on the terminal and in the picture. The traces'
+// colours are of middle lightness, so that each stands out at least 3:1
+// from a white and from a black background alike, and their hues lie apart
+// (blue, vermilion, reddish purple, ochre, and bluish green for the SRAM
+// byte; the failures red).
+// Each is a colour of the terminals' 256-colour cube, whose values are the
+// same in every terminal that has it; kPlain is the terminal's own colour
+// (index -1) and the picture's dark grey.
+struct ColourValue {
+  int index;        // the terminal's 256-colour index
+  const char* hex;  // #rrggbb
+};
+const ColourValue& ValueOf(Colour c);
+
 struct Screen {
   int width = 0;
   int height = 0;

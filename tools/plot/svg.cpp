@@ -10,23 +10,7 @@
 namespace plot {
 
 const char* SvgColour(Colour c) {
-  switch (c) {
-    case kSensor1:
-      return "#1971c2";
-    case kSensor2:
-      return "#e8590c";
-    case kSensor3:
-      return "#9c36b5";
-    case kSensor4:
-      return "#0c8599";
-    case kSram:
-      return "#2f9e44";
-    case kFailure:
-      return "#e03131";
-    case kPlain:
-      break;
-  }
-  return "#222222";
+  return ValueOf(c).hex;
 }
 
 namespace {
