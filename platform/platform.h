@@ -144,6 +144,15 @@ std::unique_ptr<Keyboard> PlatformOpenKeyboard();
 // ---------------------------------------------------------------------------
 // Process
 
+// Called first thing in main, before anything is opened: puts the null
+// device on each of standard input, output and error that the process was
+// started with closed. Otherwise the next device or file opened would take
+// that number: a serial port on 1 would get the sample lines, one on 2 the
+// messages, and a port on any of them would pass for the terminal padlink
+// runs in. (On Windows files and devices are handles of their own, and
+// nothing is done.)
+void PlatformOpenStandardStreams();
+
 // Called once at start-up, before any device is opened: records the
 // console's settings as they are before the run, so that whatever happens to
 // a device later cannot change what is restored, and sets up the clean-up

@@ -29,6 +29,7 @@
 #include <deque>
 #include <string>
 
+#include "platform/platform.h"
 #include "platform/posix/line_speed.h"
 
 namespace {
@@ -325,6 +326,7 @@ void MakeRaw(int fd) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  PlatformOpenStandardStreams();
   Options o;
   if (!ParseOptions(argc, argv, &o)) {
     Usage();

@@ -388,4 +388,27 @@ TEST(PlotOffline, WrongOptionsAndUnwritableFiles) {
   }
 }
 
+// Started with standard input, output or error closed, padlink-plot does
+// not take the free number for its --csv file: the file gets the input and
+// nothing else, and the input is not read from it (with standard input
+// closed, the input is empty).
+TEST(PlotOffline, AClosedStandardStreamIsNotTheCsvFile) {
+  for (int closed : {0, 1, 2}) {
+    SCOPED_TRACE(closed);
+    testpty::TempDir dir;
+    const std::string log = dir.path() + "/in.csv";
+    const std::string csv = dir.path() + "/copy.csv";
+    std::ofstream(log, std::ios::binary) << KnownRunText();
+    testpty::ChildOptions o;
+    o.argv = {PLOT_BIN, "--csv", csv};
+    o.stdin_path = log;
+    o.closed_fd = closed;
+    testpty::Child child = testpty::Spawn(o);
+    int status = 0;
+    ASSERT_TRUE(testpty::Wait(child, 5000, &status));
+    EXPECT_EQ(testpty::ExitCode(status), 0) << child.err_text;
+    EXPECT_EQ(ReadFile(csv), closed == 0 ? "" : KnownRunText());
+  }
+}
+
 }  // namespace

@@ -18,6 +18,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/platform.h"
 #include "tools/plot/input_loop.h"
 #include "tools/plot/live_chart.h"
 #include "tools/plot/log_parser.h"
@@ -53,6 +54,10 @@ int Finish(const plot::Options& o, const plot::Run& run, int read_error, plot::I
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before --csv or --svg can open a file in the place of a closed standard
+  // stream, which would then be read as the input, or get the chart and the
+  // summary.
+  PlatformOpenStandardStreams();
   plot::Options o;
   const int parsed = plot::ParseOptions(argc, argv, &o);
   if (parsed != 0) return parsed < 0 ? 0 : parsed;
