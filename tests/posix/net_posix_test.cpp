@@ -61,10 +61,11 @@ class Listener {
 };
 
 // A port server on a thread: one connection, the test's PortServer behind
-// it, echoing the data it receives.
+// it, echoing the data it receives. It can send data of its own first,
+// ahead of its greeting and answers.
 class ThreadServer {
  public:
-  ThreadServer() {
+  explicit ThreadServer(std::size_t data_first = 0) : data_first_(data_first) {
     thread_ = std::thread([this] { Serve(); });
   }
   ~ThreadServer() {
@@ -90,6 +91,12 @@ class ThreadServer {
         pollfd p{listener_.fd(), POLLIN, 0};
         if (poll(&p, 1, 10) <= 0) continue;
         fd = accept4(listener_.fd(), nullptr, nullptr, SOCK_CLOEXEC);
+        const auto data = testnet::PortServer::Data(std::vector<std::uint8_t>(data_first_, 'x'));
+        for (std::size_t sent = 0; sent < data.size();) {
+          const ssize_t n = send(fd, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
+          if (n <= 0) break;
+          sent += static_cast<std::size_t>(n);
+        }
         const auto g = server_.Greeting();
         send(fd, g.data(), g.size(), MSG_NOSIGNAL);
         continue;
@@ -124,6 +131,7 @@ class ThreadServer {
     if (fd >= 0) close(fd);
   }
 
+  std::size_t data_first_;
   Listener listener_;
   std::thread thread_;
   std::atomic<bool> stop_{false};
@@ -194,6 +202,17 @@ TEST(NetPosix, ARemotePortWorksOverTheConnection) {
   EXPECT_THAT(server.Commands(5), ElementsAre(1u, 9u, 12u, 0u, 12u, 11u));
   EXPECT_TRUE(p.Close());
   EXPECT_EQ(Err(p.Close()), "Not an open remote port");
+}
+
+// 64 KB of data ahead of the server's greeting and answers, 16 times what
+// the port holds: the open reads through it to the answers.
+TEST(NetPosix, ARemotePortOpensBehindAFloodOfData) {
+  ThreadServer server(65536);
+  SysResult<std::unique_ptr<Port>> opened = rfc2217::OpenRemotePort(server.url());
+  ASSERT_TRUE(opened) << opened.error().text;
+  EXPECT_EQ(*(*opened)->Waiting(), 0);
+  ASSERT_EQ(Err((*opened)->Configure(Settings9600(false))), "");
+  EXPECT_THAT(server.Commands(12), ElementsAre(3u));  // the purge
 }
 
 TEST(NetPosix, ALostConnectionFailsReadsAndWritesWithTheReason) {

@@ -125,6 +125,33 @@ TEST_F(RemotePortTest, OpenNegotiatesPurgesAndLearnsTheServersSettings) {
   EXPECT_EQ(t().now, 3u);
 }
 
+// A server that sends more data than the receive buffer holds ahead of its
+// answers, before the open and after it: the answers behind the data are
+// read all the same. What came before the purge goes with it; what finds
+// the buffer full later is dropped, as a serial driver drops an overrun.
+// No wait comes back at once with nothing moved (a loop that spins).
+TEST_F(RemotePortTest, DataAheadOfTheAnswersNeitherHoldsThemBackNorSpins) {
+  Bytes flood(65536);
+  for (std::size_t i = 0; i < flood.size(); ++i)
+    flood[i] = static_cast<std::uint8_t>(i % 251);
+  for (const std::size_t packet : {std::size_t{1460}, std::size_t{65536}}) {
+    SCOPED_TRACE(packet);
+    Serve();
+    t().packet = packet;
+    t().ServerSends(0, PortServer::Data(flood));
+    ASSERT_NO_FATAL_FAILURE(OpenOrFail());
+    EXPECT_EQ(*port().Waiting(), 0);
+    t().ServerSends(t().now, PortServer::Data(flood));
+    ASSERT_EQ(Err(port().Configure(Settings(9600, false, false))), "");
+    ASSERT_EQ(*port().Waiting(), static_cast<std::int32_t>(rfc2217::kReceiveBufferBytes));
+    Bytes got(rfc2217::kReceiveBufferBytes);
+    ASSERT_EQ(*port().Read(got.data(), static_cast<std::int32_t>(got.size()), 0),
+              static_cast<std::int32_t>(got.size()));
+    EXPECT_EQ(got, Bytes(flood.begin(), flood.begin() + static_cast<long>(got.size())));
+    EXPECT_EQ(t().idle_waits, 0u);
+  }
+}
+
 TEST_F(RemotePortTest, OpenFailuresNameTheirReason) {
   struct Case {
     const char* name;
