@@ -17,12 +17,17 @@ bool LooksLikeUrl(const char* text);
 constexpr std::size_t kMaxHostName = 255;
 
 struct PortUrl {
-  std::string host;  // without the brackets of an IPv6 address
+  // Without the brackets of an IPv6 address; with its zone after "%"
+  // ("fe80::2%eth0"), as the system's name lookup takes it.
+  std::string host;
   std::uint16_t port = 0;
 };
 
-// Parses rfc2217://host:port (a trailing "/" is allowed). Fails with
-// kNetErrBadUrl or kNetErrUnknownScheme.
+// Parses rfc2217://host:port (a trailing "/" is allowed). The host is a
+// name, an IPv4 address or an IPv6 address in brackets, which may name the
+// zone (the interface) of a link-local address: [fe80::2%25eth0] as URLs
+// escape the "%", or [fe80::2%eth0]. Fails with kNetErrBadUrl or
+// kNetErrUnknownScheme.
 SysResult<PortUrl> ParsePortUrl(const char* text);
 
 // The URL that the environment variable `name` holds, given its value (null
