@@ -130,6 +130,14 @@ void FormatPortHint(std::int32_t port, const PortAddress* address, const PortDes
     return;
   }
   const bool in_range = port >= 1 && port <= kMaxPort;
+  if (!address && in_range) {
+    // A number in range leads nowhere only when PADLINK_PORT_<n> holds no URL.
+    Add(&t,
+        "padlink: port %d is named by PADLINK_PORT_%d, which holds no URL; set it to the port's "
+        "URL, rfc2217://host:port, or remove it to use the port's device, see padlink(1)",
+        static_cast<int>(port), static_cast<int>(port));
+    return;
+  }
   if (!in_range || !d.device[0]) {
     Add(&t, "padlink: there is no port %d: port numbers run from 1 to %d", static_cast<int>(port),
         static_cast<int>(kMaxPort));

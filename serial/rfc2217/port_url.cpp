@@ -124,11 +124,24 @@ SysResult<PortUrl> ParsePortUrl(const char* text) {
   return PortUrl{std::move(host), static_cast<std::uint16_t>(port)};
 }
 
+std::string TrimBlanks(const char* text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  const char* begin = text;
+  while (blank(*begin))
+    ++begin;
+  const char* end = begin + std::strlen(begin);
+  while (end > begin && blank(end[-1]))
+    --end;
+  return std::string(begin, static_cast<std::size_t>(end - begin));
+}
+
 SysResult<std::optional<std::string>> UrlFromVariable(const char* name, const char* value) {
-  if (!value || !*value) return std::optional<std::string>{};
-  if (!LooksLikeUrl(value))
+  if (!value) return std::optional<std::string>{};
+  std::string url = TrimBlanks(value);
+  if (url.empty()) return std::optional<std::string>{};
+  if (!LooksLikeUrl(url.c_str()))
     return Fail(NetErrorF(kNetErrBadUrl, "%s holds \"%.160s\"", name, value));
-  return std::optional<std::string>{value};
+  return std::optional<std::string>{std::move(url)};
 }
 
 }  // namespace rfc2217

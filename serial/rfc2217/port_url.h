@@ -30,9 +30,13 @@ struct PortUrl {
 // kNetErrUnknownScheme.
 SysResult<PortUrl> ParsePortUrl(const char* text);
 
+// The text without the blanks (spaces, tabs, line ends) around it: a URL
+// pasted into a variable or a link with a blank before or after it.
+std::string TrimBlanks(const char* text);
+
 // The URL that the environment variable `name` holds, given its value (null
-// when it is unset): nothing when it is unset or empty; fails with
-// kNetErrBadUrl when it holds no URL.
+// when it is unset), without blanks around it: nothing when it is unset or
+// blank; fails with kNetErrBadUrl when it holds no URL.
 SysResult<std::optional<std::string>> UrlFromVariable(const char* name, const char* value);
 
 }  // namespace rfc2217

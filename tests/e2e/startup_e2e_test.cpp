@@ -17,6 +17,7 @@
 
 #include "tests/support/padlink_run.h"
 #include "tests/support/pty.h"
+#include "tests/support/ser2net.h"
 
 namespace {
 
@@ -120,6 +121,47 @@ TEST(StartupE2E, PortsThatDoNotExist) {
     if (r.err.find("no serial devices found here") != std::string::npos)
       advice = std::regex_replace(advice, std::regex("one of them$"), "your serial device");
     ExpectOpenErrorAndHint(r.err, c.open_error, c.head, advice);
+  }
+}
+
+// A URL with blanks around it, in the variable or as a link's target, is
+// the URL; a variable that holds no URL is named as what is wrong.
+TEST(StartupE2E, PortUrlsWithBlanksAndVariablesWithoutAUrl) {
+  const testpty::TempDir dir;
+  const std::string url = "rfc2217://127.0.0.1:" + std::to_string(testnet::FreeLoopbackPort());
+  dir.LinkPort(2, " " + url + "\n");
+  const auto refused = [&](int port) {
+    return "Open error. Cannot connect to the port server: " + url.substr(10) +
+           ": Connection refused\npadlink: port " + std::to_string(port) + " is " + url +
+           ", a serial port on another computer; check that its port server runs, serves that "
+           "port and is not in use by another client, see padlink(1)\n";
+  };
+  struct Case {
+    const char* port;
+    std::string variable;  // PADLINK_PORT_<port>, or none when empty
+    std::string err;
+  };
+  const Case cases[] = {
+      {"1", " " + url + " \t", refused(1)},
+      {"2", "", refused(2)},
+      {"1", "lab-pi:2217",
+       "Open error. The port's address is not a valid URL (rfc2217://host:port): PADLINK_PORT_1 "
+       "holds \"lab-pi:2217\"\npadlink: port 1 is named by PADLINK_PORT_1, which holds no URL; "
+       "set it to the port's URL, rfc2217://host:port, or remove it to use the port's device, "
+       "see padlink(1)\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.variable);
+    testpty::ChildOptions o;
+    o.argv = {PADLINK_BIN, "-c", c.port, "-d"};
+    o.env = {"PADLINK_PORT_DIR=" + dir.path()};
+    if (!c.variable.empty())
+      o.env.push_back(std::string("PADLINK_PORT_") + c.port + "=" + c.variable);
+    testpty::Child child = testpty::Spawn(o);
+    int status = 0;
+    ASSERT_TRUE(testpty::Wait(child, 10000, &status));
+    EXPECT_EQ(testpty::ExitCode(status), 1);
+    EXPECT_EQ(child.err_text, c.err);
   }
 }
 

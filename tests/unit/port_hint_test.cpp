@@ -110,6 +110,9 @@ TEST(PortHint, EveryProblemAndNaming) {
       {"not a serial device", 2, Describe(kPortDir, "/p/com2", "/dev/null", kNotSerial, "", {}),
        "padlink: port 2 is /p/com2 -> /dev/null, which is not a serial device; no serial devices "
        "found here; make /p/com2 a link to your serial device, see padlink(1)"},
+      {"a port variable that holds no URL", 1, Describe(kSystem, "", "", kUnknown, "", {}),
+       "padlink: port 1 is named by PADLINK_PORT_1, which holds no URL; set it to the port's URL, "
+       "rfc2217://host:port, or remove it to use the port's device, see padlink(1)"},
       {"a port on another computer", 3,
        Describe(kPortDir, "rfc2217://lab-pi:2217", "", kUnknown, "", {{"/dev/ttyS0", "", 1}}),
        "padlink: port 3 is rfc2217://lab-pi:2217, a serial port on another computer; check that "
