@@ -54,6 +54,12 @@ void AddProblem(Text* t, const PortDescription& d) {
       else
         Add(t, ", which you may not open");
       break;
+    case PortProblem::kLinkLoop:
+      Add(t, ", a link that leads back to itself");
+      break;
+    case PortProblem::kNoPortDir:
+      Add(t, ", but PADLINK_PORT_DIR names no directory");
+      break;
     case PortProblem::kUnknown:
       break;
   }
@@ -92,6 +98,10 @@ void AddAdvice(Text* t, bool port_in_range, const PortDescription& d) {
   if (d.problem == PortProblem::kMarked) {
     // The mark goes with the device's last close.
     Add(t, "; end every program that has it open, or choose another port");
+    return;
+  }
+  if (d.problem == PortProblem::kNoPortDir) {
+    Add(t, "; set PADLINK_PORT_DIR to a directory of links comN to your serial devices");
     return;
   }
   switch (d.naming) {
@@ -154,7 +164,8 @@ void FormatPortHint(std::int32_t port, const PortAddress* address, const PortDes
 std::string PortHint(std::int32_t port, const PortAddress* address, std::int32_t error) {
   auto description = std::make_unique<PortDescription>();
   const DevicePath* device = address ? std::get_if<DevicePath>(address) : nullptr;
-  if (!address || device) SerialDescribePort(port, device ? device->path : "", error, description.get());
+  if (!address || device)
+    SerialDescribePort(port, device ? device->path : "", error, description.get());
   std::string hint(kMaxPortHint, '\0');
   FormatPortHint(port, address, *description, hint.data(), kMaxPortHint);
   hint.resize(std::strlen(hint.c_str()));

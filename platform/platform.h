@@ -40,6 +40,8 @@ enum class PortProblem : std::int32_t {
   kBusy,        // another program has the port
   kMarked,      // the device is marked for exclusive use, by no program known
   kNoAccess,    // the user may not open the device
+  kLinkLoop,    // the name is a link that leads back to itself, at last
+  kNoPortDir,   // what PADLINK_PORT_DIR names is there, but no directory
 };
 
 // How the platform names its ports.

@@ -10,6 +10,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <regex>
 #include <string>
@@ -90,6 +91,9 @@ TEST(StartupE2E, PortsThatDoNotExist) {
   const std::string& d = dir.path();
   dir.LinkPort(2, "/dev/null");
   dir.LinkPort(4, d + "/ttyUSB9");
+  dir.LinkPort(5, "com5");  // a loop
+  dir.LinkPort(6, "com7");
+  dir.LinkPort(7, "com6");
   struct Case {
     const char* port;
     std::string open_error;
@@ -110,6 +114,12 @@ TEST(StartupE2E, PortsThatDoNotExist) {
       {"2", "Open error. Not a serial device (the path is not a terminal device)\n",
        "padlink: port 2 is " + d + "/com2 -> /dev/null, which is not a serial device",
        "make " + d + "/com2 a link to one of them"},
+      {"5", "Open error. Too many levels of symbolic links\n",
+       "padlink: port 5 is " + d + "/com5 -> com5, a link that leads back to itself",
+       "make " + d + "/com5 a link to one of them"},
+      {"6", "Open error. Too many levels of symbolic links\n",
+       "padlink: port 6 is " + d + "/com6 -> com7, a link that leads back to itself",
+       "make " + d + "/com6 a link to one of them"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.port);
@@ -122,6 +132,21 @@ TEST(StartupE2E, PortsThatDoNotExist) {
       advice = std::regex_replace(advice, std::regex("one of them$"), "your serial device");
     ExpectOpenErrorAndHint(r.err, c.open_error, c.head, advice);
   }
+}
+
+// PADLINK_PORT_DIR naming a file: no link could be made there.
+TEST(StartupE2E, APortDirectoryThatIsAFile) {
+  const testpty::TempDir dir;
+  const std::string file = dir.path() + "/ports";
+  std::fclose(std::fopen(file.c_str(), "w"));
+  const Result r = RunPadlink({"-c", "1"}, file);
+  EXPECT_EQ(r.code, 1);
+  ExpectOpenErrorAndHint(
+      r.err, "Open error. Not a directory\n",
+      "padlink: port 1 is " + file +
+          "/com1, but PADLINK_PORT_DIR names no "
+          "directory",
+      "set PADLINK_PORT_DIR to a directory of links comN to your serial devices");
 }
 
 // A URL with blanks around it, in the variable or as a link's target, is
