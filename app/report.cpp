@@ -49,6 +49,13 @@ void ReportCommand(const CommandOutcome& outcome) {
   if (!outcome.rts_set) std::fprintf(stderr, "CMD:SETRTS error\n");
 }
 
+void ReportUnknownRealtime(const char* value) {
+  std::fprintf(stderr,
+               "padlink: PADLINK_REALTIME=\"%.64s\" is not known (0, no, off or false turn the "
+               "raised priority off; 1, yes, on or true keep it): the priority is raised\n",
+               value);
+}
+
 void ReportCannotWriteSamples(int error) {
   std::fprintf(stderr, "padlink: cannot write samples: %s\n", std::strerror(error ? error : EIO));
 }

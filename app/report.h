@@ -20,6 +20,9 @@ void ReportRequestFailure(const char* origin, const LinkError& error);
 // What failed of a command: "CMD:Send error 0 bytes sent." and the strobe's
 // lines.
 void ReportCommand(const CommandOutcome& outcome);
+// PADLINK_REALTIME holding a value that is neither on nor off: what it is
+// and what is done.
+void ReportUnknownRealtime(const char* value);
 // Sample lines that cannot be written: "padlink: cannot write samples: <reason>"
 // (errno value; 0 when the failed call left none).
 void ReportCannotWriteSamples(int error);

@@ -13,20 +13,6 @@ namespace {
 using fake::Call;
 using ::testing::ElementsAre;
 
-// Sets (or, with nullptr, removes) an environment variable. Windows keeps
-// no empty variables: there an empty value removes it, which padlink takes
-// the same way.
-void SetVariable(const char* name, const char* value) {
-#if defined(_WIN32)
-  _putenv_s(name, value ? value : "");
-#else
-  if (value)
-    setenv(name, value, 1);
-  else
-    unsetenv(name);
-#endif
-}
-
 using ResolvePortTest = FakeTest;
 
 TEST_F(ResolvePortTest, NumbersOutsideOneTo256LeadNowhereWithoutTouchingThePlatform) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/timing_request.h"
 #include "tests/support/command_line_cases.h"
 #include "tests/support/fake_fixture.h"
 
@@ -165,6 +166,37 @@ TEST_F(StartUpTest, AppliesTheSettingsWordOfTheLinkMode) {
     EXPECT_EQ(log[at - 1].call, fake::Call::kConfigure);  // the link mode's word
     EXPECT_EQ(fake::Get().keyboards_opened, 1);
   }
+}
+
+// PADLINK_REALTIME: the words for on and off in any case and with blanks
+// around them; any other value is named, and the priority is asked for as
+// without the variable.
+TEST_F(StartUpTest, AnUnknownRealtimeValueIsSaidToBeUnknown) {
+  struct Case {
+    const char* value;  // null: unset
+    TimingWish wish;
+  };
+  const Case cases[] = {
+      {nullptr, TimingWish::kYes},  {"", TimingWish::kYes},      {"1", TimingWish::kYes},
+      {"Yes", TimingWish::kYes},    {"ON", TimingWish::kYes},    {"true", TimingWish::kYes},
+      {"0", TimingWish::kNo},       {" 0", TimingWish::kNo},     {"no", TimingWish::kNo},
+      {"Off\n", TimingWish::kNo},   {"FALSE", TimingWish::kNo},  {"abc", TimingWish::kUnknown},
+      {"00", TimingWish::kUnknown}, {"o", TimingWish::kUnknown}, {"0 1", TimingWish::kUnknown},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value ? c.value : "(unset)");
+    EXPECT_EQ(TimingWishOf(c.value), c.wish);
+    EXPECT_EQ(TimingRequestWanted(c.value), c.wish != TimingWish::kNo);
+  }
+  SetVariable("PADLINK_REALTIME", "abc");
+  fake::PressKey(0, 27);
+  const auto [status, err] = RunStartUp({"-c", "2", "-d"});
+  SetVariable("PADLINK_REALTIME", nullptr);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(err,
+            "padlink: PADLINK_REALTIME=\"abc\" is not known (0, no, off or false turn the raised "
+            "priority off; 1, yes, on or true keep it): the priority is raised\n");
+  EXPECT_EQ(fake::Get().timing_requests, 1);
 }
 
 }  // namespace
