@@ -372,6 +372,7 @@ TEST(PlotOffline, WrongOptionsAndUnwritableFiles) {
       {{"--bogus"}, "usage: padlink-plot"},
       {{"--window", "0"}, "padlink-plot: --window wants seconds above 0\n"},
       {{"--window", "x"}, "padlink-plot: --window wants seconds above 0\n"},
+      {{"--window", "1e8"}, "padlink-plot: --window wants at most 10000000 seconds\n"},
       {{"--csv", "/nonexistent/dir/x.csv"}, "padlink-plot: /nonexistent/dir/x.csv: No such file"},
       {{"--svg", "/nonexistent/dir/x.svg"}, "padlink-plot: /nonexistent/dir/x.svg: cannot write\n"},
   };
