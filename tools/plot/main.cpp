@@ -36,15 +36,16 @@ bool Live() {
   return isatty(STDOUT_FILENO) && !from_file;
 }
 
-// What failed, the picture and the summary; the exit status.
-int Finish(const plot::Options& o, const plot::Run& run, int read_error, plot::InputCopy& copy) {
+// What failed, the files and the summary; the exit status.
+int Finish(const plot::Options& o, const plot::Run& run, int read_error, plot::InputCopy& copy,
+           plot::OutputFile& svg) {
   int status = 0;
   if (read_error != 0) {
     std::fprintf(stderr, "padlink-plot: reading standard input: %s\n", std::strerror(read_error));
     status = 1;
   }
-  if (!copy.Close()) status = 1;
-  if (!o.svg.empty() && !plot::SaveSvg(o.svg, o.title, run)) status = 1;
+  if (!copy.Commit()) status = 1;
+  if (!plot::SaveSvg(svg, o.title, run)) status = 1;
   const std::string summary = plot::SummaryText(run);
   std::fwrite(summary.data(), 1, summary.size(), stdout);
   std::fflush(stdout);
@@ -61,8 +62,10 @@ int main(int argc, char** argv) {
   plot::Options o;
   const int parsed = plot::ParseOptions(argc, argv, &o);
   if (parsed != 0) return parsed < 0 ? 0 : parsed;
+  // Both files are made now, so that a run is not drawn for nothing.
   plot::InputCopy copy;
-  if (!copy.Open(o.csv)) return 1;
+  plot::OutputFile svg;
+  if (!copy.Open(o.csv) || !svg.Open(o.svg)) return 1;
 
   const bool live = Live();
   plot::SignalWatch signals(live);
@@ -72,7 +75,7 @@ int main(int argc, char** argv) {
   chart.Leave();
   parser.Finish();
 
-  const int status = Finish(o, parser.run(), read_error, copy);
+  const int status = Finish(o, parser.run(), read_error, copy, svg);
   signals.EndAsCaught();
   return status;
 }
