@@ -2,5 +2,6 @@
 #include "platform/platform.h"
 
 int main(int argc, char** argv) {
+  PlatformOpenStandardStreams();
   PlatformExit(StartUp(argc, argv));
 }

@@ -54,6 +54,12 @@ void AddProblem(Text* t, const PortDescription& d) {
       else
         Add(t, ", which you may not open");
       break;
+    case PortProblem::kLinkLoop:
+      Add(t, ", a link that leads back to itself");
+      break;
+    case PortProblem::kNoPortDir:
+      Add(t, ", but PADLINK_PORT_DIR names no directory");
+      break;
     case PortProblem::kUnknown:
       break;
   }
@@ -94,6 +100,10 @@ void AddAdvice(Text* t, bool port_in_range, const PortDescription& d) {
     Add(t, "; end every program that has it open, or choose another port");
     return;
   }
+  if (d.problem == PortProblem::kNoPortDir) {
+    Add(t, "; set PADLINK_PORT_DIR to a directory of links comN to your serial devices");
+    return;
+  }
   switch (d.naming) {
     case PortNaming::kComNames:
       if (d.count > 0)
@@ -130,6 +140,14 @@ void FormatPortHint(std::int32_t port, const PortAddress* address, const PortDes
     return;
   }
   const bool in_range = port >= 1 && port <= kMaxPort;
+  if (!address && in_range) {
+    // A number in range leads nowhere only when PADLINK_PORT_<n> holds no URL.
+    Add(&t,
+        "padlink: port %d is named by PADLINK_PORT_%d, which holds no URL; set it to the port's "
+        "URL, rfc2217://host:port, or remove it to use the port's device, see padlink(1)",
+        static_cast<int>(port), static_cast<int>(port));
+    return;
+  }
   if (!in_range || !d.device[0]) {
     Add(&t, "padlink: there is no port %d: port numbers run from 1 to %d", static_cast<int>(port),
         static_cast<int>(kMaxPort));
@@ -146,7 +164,8 @@ void FormatPortHint(std::int32_t port, const PortAddress* address, const PortDes
 std::string PortHint(std::int32_t port, const PortAddress* address, std::int32_t error) {
   auto description = std::make_unique<PortDescription>();
   const DevicePath* device = address ? std::get_if<DevicePath>(address) : nullptr;
-  if (!address || device) SerialDescribePort(port, device ? device->path : "", error, description.get());
+  if (!address || device)
+    SerialDescribePort(port, device ? device->path : "", error, description.get());
   std::string hint(kMaxPortHint, '\0');
   FormatPortHint(port, address, *description, hint.data(), kMaxPortHint);
   hint.resize(std::strlen(hint.c_str()));

@@ -14,7 +14,8 @@
 constexpr std::int32_t kMaxPortHint = 16384;
 
 // Builds the hint for port `port` from its address (null when the number
-// led nowhere) and the platform's description of its device, without a line
+// led nowhere: a number outside 1..256, or PADLINK_PORT_<n> holding no URL)
+// and the platform's description of its device, without a line
 // end, into buf (always terminated, cut short if it does not fit).
 void FormatPortHint(std::int32_t port, const PortAddress* address,
                     const PortDescription& description, char* buf, std::int32_t size);

@@ -54,6 +54,13 @@ void ReportPasteNotSent() {
   std::fprintf(stderr, "padlink: pasted text is not sent to the robot; type the keys instead\n");
 }
 
+void ReportUnknownRealtime(const char* value) {
+  std::fprintf(stderr,
+               "padlink: PADLINK_REALTIME=\"%.64s\" is not known (0, no, off or false turn the "
+               "raised priority off; 1, yes, on or true keep it): the priority is raised\n",
+               value);
+}
+
 void ReportCannotWriteSamples(int error) {
   std::fprintf(stderr, "padlink: cannot write samples: %s\n", std::strerror(error ? error : EIO));
 }

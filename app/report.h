@@ -24,6 +24,9 @@ void ReportCommand(const CommandOutcome& outcome);
 // The first paste of a run: "padlink: pasted text is not sent to the robot;
 // type the keys instead".
 void ReportPasteNotSent();
+// PADLINK_REALTIME holding a value that is neither on nor off: what it is
+// and what is done.
+void ReportUnknownRealtime(const char* value);
 // Sample lines that cannot be written: "padlink: cannot write samples: <reason>"
 // (errno value; 0 when the failed call left none).
 void ReportCannotWriteSamples(int error);

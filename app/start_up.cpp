@@ -9,6 +9,7 @@
 #include "app/report.h"
 #include "app/run.h"
 #include "platform/platform.h"
+#include "platform/timing_request.h"
 #include "serial/com.h"
 
 namespace {
@@ -56,6 +57,9 @@ int StartUp(int argc, const char* const* argv) {
   std::unique_ptr<Port> port = OpenPort(settings);
   if (!port) return 1;
   // From here on the strobes and polls need the processor on time.
+  if (const char* wish = std::getenv("PADLINK_REALTIME");
+      TimingWishOf(wish) == TimingWish::kUnknown)
+    ReportUnknownRealtime(wish);
   PlatformRequestTiming();
   Run run(settings, RobotLink(std::move(port), settings.mode));
   return run.Execute();

@@ -1,17 +1,30 @@
 // libFuzzer target for what padlink parses from a port server and from the
-// user: the telnet COM-PORT-OPTION stream and the port URL.
+// user: the telnet COM-PORT-OPTION stream, the port URL, and a remote port
+// opened and used against a server that sends whatever it likes.
 //
-// Input: the first byte picks the parser. Even: the rest is a stream from
-// the server, parsed whole, then again cut into packets at the positions the
-// following bytes choose, and one byte at a time; all three must give the
-// same data, replies and answers. Odd: the rest is a port URL.
+// Input: the first byte picks the parser. Even, below 128: the rest is a
+// stream from the server, parsed whole, then again cut into packets at the
+// positions the following bytes choose, and one byte at a time; all three
+// must give the same data, replies and answers. Odd: the rest is a port URL.
+// Even, 128 and up: the next byte is the size of the server's packets (one
+// a millisecond), the rest everything the server sends; bit 1 of the first
+// byte: the server closes the connection after it, else it stays silent.
+// The port is opened, configured, read and written in virtual time; no wait
+// may come back at once with nothing moved (a loop that spins), and every
+// call ends within its time-outs.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
+#include "platform/connection.h"
 #include "serial/rfc2217/net_errors.h"
 #include "serial/rfc2217/port_url.h"
+#include "serial/rfc2217/remote_port.h"
 #include "serial/rfc2217/telnet_engine.h"
 
 namespace {
@@ -22,6 +35,10 @@ struct Outcome {
   std::uint32_t answers[rfc2217::kSettingCount];
   std::uint32_t last[rfc2217::kSettingCount];
   bool ready;
+  // The outbox filled up and dropped replies: a whole stream then keeps
+  // fewer of them than the same stream in packets, whose replies are sent
+  // after each packet.
+  bool replies_dropped;
 };
 
 void Check(bool ok) {
@@ -56,14 +73,115 @@ Outcome Parse(const std::uint8_t* p, std::size_t n, const std::vector<std::size_
     Check(e.Outstanding(static_cast<rfc2217::Setting>(s)) >= 0);
   }
   r.ready = e.Ready();
+  r.replies_dropped = out.overflow;
   Check(r.data.size() <= n);
   return r;
 }
 
 bool Same(const Outcome& a, const Outcome& b) {
-  return a.data == b.data && a.replies == b.replies && a.ready == b.ready &&
+  const bool replies = a.replies_dropped || b.replies_dropped || a.replies == b.replies;
+  return a.data == b.data && replies && a.ready == b.ready &&
          std::memcmp(a.answers, b.answers, sizeof a.answers) == 0 &&
          std::memcmp(a.last, b.last, sizeof a.last) == 0;
+}
+
+// The server's side in virtual time: its bytes arrive `packet` at a time,
+// one packet a millisecond; what the port sends is taken and dropped. The
+// state outlives the connection, which a failed open ends.
+struct Script {
+  const std::uint8_t* p;
+  std::size_t n;
+  std::size_t packet;
+  bool closes;
+  std::size_t pos = 0;
+  std::uint64_t now = 0;
+  bool moved = true;  // bytes moved since the last wait
+  int idle = 0;
+
+  std::size_t Arrived() const {
+    return static_cast<std::size_t>(std::min<std::uint64_t>(n, (now + 1) * packet));
+  }
+  bool Ended() const { return closes && pos == n; }
+  // A wait that ends at once: something must have moved since the last.
+  bool Ready() {
+    Check(moved || ++idle < 64);
+    if (moved) idle = 0;
+    moved = false;
+    return true;
+  }
+};
+
+class ScriptedServer final : public Connection {
+ public:
+  explicit ScriptedServer(Script* s) : s_(s) {}
+
+  SysResult<std::int32_t> Send(const std::uint8_t*, std::int32_t n) override {
+    if (s_->Ended()) return Fail(SysError{32, "reset"});
+    s_->moved = true;
+    return n;
+  }
+  SysResult<std::int32_t> Receive(std::uint8_t* bytes, std::int32_t n) override {
+    const std::size_t k = std::min(s_->Arrived() - s_->pos, static_cast<std::size_t>(n));
+    if (k == 0) {
+      if (s_->Ended()) return Fail(SysError{kConnectionEnded, ""});
+      return 0;
+    }
+    std::memcpy(bytes, s_->p + s_->pos, k);
+    s_->pos += k;
+    s_->moved = true;
+    return static_cast<std::int32_t>(k);
+  }
+  bool WaitReadable(std::uint64_t deadline) override {
+    if (s_->Arrived() > s_->pos || s_->Ended()) return s_->Ready();
+    if (s_->pos < s_->n) {
+      const std::uint64_t next = s_->pos / s_->packet;  // when the packet that holds it arrives
+      if (next <= deadline) {
+        s_->now = std::max(s_->now, next);
+        return s_->Ready();
+      }
+    }
+    Check(deadline != kNoDeadlineMs);
+    s_->now = std::max(s_->now, deadline);
+    s_->moved = false;
+    return false;
+  }
+  bool WaitWritable(std::uint64_t) override { return s_->Ready(); }
+  std::uint64_t NowMs() override { return s_->now; }
+
+ private:
+  Script* s_;
+};
+
+// Opens a remote port against the scripted server and uses it.
+void RemotePortAgainst(const std::uint8_t* p, std::size_t n, bool closes) {
+  if (n == 0) return;
+  Script script{p + 1, n - 1, 1 + p[0] * 64u, closes};
+  const auto connect = [&](const std::string&, std::uint16_t,
+                           std::int32_t) -> SysResult<std::unique_ptr<Connection>> {
+    return std::unique_ptr<Connection>(std::make_unique<ScriptedServer>(&script));
+  };
+  SysResult<std::unique_ptr<Port>> opened = rfc2217::OpenRemotePort("rfc2217://pi:2217", connect);
+  // Negotiation, then the purge and the queries, each within its time-out.
+  const std::uint64_t limit = 2 * static_cast<std::uint64_t>(rfc2217::kAnswerTimeoutMs) + 2;
+  Check(script.now <= limit);
+  if (!opened) {
+    Check(rfc2217::IsNetError(opened.error().code));
+    return;
+  }
+  Port& port = **opened;
+  const SysResult<std::int32_t> waiting = port.Waiting();
+  Check(!waiting || *waiting <= static_cast<std::int32_t>(rfc2217::kReceiveBufferBytes));
+  (void)port.Configure(LineConfig{});
+  Check(script.now <= 2 * limit);
+  (void)port.SetRts(false);
+  std::uint8_t buf[64];
+  const std::uint64_t before = script.now;
+  const SysResult<std::int32_t> read = port.Read(buf, sizeof buf, 100);
+  Check(!read || (*read >= 0 && *read <= static_cast<std::int32_t>(sizeof buf)));
+  Check(script.now <= before + 100);
+  const std::uint8_t out[] = {0x0B, 0xFF, 0xE2};
+  (void)port.Write(out, sizeof out, 100);
+  Check(port.Close().ok());
 }
 
 }  // namespace
@@ -72,6 +190,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0) return 0;
   const std::uint8_t* p = data + 1;
   const std::size_t n = size - 1;
+  if (data[0] >= 128 && data[0] % 2 == 0) {
+    RemotePortAgainst(p, n, (data[0] & 2) != 0);
+    return 0;
+  }
   if (data[0] % 2 == 1) {
     char url[512];
     const std::size_t len = n < sizeof url - 1 ? n : sizeof url - 1;
@@ -84,6 +206,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       Check(parsed->port >= 1);
     } else {
       Check(rfc2217::IsNetError(parsed.error().code) && !parsed.error().text.empty());
+    }
+    // As a variable's value: the URL without the blanks around it, or
+    // nothing when there is nothing but blanks.
+    const SysResult<std::optional<std::string>> variable =
+        rfc2217::UrlFromVariable("PADLINK_PORT_1", url);
+    if (variable && *variable) {
+      const std::string& v = **variable;
+      Check(rfc2217::LooksLikeUrl(v.c_str()) && v == rfc2217::TrimBlanks(url));
+      Check(v.find_first_of(" \t\r\n") != 0 && v.find_last_of(" \t\r\n") != v.size() - 1);
+    } else if (variable) {
+      Check(rfc2217::TrimBlanks(url).empty());
     }
     return 0;
   }

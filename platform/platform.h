@@ -40,6 +40,8 @@ enum class PortProblem : std::int32_t {
   kBusy,        // another program has the port
   kMarked,      // the device is marked for exclusive use, by no program known
   kNoAccess,    // the user may not open the device
+  kLinkLoop,    // the name is a link that leads back to itself, at last
+  kNoPortDir,   // what PADLINK_PORT_DIR names is there, but no directory
 };
 
 // How the platform names its ports.
@@ -147,6 +149,15 @@ std::unique_ptr<Keyboard> PlatformOpenKeyboard();
 
 // ---------------------------------------------------------------------------
 // Process
+
+// Called first thing in main, before anything is opened: puts the null
+// device on each of standard input, output and error that the process was
+// started with closed. Otherwise the next device or file opened would take
+// that number: a serial port on 1 would get the sample lines, one on 2 the
+// messages, and a port on any of them would pass for the terminal padlink
+// runs in. (On Windows files and devices are handles of their own, and
+// nothing is done.)
+void PlatformOpenStandardStreams();
 
 // Called once at start-up, before any device is opened: records the
 // console's settings as they are before the run, so that whatever happens to

@@ -50,9 +50,9 @@ using PortAddress = std::variant<DevicePath, RemoteUrl>;
 // The address of port `number` (1..kMaxPort): the URL in PADLINK_PORT_<n>;
 // else the platform's device name for the number (on POSIX
 // $PADLINK_PORT_DIR/comN or /dev/ttyS(n-1)), or the URL that is the target
-// of a link of that name. Fails for a number outside the range (with the
-// platform's error for a port that does not exist) and for a variable that
-// holds no URL.
+// of a link of that name; blanks around a URL are dropped. Fails for a
+// number outside the range (with the platform's error for a port that does
+// not exist) and for a variable that holds no URL.
 ComResult<PortAddress> ResolvePort(std::int32_t number);
 
 // How long a remote port's connection may take to come about.

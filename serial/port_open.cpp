@@ -17,7 +17,7 @@ ComError OpenError(SysError cause) {
 }
 
 // PADLINK_PORT_<n>: a remote port's URL, which wins over the port's device.
-// Nothing when the variable is unset or empty.
+// Nothing when the variable is unset, empty or blank.
 ComResult<std::optional<PortAddress>> AddressFromEnvironment(std::int32_t number) {
   char name[32];
   std::snprintf(name, sizeof name, "PADLINK_PORT_%d", static_cast<int>(number));
@@ -47,8 +47,10 @@ ComResult<PortAddress> ResolvePort(std::int32_t number) {
   std::string path = PlatformSerialDeviceName(number);
   // A link whose target is a URL names a remote port; it is read, never
   // followed, so the computer that drives the robot needs no such file.
-  if (const auto target = PlatformReadLink(path); target && rfc2217::LooksLikeUrl(target->c_str()))
-    return PortAddress{RemoteUrl{*target}};
+  if (const auto target = PlatformReadLink(path)) {
+    std::string url = rfc2217::TrimBlanks(target->c_str());
+    if (rfc2217::LooksLikeUrl(url.c_str())) return PortAddress{RemoteUrl{std::move(url)}};
+  }
   return PortAddress{DevicePath{std::move(path)}};
 }
 

@@ -124,6 +124,7 @@ int ShowKeys(Keyboard& keyboard) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  PlatformOpenStandardStreams();
   if (argc > 1) {
     const bool help = std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0;
     std::fprintf(help ? stdout : stderr,

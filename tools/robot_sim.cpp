@@ -33,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
 #include "platform/posix/line_speed.h"
 
 namespace {
@@ -373,6 +374,7 @@ void RemoveDirs(const std::vector<std::string>& made) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  PlatformOpenStandardStreams();
   Options o;
   if (!ParseOptions(argc, argv, &o)) {
     Usage();

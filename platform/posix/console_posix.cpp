@@ -58,9 +58,13 @@ void WriteMode(const char* mode, std::size_t length) {
 
 // Single keys: no line editing, no echo, Enter arrives as 13 and Ctrl+S as a
 // key; pasted text marked. Signal characters stay on; output processing is
-// left as it was. Async-signal-safe.
+// left as it was. Only from the terminal's foreground: a run in the
+// background (the shell's "padlink ... &", or after Ctrl+Z and bg) leaves the
+// terminal to the shell, and changing it there would stop the run (SIGTTOU);
+// it takes the terminal when it is brought to the foreground, which
+// continues it (SIGCONT). Async-signal-safe.
 void EnterRaw() {
-  if (!g_have_saved) return;
+  if (!g_have_saved || tcgetpgrp(STDIN_FILENO) != getpgrp()) return;
   termios t = g_saved;
   t.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ECHONL | IEXTEN);
   t.c_iflag &= ~static_cast<tcflag_t>(ICRNL | INLCR | IGNCR | IXON | IXOFF | ISTRIP);

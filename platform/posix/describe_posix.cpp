@@ -234,6 +234,8 @@ PortProblem ProblemOf(std::int32_t error, const char* device) {
     case kErrPtyMaster:
     case kErrOwnTerminal:
       return PortProblem::kNotSerial;
+    case ELOOP:
+      return PortProblem::kLinkLoop;
     default:
       return PortProblem::kUnknown;
   }
@@ -268,6 +270,10 @@ void SerialDescribePort(std::int32_t /*port*/, const std::string& path, std::int
     if (const std::optional<std::string> target = PlatformReadLink(path))
       Copy(d->target, sizeof d->target, target->c_str());
     d->problem = ProblemOf(error, d->device);
+    // The port directory is a file: no link can be made in it.
+    struct stat dir_st {};
+    if (use_dir && error == ENOTDIR && stat(dir, &dir_st) == 0 && !S_ISDIR(dir_st.st_mode))
+      d->problem = PortProblem::kNoPortDir;
     // A link in the port directory that leads nowhere.
     if (d->problem == PortProblem::kUnknown && d->target[0] && !Exists(d->device))
       d->problem = PortProblem::kMissing;

@@ -17,17 +17,26 @@ bool LooksLikeUrl(const char* text);
 constexpr std::size_t kMaxHostName = 255;
 
 struct PortUrl {
-  std::string host;  // without the brackets of an IPv6 address
+  // Without the brackets of an IPv6 address; with its zone after "%"
+  // ("fe80::2%eth0"), as the system's name lookup takes it.
+  std::string host;
   std::uint16_t port = 0;
 };
 
-// Parses rfc2217://host:port (a trailing "/" is allowed). Fails with
-// kNetErrBadUrl or kNetErrUnknownScheme.
+// Parses rfc2217://host:port (a trailing "/" is allowed). The host is a
+// name, an IPv4 address or an IPv6 address in brackets, which may name the
+// zone (the interface) of a link-local address: [fe80::2%25eth0] as URLs
+// escape the "%", or [fe80::2%eth0]. Fails with kNetErrBadUrl or
+// kNetErrUnknownScheme.
 SysResult<PortUrl> ParsePortUrl(const char* text);
 
+// The text without the blanks (spaces, tabs, line ends) around it: a URL
+// pasted into a variable or a link with a blank before or after it.
+std::string TrimBlanks(const char* text);
+
 // The URL that the environment variable `name` holds, given its value (null
-// when it is unset): nothing when it is unset or empty; fails with
-// kNetErrBadUrl when it holds no URL.
+// when it is unset), without blanks around it: nothing when it is unset or
+// blank; fails with kNetErrBadUrl when it holds no URL.
 SysResult<std::optional<std::string>> UrlFromVariable(const char* name, const char* value);
 
 }  // namespace rfc2217

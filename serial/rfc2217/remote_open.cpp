@@ -1,5 +1,6 @@
 // Opening a remote port: the URL, the connection, the telnet negotiation,
 // the purge of the server's queues and its line settings.
+#include <string>
 #include <utility>
 
 #include "serial/rfc2217/net_errors.h"
@@ -9,9 +10,23 @@ namespace rfc2217 {
 
 namespace {
 
+// An IPv6 address in fe80::/10 without a zone: the system cannot tell
+// which network it is on.
+bool LinkLocalWithoutZone(const std::string& host) {
+  if (host.size() < 4 || host.find(':') == std::string::npos || host.find('%') != std::string::npos)
+    return false;
+  const char c = static_cast<char>(host[2] | 0x20);
+  return (host[0] | 0x20) == 'f' && (host[1] | 0x20) == 'e' &&
+         (c == '8' || c == '9' || c == 'a' || c == 'b');
+}
+
 // The connector's failure as the port's: the platform's reasons get their
 // text; any other error passes as it is.
-SysError ConnectError(SysError error) {
+SysError ConnectError(SysError error, const std::string& host) {
+  if (error.code == kNetErrConnect && LinkLocalWithoutZone(host))
+    return NetError(error.code, error.text +
+                                    " (a link-local address needs its network interface, "
+                                    "as in [fe80::2%eth0])");
   if (error.code == kNetErrHostNotFound || error.code == kNetErrConnect)
     return NetError(error.code, error.text);
   return error;
@@ -38,7 +53,7 @@ SysResult<std::unique_ptr<Port>> RemotePort::Open(const std::string& url,
   if (!parsed) return Fail(std::move(parsed.error()));
   SysResult<std::unique_ptr<Connection>> connected =
       connect(parsed->host, parsed->port, kConnectTimeoutMs);
-  if (!connected) return Fail(ConnectError(std::move(connected.error())));
+  if (!connected) return Fail(ConnectError(std::move(connected.error()), parsed->host));
   // Not made with make_unique: the constructor is private.
   std::unique_ptr<RemotePort> port(new RemotePort(std::move(*connected)));
   if (SysResult<void> set_up = port->SetUp(*parsed); !set_up) return Fail(set_up.error());

@@ -98,8 +98,13 @@ bool RemotePort::SendAll(std::uint64_t deadline) {
 }
 
 // Moves what the connection holds without waiting: sends the outbox,
-// receives as much as the receive buffer has room for, and sends the
-// engine's replies. False once the connection is lost.
+// receives what has come (up to kMaxPumpBytes a call, so that a server that
+// never stops sending cannot hold the port here) and sends the engine's
+// replies. The server's answers come in the same stream as its data, so
+// the stream is read on when the receive buffer is full: data that finds no
+// room is dropped, as a serial device's driver drops what overruns its
+// queue, and the answers behind it are taken. False once the connection is
+// lost.
 bool RemotePort::Pump() {
   if (lost_) return false;
   SendNow();
@@ -107,17 +112,23 @@ bool RemotePort::Pump() {
     std::memmove(rx_.data(), rx_.data() + rx_start_, rx_size_);
     rx_start_ = 0;
   }
-  while (!lost_) {
-    const std::size_t room = rx_.size() - rx_size_;
-    if (room == 0) break;
+  std::size_t received = 0;
+  while (!lost_ && received < kMaxPumpBytes) {
     std::uint8_t in[sizeof rx_];
-    const SysResult<std::int32_t> r = connection_->Receive(in, static_cast<std::int32_t>(room));
+    std::uint8_t data[sizeof rx_];
+    const SysResult<std::int32_t> r =
+        connection_->Receive(in, static_cast<std::int32_t>(sizeof in));
     if (!r) {
       Lose(r.error());
       break;
     }
     if (*r == 0) break;
-    rx_size_ += engine_.Receive(in, static_cast<std::size_t>(*r), rx_.data() + rx_size_, out_);
+    received += static_cast<std::size_t>(*r);
+    const std::size_t n = engine_.Receive(in, static_cast<std::size_t>(*r), data, out_);
+    const std::size_t kept = std::min(n, rx_.size() - rx_size_);
+    std::memcpy(rx_.data() + rx_size_, data, kept);
+    rx_size_ += kept;
+    SendNow();
   }
   SendNow();
   return !lost_;

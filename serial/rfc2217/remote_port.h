@@ -36,6 +36,12 @@ constexpr std::int32_t kAnswerTimeoutMs = 3000;
 // connection in turn.
 constexpr std::int32_t kCloseTimeoutMs = 1000;
 
+// Most bytes taken from the connection in one look at it.
+constexpr std::size_t kMaxPumpBytes = 65536;
+// Data from the server waiting to be read: as much as a serial device's
+// driver holds. What finds it full is dropped.
+constexpr std::size_t kReceiveBufferBytes = 4096;
+
 // Opens the remote port that url (rfc2217://host:port) names: connects,
 // negotiates the telnet options, empties the server's queues and learns its
 // line settings. Fails with the reason (net_errors.h); a URL that is not
@@ -105,7 +111,7 @@ class RemotePort final : public Port {
   std::unique_ptr<Connection> connection_;  // null once closed
   Engine engine_;
   // Data from the server with the telnet layer removed, not yet read.
-  std::array<std::uint8_t, 4096> rx_{};
+  std::array<std::uint8_t, kReceiveBufferBytes> rx_{};
   std::size_t rx_start_ = 0;
   std::size_t rx_size_ = 0;
   // Bytes for the server, in order: negotiation replies, commands, and the

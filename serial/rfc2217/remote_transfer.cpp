@@ -43,8 +43,10 @@ SysResult<std::int32_t> RemotePort::WaitFor(std::int32_t n, std::int32_t timeout
   for (;;) {
     Pump();
     if (lost_ && rx_size_ == 0) return Fail(LostError());
-    // A lost connection brings nothing more.
-    if (static_cast<std::int64_t>(rx_size_) >= n || lost_ || Now() >= deadline) break;
+    // A lost connection brings nothing more, and a full buffer takes no more.
+    if (static_cast<std::int64_t>(rx_size_) >= n || rx_size_ == rx_.size() || lost_ ||
+        Now() >= deadline)
+      break;
     connection_->WaitReadable(deadline);
   }
   return static_cast<std::int32_t>(rx_size_);

@@ -117,6 +117,45 @@ TEST_F(KeysE2E, CtrlZGivesTheTerminalBackAndResumeTakesItAgain) {
   EXPECT_EQ(Finish(c), 0);
 }
 
+// "padlink ... &", then "kill %1": a run in the background leaves the
+// terminal alone (taking it would stop the run, SIGTTOU, for good), and the
+// shell's SIGTERM and SIGCONT end it.
+TEST_F(KeysE2E, ABackgroundRunLeavesTheTerminalAloneAndEndsOnKill) {
+  before_ = ConsoleSettings();
+  testpty::ChildOptions o;
+  o.argv = {PADLINK_BIN, "-c", "1", "-d"};
+  o.env = {"PADLINK_PORT_DIR=" + dir_.path()};
+  o.stdin_path = console_.slave_path;
+  o.terminal = true;
+  o.job = true;
+  o.background = true;
+  testpty::Child c = testpty::Spawn(o);
+  ASSERT_TRUE(WaitForConfiguredPort());
+  pid_t job = -1;
+  for (int i = 0; i < 300 && job < 0; ++i) {
+    job = testpty::ChildOf(c.pid);
+    if (job < 0) testpty::SleepMs(10);
+  }
+  ASSERT_GT(job, 0);
+  // The keyboard opens right after the port is configured.
+  bool stopped = false;
+  for (int i = 0; i < 50 && !stopped; ++i) {
+    testpty::SleepMs(10);
+    stopped = testpty::ProcessState(job) == 'T';
+  }
+  EXPECT_FALSE(stopped);
+  EXPECT_TRUE(SameSettings(ConsoleSettings(), before_));
+  kill(-job, SIGTERM);
+  kill(-job, SIGCONT);
+  int status = 0;
+  ASSERT_TRUE(testpty::Wait(c, 5000, &status));
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+  EXPECT_TRUE(SameSettings(ConsoleSettings(), before_));
+  // Never in the foreground, it never asked for bracketed paste.
+  EXPECT_EQ(ConsoleOutput().find("\x1b[?2004"), std::string::npos);
+  EXPECT_TRUE(PortIsFree());
+}
+
 TEST_F(KeysE2E, KeysFromAPipeNeedNoTerminal) {
   testpty::ChildOptions o;
   o.argv = {PADLINK_BIN, "-c", "1", "-d"};

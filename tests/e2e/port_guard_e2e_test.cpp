@@ -124,6 +124,38 @@ TEST_F(PortGuardE2E, OwnTerminalIsRefusedAndLeftAsItWas) {
   }
 }
 
+// A run started with standard input, output or error closed (the shell's
+// "<&-", ">&-", "2>&-"): the port does not take the free number, so it is
+// neither refused as padlink's own terminal nor written to by the printing
+// of samples and messages. With no robot at the far end, the sample fails
+// and ends the run.
+TEST_F(PortGuardE2E, AClosedStandardStreamLeavesThePortAlone) {
+  for (int closed : {0, 1, 2}) {
+    SCOPED_TRACE(closed);
+    testpty::ChildOptions o;
+    o.stdin_path = console_.slave_path;
+    o.terminal = true;
+    o.closed_fd = closed;
+    testpty::Child c = Run(o, {"-c", "1", "-d", "-a", "3"});
+    ASSERT_TRUE(WaitForConfiguredPort()) << c.err_text;
+    // The first sample's request and nothing before it: no header line.
+    EXPECT_EQ(testpty::ReadBytes(port_.master, 3, 3000),
+              (std::vector<std::uint8_t>{0xE2, 0x03, 0x00}));
+    EXPECT_EQ(End(c), 1);
+    EXPECT_THAT(c.err_text, Not(HasSubstr("Open error.")));
+    if (closed != 1) {
+      EXPECT_THAT(c.out_text, StartsWith("AD3, ADsecond, SRAM, SRAMsecond\n"));
+    }
+    EXPECT_TRUE(PortIsFree());
+    // Another speed, so that the next round sees its own configuration.
+    termios t{};
+    tcgetattr(port_.master, &t);
+    cfsetspeed(&t, B38400);
+    tcsetattr(port_.master, TCSANOW, &t);
+    testpty::ReadFor(port_.master, 50);
+  }
+}
+
 TEST_F(PortGuardE2E, PseudoTerminalMasterIsNotASerialLine) {
   dir_.LinkPort(3, "/dev/ptmx");
   testpty::Child c = Run({}, {"-c", "3", "-d", "-a", "3", "-t", "0"});

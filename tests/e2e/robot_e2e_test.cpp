@@ -185,6 +185,28 @@ TEST_F(RobotE2E, RobotCreatesTheMissingPortDirectoryAndRemovesWhatItMade) {
   EXPECT_EQ(r.err_text, "padlink-robot: " + file + "/ports: Not a directory\n");
 }
 
+// The robot started with its standard output closed: its pseudo-terminal
+// does not take the free number, so its log does not reach padlink as
+// bytes from the robot, and the samples come whole.
+TEST_F(RobotE2E, ARobotWithoutStandardOutputKeepsItsLogOffTheLine) {
+  testpty::ChildOptions o;
+  o.argv = {ROBOT_BIN, "--port-dir", dir_.path()};
+  o.closed_fd = 1;
+  testpty::Child robot = testpty::Spawn(o);
+  struct stat st {};
+  for (int i = 0; i < 500 && lstat((dir_.path() + "/com1").c_str(), &st) != 0; ++i)
+    testpty::SleepMs(10);
+  testpty::Child c = StartPadlink({"-c", "1", "-d", "-a", "3", "-t", "0"});
+  EXPECT_TRUE(testpty::WaitForLines(c, 6, 5000)) << c.out_text << c.err_text;
+  testpty::WriteAll(console_.master, "S");
+  EXPECT_EQ(RunToEnd(c), 0);
+  EXPECT_EQ(c.err_text, "");
+  kill(robot.pid, SIGTERM);
+  int status = 0;
+  EXPECT_TRUE(testpty::Wait(robot, 5000, &status));
+  EXPECT_EQ(testpty::ExitCode(status), 0) << robot.err_text;
+}
+
 TEST(RobotOptions, HelpListsEveryOptionAndWrongOptionsPrintTheUsage) {
   testpty::ChildOptions o;
   o.argv = {ROBOT_BIN, "--help"};

@@ -10,6 +10,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <regex>
 #include <string>
@@ -17,6 +18,7 @@
 
 #include "tests/support/padlink_run.h"
 #include "tests/support/pty.h"
+#include "tests/support/ser2net.h"
 
 namespace {
 
@@ -89,6 +91,9 @@ TEST(StartupE2E, PortsThatDoNotExist) {
   const std::string& d = dir.path();
   dir.LinkPort(2, "/dev/null");
   dir.LinkPort(4, d + "/ttyUSB9");
+  dir.LinkPort(5, "com5");  // a loop
+  dir.LinkPort(6, "com7");
+  dir.LinkPort(7, "com6");
   struct Case {
     const char* port;
     std::string open_error;
@@ -109,6 +114,12 @@ TEST(StartupE2E, PortsThatDoNotExist) {
       {"2", "Open error. Not a serial device (the path is not a terminal device)\n",
        "padlink: port 2 is " + d + "/com2 -> /dev/null, which is not a serial device",
        "make " + d + "/com2 a link to one of them"},
+      {"5", "Open error. Too many levels of symbolic links\n",
+       "padlink: port 5 is " + d + "/com5 -> com5, a link that leads back to itself",
+       "make " + d + "/com5 a link to one of them"},
+      {"6", "Open error. Too many levels of symbolic links\n",
+       "padlink: port 6 is " + d + "/com6 -> com7, a link that leads back to itself",
+       "make " + d + "/com6 a link to one of them"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.port);
@@ -120,6 +131,62 @@ TEST(StartupE2E, PortsThatDoNotExist) {
     if (r.err.find("no serial devices found here") != std::string::npos)
       advice = std::regex_replace(advice, std::regex("one of them$"), "your serial device");
     ExpectOpenErrorAndHint(r.err, c.open_error, c.head, advice);
+  }
+}
+
+// PADLINK_PORT_DIR naming a file: no link could be made there.
+TEST(StartupE2E, APortDirectoryThatIsAFile) {
+  const testpty::TempDir dir;
+  const std::string file = dir.path() + "/ports";
+  std::fclose(std::fopen(file.c_str(), "w"));
+  const Result r = RunPadlink({"-c", "1"}, file);
+  EXPECT_EQ(r.code, 1);
+  ExpectOpenErrorAndHint(
+      r.err, "Open error. Not a directory\n",
+      "padlink: port 1 is " + file +
+          "/com1, but PADLINK_PORT_DIR names no "
+          "directory",
+      "set PADLINK_PORT_DIR to a directory of links comN to your serial devices");
+}
+
+// A URL with blanks around it, in the variable or as a link's target, is
+// the URL; a variable that holds no URL is named as what is wrong.
+TEST(StartupE2E, PortUrlsWithBlanksAndVariablesWithoutAUrl) {
+  const testpty::TempDir dir;
+  const std::string url = "rfc2217://127.0.0.1:" + std::to_string(testnet::FreeLoopbackPort());
+  dir.LinkPort(2, " " + url + "\n");
+  const auto refused = [&](int port) {
+    return "Open error. Cannot connect to the port server: " + url.substr(10) +
+           ": Connection refused\npadlink: port " + std::to_string(port) + " is " + url +
+           ", a serial port on another computer; check that its port server runs, serves that "
+           "port and is not in use by another client, see padlink(1)\n";
+  };
+  struct Case {
+    const char* port;
+    std::string variable;  // PADLINK_PORT_<port>, or none when empty
+    std::string err;
+  };
+  const Case cases[] = {
+      {"1", " " + url + " \t", refused(1)},
+      {"2", "", refused(2)},
+      {"1", "lab-pi:2217",
+       "Open error. The port's address is not a valid URL (rfc2217://host:port): PADLINK_PORT_1 "
+       "holds \"lab-pi:2217\"\npadlink: port 1 is named by PADLINK_PORT_1, which holds no URL; "
+       "set it to the port's URL, rfc2217://host:port, or remove it to use the port's device, "
+       "see padlink(1)\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.variable);
+    testpty::ChildOptions o;
+    o.argv = {PADLINK_BIN, "-c", c.port, "-d"};
+    o.env = {"PADLINK_PORT_DIR=" + dir.path()};
+    if (!c.variable.empty())
+      o.env.push_back(std::string("PADLINK_PORT_") + c.port + "=" + c.variable);
+    testpty::Child child = testpty::Spawn(o);
+    int status = 0;
+    ASSERT_TRUE(testpty::Wait(child, 10000, &status));
+    EXPECT_EQ(testpty::ExitCode(status), 1);
+    EXPECT_EQ(child.err_text, c.err);
   }
 }
 

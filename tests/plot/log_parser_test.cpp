@@ -51,10 +51,15 @@ TEST(PlotParseLine, TableOfLines) {
       {"", K::kBad},
       {"\r", K::kBad},
       {"PeekAD3:Echoeback timeout.", K::kBad},
-      {"140, 0.007, 0", K::kBad},
-      {"140, 0.007, 0, 0.015, 9", K::kBad},
       {"x140, 0.007, 0, 0.015", K::kBad},
-      // Sample lines with a broken number.
+      {" 140, 0.007, 0, 0.015", K::kBad},
+      // Sample lines with a broken number: a line that begins as a sample
+      // line does, however it goes on.
+      {"140, 0.007, 0", K::kBrokenNumber},
+      {"140, 0.007, 0, 0.015, 9", K::kBrokenNumber},
+      {"14", K::kBrokenNumber},
+      {"-", K::kBrokenNumber},
+      {"1x0, 0.007, 0, 0.015", K::kBrokenNumber},
       {"256, 0.007, 0, 0.015", K::kBrokenNumber},
       {"140, 0.007, 300, 0.015", K::kBrokenNumber},
       {"140, 0.07, 0, 0.015", K::kBrokenNumber},
@@ -184,6 +189,51 @@ TEST(PlotLogParser, BadInputIsCountedAndLeavesTheTurnsAlone) {
   EXPECT_EQ(run.counts.broken_numbers, 2u);
   EXPECT_EQ(run.counts.samples, 7u);
   EXPECT_EQ(run.counts.lines, 14u);
+}
+
+// A sample line that cannot be read, or is missing, takes its monitor's
+// turn all the same: the lines after it go to the monitors they belong to.
+// That holds for a monitor's first sample line too, which padlink prints
+// together with its header.
+TEST(PlotLogParser, ALineThatCannotBeReadDoesNotShiftTheTurns) {
+  const char kHeaderAd[] = "AD3, ADsecond, SRAM, SRAMsecond\n";
+  const char kHeaderGyro[] = "GYRO2, GYROsecond, SRAM, SRAMsecond\n";
+  struct Case {
+    const char* what;
+    std::string text;
+    const char* ad3;
+    const char* gyro2;
+  };
+  const std::string after =
+      "39, 0.050, 12, 0.062\n"
+      "176, 0.050, 13, 0.062\n";
+  const Case cases[] = {
+      {"the gyro's first line cut short",
+       std::string(kHeaderAd) + "46, 0.009, 10, 0.021\n" + kHeaderGyro + "175, 0.0\n" + after,
+       "9:46 50:39", "71:176"},
+      {"the A/D monitor's first line cut short",
+       std::string(kHeaderAd) + "46, 0.0\n" + kHeaderGyro + "175, 0.009, 11, 0.020\n" + after,
+       "50:39", "9:175 50:176"},
+      {"the A/D monitor's first line garbled at its start",
+       std::string(kHeaderAd) + "x6, 0.009, 10, 0.021\n" + kHeaderGyro + "175, 0.009, 11, 0.020\n" +
+           after,
+       "50:39", "9:175 50:176"},
+      {"the A/D monitor's first line lost",
+       std::string(kHeaderAd) + kHeaderGyro + "175, 0.009, 11, 0.020\n" + after, "50:39",
+       "9:175 50:176"},
+      {"a later line cut short",
+       std::string(kBoth) + "17\n" + "37, 0.140, 16, 0.152\n" + "177, 0.140, 17, 0.152\n",
+       "9:46 50:39 95:38 140:37", "30:175 71:176 161:177"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const plot::Run run = Read(c.text, 3);
+    EXPECT_EQ(Names(run), "AD3,GYRO2,SRAM");
+    ASSERT_EQ(run.sensors.size(), 2u);
+    EXPECT_EQ(Trace(run.sensors[0]), c.ad3);
+    EXPECT_EQ(Trace(run.sensors[1]), c.gyro2);
+    EXPECT_EQ(run.counts.headers_without_samples, 0u);
+  }
 }
 
 TEST(PlotLogParser, HeadersWithoutSamplesAndSamplesWithoutHeaders) {

@@ -12,8 +12,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -364,27 +366,153 @@ TEST(PlotOffline, SavedLogsGiveASummaryAndAPicture) {
   }
 }
 
+// Wrong options and files that cannot be written end the program before it
+// reads any input (here a terminal where nothing is typed), with the
+// system's reason.
 TEST(PlotOffline, WrongOptionsAndUnwritableFiles) {
+  testpty::TempDir dir;
+  const std::string& d = dir.path();
   struct Case {
     std::vector<std::string> args;
-    const char* err;
+    std::string err;
   } cases[] = {
       {{"--bogus"}, "usage: padlink-plot"},
       {{"--window", "0"}, "padlink-plot: --window wants seconds above 0\n"},
       {{"--window", "x"}, "padlink-plot: --window wants seconds above 0\n"},
-      {{"--csv", "/nonexistent/dir/x.csv"}, "padlink-plot: /nonexistent/dir/x.csv: No such file"},
-      {{"--svg", "/nonexistent/dir/x.svg"}, "padlink-plot: /nonexistent/dir/x.svg: cannot write\n"},
+      {{"--window", "1e8"}, "padlink-plot: --window wants at most 10000000 seconds\n"},
+      {{"--csv", "/nonexistent/dir/x.csv"},
+       "padlink-plot: /nonexistent/dir/x.csv: No such file or directory\n"},
+      {{"--svg", "/nonexistent/dir/x.svg"},
+       "padlink-plot: /nonexistent/dir/x.svg: No such file or directory\n"},
+      {{"--svg", d}, "padlink-plot: " + d + ": Is a directory\n"},
+      {{"--csv", d + "/x.csv", "--svg", d + "/no/x.svg"},
+       "padlink-plot: " + d + "/no/x.svg: No such file or directory\n"},
   };
+  Terminal input(24, 80);
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.args[0]);
+    SCOPED_TRACE(c.args.back());
     testpty::ChildOptions o;
     o.argv = {PLOT_BIN};
     o.argv.insert(o.argv.end(), c.args.begin(), c.args.end());
+    o.stdin_path = input.slave();
     testpty::Child child = testpty::Spawn(o);
     int status = 0;
     ASSERT_TRUE(testpty::Wait(child, 5000, &status));
     EXPECT_EQ(testpty::ExitCode(status), 1);
     EXPECT_THAT(child.err_text, HasSubstr(c.err));
+  }
+  // Nothing was left behind.
+  EXPECT_EQ(
+      std::distance(std::filesystem::directory_iterator(d), std::filesystem::directory_iterator()),
+      0);
+}
+
+// The files that end up in the temporary directory, by name.
+std::vector<std::string> FilesIn(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir))
+    names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// padlink-plot with its input a pipe that the test writes and closes,
+// standard output and error into files; its pid.
+pid_t StartPlotOnPipe(const std::vector<std::string>& args, const std::string& dir, int* in) {
+  int p[2];
+  if (pipe(p) != 0) return -1;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(p[0], 0);
+    close(p[1]);
+    const int out = open((dir + "/out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int err = open((dir + "/err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(out, 1);
+    dup2(err, 2);
+    std::vector<char*> argv{const_cast<char*>(PLOT_BIN)};
+    for (const std::string& a : args)
+      argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(PLOT_BIN, argv.data());
+    _exit(127);
+  }
+  close(p[0]);
+  *in = p[1];
+  return pid;
+}
+
+// --csv and --svg are written beside their files under temporary names and
+// take their places whole at the end: what was there stays while the run
+// goes on. A picture that cannot take its place at the end (its name became
+// a directory meanwhile) is kept, and the message says where.
+TEST(PlotOffline, FilesTakeTheirPlacesWholeAtTheEnd) {
+  for (const bool blocked : {false, true}) {
+    SCOPED_TRACE(blocked);
+    testpty::TempDir dir;
+    const std::string work = dir.path() + "/work";
+    std::filesystem::create_directory(work);
+    const std::string csv = work + "/run.csv";
+    const std::string svg = work + "/run.svg";
+    std::ofstream(csv) << "old log\n";
+    std::ofstream(svg) << "old picture\n";
+    int in = -1;
+    const pid_t pid = StartPlotOnPipe({"--csv", csv, "--svg", svg}, dir.path(), &in);
+    ASSERT_GT(pid, 0);
+    const std::string text = KnownRunText();
+    testpty::WriteAll(in, text.substr(0, 100));
+    // Both temporary files are there; the old files are untouched.
+    for (int i = 0; i < 500 && FilesIn(work).size() < 4; ++i)
+      testpty::SleepMs(10);
+    const std::vector<std::string> names = FilesIn(work);
+    ASSERT_EQ(names.size(), 4u);
+    EXPECT_THAT(names[1], ::testing::StartsWith("run.csv."));
+    EXPECT_THAT(names[3], ::testing::StartsWith("run.svg."));
+    EXPECT_EQ(ReadFile(csv), "old log\n");
+    EXPECT_EQ(ReadFile(svg), "old picture\n");
+    if (blocked) {
+      std::filesystem::remove(svg);
+      std::filesystem::create_directories(svg + "/x");
+    }
+    testpty::WriteAll(in, text.substr(100));
+    close(in);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_EQ(testpty::ExitCode(status), blocked ? 1 : 0);
+    EXPECT_EQ(ReadFile(csv), text);
+    const std::string err = ReadFile(dir.path() + "/err");
+    if (!blocked) {
+      EXPECT_EQ(err, "");
+      EXPECT_EQ(FilesIn(work), (std::vector<std::string>{"run.csv", "run.svg"}));
+      EXPECT_THAT(ReadFile(svg), HasSubstr("</svg>\n"));
+      continue;
+    }
+    const std::string kept = work + "/" + names[3];
+    EXPECT_EQ(err,
+              "padlink-plot: " + svg + ": cannot write: Is a directory; it is in " + kept + "\n");
+    EXPECT_THAT(ReadFile(kept), HasSubstr("</svg>\n"));
+  }
+}
+
+// Started with standard input, output or error closed, padlink-plot does
+// not take the free number for its --csv file: the file gets the input and
+// nothing else, and the input is not read from it (with standard input
+// closed, the input is empty).
+TEST(PlotOffline, AClosedStandardStreamIsNotTheCsvFile) {
+  for (int closed : {0, 1, 2}) {
+    SCOPED_TRACE(closed);
+    testpty::TempDir dir;
+    const std::string log = dir.path() + "/in.csv";
+    const std::string csv = dir.path() + "/copy.csv";
+    std::ofstream(log, std::ios::binary) << KnownRunText();
+    testpty::ChildOptions o;
+    o.argv = {PLOT_BIN, "--csv", csv};
+    o.stdin_path = log;
+    o.closed_fd = closed;
+    testpty::Child child = testpty::Spawn(o);
+    int status = 0;
+    ASSERT_TRUE(testpty::Wait(child, 5000, &status));
+    EXPECT_EQ(testpty::ExitCode(status), 0) << child.err_text;
+    EXPECT_EQ(ReadFile(csv), closed == 0 ? "" : KnownRunText());
   }
 }
 

@@ -2,6 +2,8 @@
 // a port server on 127.0.0.1 (the test's own, on a thread), the bytes both
 // ways, the end of a connection from either side, and the error texts.
 #include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -17,6 +19,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/connection.h"
@@ -36,18 +39,48 @@ std::string Err(const SysResult<T>& r) {
   return r ? std::string() : r.error().text;
 }
 
-// A listening socket on 127.0.0.1.
+// A link-local IPv6 address of this machine, as text, with the name of its
+// interface; two empty strings when there is none.
+std::pair<std::string, std::string> LinkLocalAddress() {
+  ifaddrs* list = nullptr;
+  if (getifaddrs(&list) != 0) return {};
+  std::pair<std::string, std::string> found;
+  for (const ifaddrs* i = list; i && found.first.empty(); i = i->ifa_next) {
+    if (!i->ifa_addr || i->ifa_addr->sa_family != AF_INET6 || !(i->ifa_flags & IFF_UP)) continue;
+    const auto* a = reinterpret_cast<const sockaddr_in6*>(i->ifa_addr);
+    char text[INET6_ADDRSTRLEN];
+    if (IN6_IS_ADDR_LINKLOCAL(&a->sin6_addr) &&
+        inet_ntop(AF_INET6, &a->sin6_addr, text, sizeof text))
+      found = {text, i->ifa_name};
+  }
+  freeifaddrs(list);
+  return found;
+}
+
+// A listening socket on 127.0.0.1, or on a link-local IPv6 address of the
+// interface named.
 class Listener {
  public:
-  Listener() {
-    fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
-    port_ = ntohs(a.sin_port);
+  Listener(const std::string& ipv6 = "", const std::string& interface = "") {
+    sockaddr_storage s{};
+    socklen_t len = 0;
+    if (ipv6.empty()) {
+      auto* a = reinterpret_cast<sockaddr_in*>(&s);
+      a->sin_family = AF_INET;
+      a->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      len = sizeof *a;
+    } else {
+      auto* a = reinterpret_cast<sockaddr_in6*>(&s);
+      a->sin6_family = AF_INET6;
+      inet_pton(AF_INET6, ipv6.c_str(), &a->sin6_addr);
+      a->sin6_scope_id = if_nametoindex(interface.c_str());
+      len = sizeof *a;
+    }
+    fd_ = socket(s.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    bind(fd_, reinterpret_cast<sockaddr*>(&s), len);
+    getsockname(fd_, reinterpret_cast<sockaddr*>(&s), &len);
+    port_ = ntohs(s.ss_family == AF_INET ? reinterpret_cast<sockaddr_in*>(&s)->sin_port
+                                         : reinterpret_cast<sockaddr_in6*>(&s)->sin6_port);
     listen(fd_, 4);
   }
   ~Listener() { close(fd_); }
@@ -63,10 +96,13 @@ class Listener {
 };
 
 // A port server on a thread: one connection, the test's PortServer behind
-// it, echoing the data it receives.
+// it, echoing the data it receives. It can send data of its own first,
+// ahead of its greeting and answers.
 class ThreadServer {
  public:
-  ThreadServer() {
+  explicit ThreadServer(std::size_t data_first = 0, const std::string& ipv6 = "",
+                        const std::string& interface = "")
+      : data_first_(data_first), listener_(ipv6, interface) {
     thread_ = std::thread([this] { Serve(); });
   }
   ~ThreadServer() {
@@ -77,6 +113,7 @@ class ThreadServer {
   ThreadServer& operator=(const ThreadServer&) = delete;
 
   std::string url() const { return "rfc2217://127.0.0.1:" + std::to_string(listener_.port()); }
+  std::uint16_t port() const { return listener_.port(); }
   // Ends the connection from the server's side.
   void Drop() { drop_ = true; }
   std::vector<std::uint32_t> Commands(std::uint8_t code) {
@@ -105,6 +142,12 @@ class ThreadServer {
         pollfd p{listener_.fd(), POLLIN, 0};
         if (poll(&p, 1, 10) <= 0) continue;
         fd = accept4(listener_.fd(), nullptr, nullptr, SOCK_CLOEXEC);
+        const auto data = testnet::PortServer::Data(std::vector<std::uint8_t>(data_first_, 'x'));
+        for (std::size_t sent = 0; sent < data.size();) {
+          const ssize_t n = send(fd, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
+          if (n <= 0) break;
+          sent += static_cast<std::size_t>(n);
+        }
         const auto g = server_.Greeting();
         send(fd, g.data(), g.size(), MSG_NOSIGNAL);
         continue;
@@ -145,6 +188,7 @@ class ThreadServer {
     if (fd >= 0) close(fd);
   }
 
+  std::size_t data_first_;
   Listener listener_;
   std::thread thread_;
   std::atomic<bool> stop_{false};
@@ -244,6 +288,38 @@ TEST(NetPosix, ClosingARemotePortEndsItsConnectionInOrder) {
   EXPECT_EQ(server.ended(), "end");
   EXPECT_THAT(server.DataReceived(), ElementsAre(stop));
   EXPECT_EQ(server.Commands(5).back(), 11u);  // RTS on
+}
+
+// 64 KB of data ahead of the server's greeting and answers, 16 times what
+// the port holds: the open reads through it to the answers.
+TEST(NetPosix, ARemotePortOpensBehindAFloodOfData) {
+  ThreadServer server(65536);
+  SysResult<std::unique_ptr<Port>> opened = rfc2217::OpenRemotePort(server.url());
+  ASSERT_TRUE(opened) << opened.error().text;
+  EXPECT_EQ(*(*opened)->Waiting(), 0);
+  ASSERT_EQ(Err((*opened)->Configure(Settings9600(false))), "");
+  EXPECT_THAT(server.Commands(12), ElementsAre(3u));  // the purge
+}
+
+// A port server on a link-local IPv6 address: reached with the zone in
+// either spelling; without it the system cannot tell the network, and the
+// failure says what is missing.
+TEST(NetPosix, ALinkLocalPortServerIsReachedThroughItsZone) {
+  const auto [address, interface] = LinkLocalAddress();
+  if (address.empty()) GTEST_SKIP() << "no link-local IPv6 address here";
+  ThreadServer server(0, address, interface);
+  const std::string port = std::to_string(server.port());
+  for (const char* percent : {"%25", "%"}) {
+    const std::string url = "rfc2217://[" + address + percent + interface + "]:" + port;
+    SysResult<std::unique_ptr<Port>> opened = rfc2217::OpenRemotePort(url);
+    ASSERT_TRUE(opened) << url << ": " << opened.error().text;
+    EXPECT_EQ(Err((*opened)->Configure(Settings9600(false))), "");
+  }
+  SysResult<std::unique_ptr<Port>> opened =
+      rfc2217::OpenRemotePort("rfc2217://[" + address + "]:" + port);
+  EXPECT_EQ(Err(opened), "Cannot connect to the port server: " + address + ":" + port +
+                             ": Invalid argument (a link-local address needs its network "
+                             "interface, as in [fe80::2%eth0])");
 }
 
 TEST(NetPosix, ALostConnectionFailsReadsAndWritesWithTheReason) {

@@ -1,5 +1,7 @@
 #include "tests/support/fake_fixture.h"
 
+#include <cstdlib>
+
 #include "serial/com.h"
 
 std::unique_ptr<Port> FakeTest::OpenQuietly() {
@@ -16,4 +18,15 @@ std::vector<fake::Call> FakeTest::CallKinds(std::size_t n) {
     kinds.push_back(r.call);
   }
   return kinds;
+}
+
+void SetVariable(const char* name, const char* value) {
+#if defined(_WIN32)
+  _putenv_s(name, value ? value : "");
+#else
+  if (value)
+    setenv(name, value, 1);
+  else
+    unsetenv(name);
+#endif
 }

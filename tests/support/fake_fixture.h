@@ -23,3 +23,8 @@ class FakeTest : public ::testing::Test {
   // The kinds of the calls the fake recorded, oldest first; at most n.
   static std::vector<fake::Call> CallKinds(std::size_t n = SIZE_MAX);
 };
+
+// Sets (or, with nullptr, removes) an environment variable. Windows keeps
+// no empty variables: there an empty value removes it, which padlink takes
+// the same way.
+void SetVariable(const char* name, const char* value);

@@ -47,6 +47,23 @@ char ProcessState(pid_t pid) {
   return (n > 0 && close_paren && close_paren[1] == ' ') ? close_paren[2] : 0;
 }
 
+pid_t ChildOf(pid_t parent) {
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc", ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    FILE* f = fopen((entry.path() / "stat").c_str(), "r");
+    if (!f) continue;
+    char buf[512] = {};
+    const size_t n = fread(buf, 1, sizeof buf - 1, f);
+    fclose(f);
+    // pid (comm) state ppid ...
+    const char* close_paren = n > 0 ? strrchr(buf, ')') : nullptr;
+    if (close_paren && std::atoi(close_paren + 4) == parent) return std::atoi(name.c_str());
+  }
+  return -1;
+}
+
 void SleepMs(int ms) {
   timespec ts{ms / 1000, static_cast<long>(ms % 1000) * 1000000L};
   while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
@@ -129,6 +146,7 @@ Child Spawn(const ChildOptions& o) {
       dup2(in, 1);
       dup2(in, 2);
     }
+    if (o.closed_fd >= 0) close(o.closed_fd);
     for (const std::string& e : o.env)
       putenv(const_cast<char*>(e.c_str()));
     signal(SIGPIPE, SIG_DFL);
@@ -138,7 +156,7 @@ Child Spawn(const ChildOptions& o) {
       const pid_t job = fork();
       if (job == 0) {
         setpgid(0, 0);
-        tcsetpgrp(0, getpid());
+        if (!o.background) tcsetpgrp(in, getpid());
         signal(SIGTTOU, SIG_DFL);
         execv(argv[0], argv.data());
         _exit(127);

@@ -58,6 +58,12 @@ struct ChildOptions {
   // and ends as it ends. Needed for stopping with Ctrl+Z, which the kernel
   // ignores in a group that no shell could resume.
   bool job = false;
+  // With job: a job in the background, its group not the terminal's
+  // foreground group (a shell's "program &").
+  bool background = false;
+  // A standard descriptor (0, 1 or 2) the program starts with closed, as
+  // after the shell's "<&-", ">&-" or "2>&-"; -1 for none.
+  int closed_fd = -1;
 };
 
 struct Child {
@@ -96,6 +102,9 @@ bool PasteMarksOnThenOff(const std::string& output);
 
 // The state letter of a process in /proc (R, S, T, ...), or 0.
 char ProcessState(pid_t pid);
+// A child process of `parent` (the job of a child started with job), from
+// /proc; -1 when it has none.
+pid_t ChildOf(pid_t parent);
 
 std::uint64_t NowMs();
 void SleepMs(int ms);

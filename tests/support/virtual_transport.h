@@ -50,6 +50,11 @@ class VirtualTransport {
   std::uint64_t end_sent_at = kNever;
   std::uint64_t closed_at = kNever;
   bool closed_by_client = false;
+  // Waits that ended at once although nothing moved since the previous wait:
+  // the port polling in a loop. After kMaxIdleWaits of them in a row the
+  // clock jumps to the deadline, so that such a loop ends.
+  std::size_t idle_waits = 0;
+  static constexpr std::size_t kMaxIdleWaits = 100000;
 
   // The server sends these bytes, arriving at `time`.
   void ServerSends(std::uint64_t time, const std::vector<std::uint8_t>& bytes) {
@@ -63,6 +68,7 @@ class VirtualTransport {
     const std::size_t k = std::min(static_cast<std::size_t>(n), send_room);
     if (send_room != std::numeric_limits<std::size_t>::max()) send_room -= k;
     if (k == 0) return 0;
+    moved_ = true;
     ServerSends(now + 2 * latency, server_->Receive(p, k, now + latency));
     return static_cast<std::int32_t>(k);
   }
@@ -74,7 +80,10 @@ class VirtualTransport {
       p[k++] = in_.front().second;
       in_.pop_front();
     }
-    if (k > 0) return k;
+    if (k > 0) {
+      moved_ = true;
+      return k;
+    }
     if (now >= close_at) return Fail(SysError{kConnectionEnded, ""});
     return 0;
   }
@@ -95,7 +104,20 @@ class VirtualTransport {
     } else if (!in_.empty()) {
       next = std::min(next, in_.front().first);
     }
-    if (next <= now) return true;
+    if (next <= now) {
+      if (moved_) {
+        moved_ = false;
+        in_a_row_ = 0;
+        return true;
+      }
+      ++idle_waits;
+      if (++in_a_row_ < kMaxIdleWaits || deadline == kNever) return true;
+      in_a_row_ = 0;
+      now = std::max(now, deadline);
+      return false;
+    }
+    moved_ = false;
+    in_a_row_ = 0;
     if (next <= deadline) {
       now = next;
       return true;
@@ -113,6 +135,8 @@ class VirtualTransport {
 
   PortServer* server_;
   std::deque<std::pair<std::uint64_t, std::uint8_t>> in_;
+  bool moved_ = true;  // bytes moved since the last wait
+  std::size_t in_a_row_ = 0;
 };
 
 // The port's side of the transport.

@@ -13,20 +13,6 @@ namespace {
 using fake::Call;
 using ::testing::ElementsAre;
 
-// Sets (or, with nullptr, removes) an environment variable. Windows keeps
-// no empty variables: there an empty value removes it, which padlink takes
-// the same way.
-void SetVariable(const char* name, const char* value) {
-#if defined(_WIN32)
-  _putenv_s(name, value ? value : "");
-#else
-  if (value)
-    setenv(name, value, 1);
-  else
-    unsetenv(name);
-#endif
-}
-
 using ResolvePortTest = FakeTest;
 
 TEST_F(ResolvePortTest, NumbersOutsideOneTo256LeadNowhereWithoutTouchingThePlatform) {
@@ -43,20 +29,27 @@ TEST_F(ResolvePortTest, NumbersOutsideOneTo256LeadNowhereWithoutTouchingThePlatf
 TEST_F(ResolvePortTest, TheEnvironmentNamesARemotePortAndWinsOverTheDevice) {
   struct Case {
     const char* value;
-    bool remote;  // else: an error, or the device when the value is empty
+    const char* url;  // the remote port's URL; else an error, or the device when blank
   };
-  const Case cases[] = {{"rfc2217://lab-pi:2217", true}, {"", false}, {"/dev/ttyUSB0", false}};
+  const Case cases[] = {
+      {"rfc2217://lab-pi:2217", "rfc2217://lab-pi:2217"},
+      {" rfc2217://lab-pi:2217\t\r\n", "rfc2217://lab-pi:2217"},  // blanks around it
+      {"", nullptr},
+      {" \t", nullptr},
+      {"/dev/ttyUSB0", nullptr},
+  };
   for (const Case& c : cases) {
     SetVariable("PADLINK_PORT_7", c.value);
     ComResult<PortAddress> r = ResolvePort(7);
     SetVariable("PADLINK_PORT_7", nullptr);
-    if (c.remote) {
-      EXPECT_EQ(r.value(), PortAddress{RemoteUrl{c.value}});
-    } else if (*c.value) {
+    if (c.url) {
+      EXPECT_EQ(r.value(), PortAddress{RemoteUrl{c.url}}) << c.value;
+    } else if (c.value[0] == '/') {
       ASSERT_FALSE(r.ok()) << c.value;
-      EXPECT_THAT(r.error().cause.text, ::testing::HasSubstr("PADLINK_PORT_7 holds \"/dev/ttyUSB0\""));
+      EXPECT_THAT(r.error().cause.text,
+                  ::testing::HasSubstr("PADLINK_PORT_7 holds \"/dev/ttyUSB0\""));
     } else {
-      EXPECT_EQ(r.value(), PortAddress{DevicePath{"fake:com7"}});
+      EXPECT_EQ(r.value(), PortAddress{DevicePath{"fake:com7"}}) << c.value;
     }
   }
 }

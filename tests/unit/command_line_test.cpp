@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/timing_request.h"
 #include "tests/support/command_line_cases.h"
 #include "tests/support/fake_fixture.h"
 
@@ -170,19 +171,6 @@ TEST_F(StartUpTest, AppliesTheSettingsWordOfTheLinkMode) {
   }
 }
 
-// Sets (or, with nullptr, removes) an environment variable; on Windows an
-// empty value removes it.
-void SetVariable(const char* name, const char* value) {
-#if defined(_WIN32)
-  _putenv_s(name, value ? value : "");
-#else
-  if (value)
-    setenv(name, value, 1);
-  else
-    unsetenv(name);
-#endif
-}
-
 // PADLINK_STOP and PADLINK_HOLD where the command line gave nothing: the
 // option wins, an empty value counts as unset, a bad value is named.
 TEST(EnvironmentTest, AddsWhatTheCommandLineLeftOpen) {
@@ -257,6 +245,37 @@ TEST_F(StartUpTest, BadStopSettingsAreNamedAndTouchNoPort) {
     EXPECT_TRUE(fake::Get().log.empty()) << c.message;
     EXPECT_EQ(fake::Get().started_after_calls, -1) << c.message;
   }
+}
+
+// PADLINK_REALTIME: the words for on and off in any case and with blanks
+// around them; any other value is named, and the priority is asked for as
+// without the variable.
+TEST_F(StartUpTest, AnUnknownRealtimeValueIsSaidToBeUnknown) {
+  struct Case {
+    const char* value;  // null: unset
+    TimingWish wish;
+  };
+  const Case cases[] = {
+      {nullptr, TimingWish::kYes},  {"", TimingWish::kYes},      {"1", TimingWish::kYes},
+      {"Yes", TimingWish::kYes},    {"ON", TimingWish::kYes},    {"true", TimingWish::kYes},
+      {"0", TimingWish::kNo},       {" 0", TimingWish::kNo},     {"no", TimingWish::kNo},
+      {"Off\n", TimingWish::kNo},   {"FALSE", TimingWish::kNo},  {"abc", TimingWish::kUnknown},
+      {"00", TimingWish::kUnknown}, {"o", TimingWish::kUnknown}, {"0 1", TimingWish::kUnknown},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value ? c.value : "(unset)");
+    EXPECT_EQ(TimingWishOf(c.value), c.wish);
+    EXPECT_EQ(TimingRequestWanted(c.value), c.wish != TimingWish::kNo);
+  }
+  SetVariable("PADLINK_REALTIME", "abc");
+  fake::PressKey(0, 27);
+  const auto [status, err] = RunStartUp({"-c", "2", "-d"});
+  SetVariable("PADLINK_REALTIME", nullptr);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(err,
+            "padlink: PADLINK_REALTIME=\"abc\" is not known (0, no, off or false turn the raised "
+            "priority off; 1, yes, on or true keep it): the priority is raised\n");
+  EXPECT_EQ(fake::Get().timing_requests, 1);
 }
 
 }  // namespace

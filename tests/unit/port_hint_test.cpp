@@ -110,6 +110,18 @@ TEST(PortHint, EveryProblemAndNaming) {
       {"not a serial device", 2, Describe(kPortDir, "/p/com2", "/dev/null", kNotSerial, "", {}),
        "padlink: port 2 is /p/com2 -> /dev/null, which is not a serial device; no serial devices "
        "found here; make /p/com2 a link to your serial device, see padlink(1)"},
+      {"a link that leads back to itself", 5,
+       Describe(kPortDir, "/p/com5", "com5", kLinkLoop, "", {{"/dev/ttyUSB0", "", 0}}),
+       "padlink: port 5 is /p/com5 -> com5, a link that leads back to itself; serial devices "
+       "here: /dev/ttyUSB0; make /p/com5 a link to one of them, see padlink(1)"},
+      {"a port directory that is a file", 1,
+       Describe(kPortDir, "/home/u/ports/com1", "", kNoPortDir, "", {{"/dev/ttyUSB0", "", 0}}),
+       "padlink: port 1 is /home/u/ports/com1, but PADLINK_PORT_DIR names no directory; serial "
+       "devices here: /dev/ttyUSB0; set PADLINK_PORT_DIR to a directory of links comN to your "
+       "serial devices, see padlink(1)"},
+      {"a port variable that holds no URL", 1, Describe(kSystem, "", "", kUnknown, "", {}),
+       "padlink: port 1 is named by PADLINK_PORT_1, which holds no URL; set it to the port's URL, "
+       "rfc2217://host:port, or remove it to use the port's device, see padlink(1)"},
       {"a port on another computer", 3,
        Describe(kPortDir, "rfc2217://lab-pi:2217", "", kUnknown, "", {{"/dev/ttyS0", "", 1}}),
        "padlink: port 3 is rfc2217://lab-pi:2217, a serial port on another computer; check that "

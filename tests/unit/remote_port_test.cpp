@@ -125,6 +125,33 @@ TEST_F(RemotePortTest, OpenNegotiatesPurgesAndLearnsTheServersSettings) {
   EXPECT_EQ(t().now, 3u);
 }
 
+// A server that sends more data than the receive buffer holds ahead of its
+// answers, before the open and after it: the answers behind the data are
+// read all the same. What came before the purge goes with it; what finds
+// the buffer full later is dropped, as a serial driver drops an overrun.
+// No wait comes back at once with nothing moved (a loop that spins).
+TEST_F(RemotePortTest, DataAheadOfTheAnswersNeitherHoldsThemBackNorSpins) {
+  Bytes flood(65536);
+  for (std::size_t i = 0; i < flood.size(); ++i)
+    flood[i] = static_cast<std::uint8_t>(i % 251);
+  for (const std::size_t packet : {std::size_t{1460}, std::size_t{65536}}) {
+    SCOPED_TRACE(packet);
+    Serve();
+    t().packet = packet;
+    t().ServerSends(0, PortServer::Data(flood));
+    ASSERT_NO_FATAL_FAILURE(OpenOrFail());
+    EXPECT_EQ(*port().Waiting(), 0);
+    t().ServerSends(t().now, PortServer::Data(flood));
+    ASSERT_EQ(Err(port().Configure(Settings(9600, false, false))), "");
+    ASSERT_EQ(*port().Waiting(), static_cast<std::int32_t>(rfc2217::kReceiveBufferBytes));
+    Bytes got(rfc2217::kReceiveBufferBytes);
+    ASSERT_EQ(*port().Read(got.data(), static_cast<std::int32_t>(got.size()), 0),
+              static_cast<std::int32_t>(got.size()));
+    EXPECT_EQ(got, Bytes(flood.begin(), flood.begin() + static_cast<long>(got.size())));
+    EXPECT_EQ(t().idle_waits, 0u);
+  }
+}
+
 TEST_F(RemotePortTest, OpenFailuresNameTheirReason) {
   struct Case {
     const char* name;
@@ -211,6 +238,18 @@ TEST_F(RemotePortTest, OpenFailuresNameTheirReason) {
   EXPECT_EQ(Err(opened), "The port server's host name cannot be resolved: robot-pi: unknown");
 }
 
+// A link-local address that the system cannot connect to without its zone:
+// the failure says what it lacks.
+TEST_F(RemotePortTest, ALinkLocalAddressWithoutItsZoneSaysWhatItLacks) {
+  refusal_ = SysError{kConnectErrConnect, "fe80::2:2217: Invalid argument"};
+  SysResult<std::unique_ptr<Port>> opened = Open("rfc2217://[fe80::2]:2217");
+  EXPECT_EQ(Err(opened),
+            "Cannot connect to the port server: fe80::2:2217: Invalid argument (a link-local "
+            "address needs its network interface, as in [fe80::2%eth0])");
+  opened = Open("rfc2217://[fe80::2%25eth0]:2217");
+  EXPECT_EQ(Err(opened), "Cannot connect to the port server: fe80::2:2217: Invalid argument");
+}
+
 TEST_F(RemotePortTest, UrlsThatNameNoPortServer) {
   struct Case {
     const char* url;
@@ -230,6 +269,12 @@ TEST_F(RemotePortTest, UrlsThatNameNoPortServer) {
       {"rfc2217://pi:2217/x", rfc2217::kNetErrBadUrl, "unexpected text after the port number"},
       {"rfc2217://pi pi:2217", rfc2217::kNetErrBadUrl, "invalid character in the host name"},
       {"rfc2217://[::1:2217", rfc2217::kNetErrBadUrl, "unclosed or invalid [IPv6 address]"},
+      {"rfc2217://[]:2217", rfc2217::kNetErrBadUrl, "no host name"},
+      {"rfc2217://[%eth0]:2217", rfc2217::kNetErrBadUrl, "no host name"},
+      {"rfc2217://[fe80::2%]:2217", rfc2217::kNetErrBadUrl, "invalid zone"},
+      {"rfc2217://[fe80::2%25]x:2217", rfc2217::kNetErrBadUrl, "invalid character"},
+      {"rfc2217://[fe80::2%eth/0]:2217", rfc2217::kNetErrBadUrl, "invalid zone"},
+      {"rfc2217://[fe80::2%eth0:2217", rfc2217::kNetErrBadUrl, "invalid zone"},
   };
   Serve();
   for (const Case& c : cases) {
@@ -238,10 +283,27 @@ TEST_F(RemotePortTest, UrlsThatNameNoPortServer) {
     EXPECT_THAT(Err(opened), HasSubstr(c.text)) << c.url;
   }
   EXPECT_EQ(connected_to_, "");  // nothing was connected
-  const SysResult<rfc2217::PortUrl> url = rfc2217::ParsePortUrl("RFC2217://[fe80::1]:2217/");
-  ASSERT_TRUE(url);
-  EXPECT_EQ(url->host, "fe80::1");
-  EXPECT_EQ(url->port, 2217);
+  // The host as the system's name lookup takes it. A link-local address
+  // names its zone (interface) after "%", which a URL writes "%25".
+  const std::pair<const char*, const char*> good[] = {
+      {"RFC2217://[fe80::1]:2217/", "fe80::1"},
+      {"rfc2217://[fe80::2%25eth0]:2217", "fe80::2%eth0"},
+      {"rfc2217://[fe80::2%eth0]:2217", "fe80::2%eth0"},
+      {"rfc2217://[FE80::2%2512]:2217", "FE80::2%12"},
+      {"rfc2217://[fe80::2%25]:2217", "fe80::2%25"},  // zone 25
+      {"rfc2217://[fe80::2%2525]:2217", "fe80::2%25"},
+      {"rfc2217://[fe80::2%wl-p2_s.0~]:2217", "fe80::2%wl-p2_s.0~"},
+      {"rfc2217://[::ffff:10.0.0.1]:2217", "::ffff:10.0.0.1"},
+  };
+  for (const auto& [text, host] : good) {
+    const SysResult<rfc2217::PortUrl> url = rfc2217::ParsePortUrl(text);
+    ASSERT_TRUE(url) << text << ": " << Err(url);
+    EXPECT_EQ(url->host, host);
+    EXPECT_EQ(url->port, 2217);
+  }
+  // Opened, the zone reaches the connection.
+  ASSERT_TRUE(Open("rfc2217://[fe80::2%25eth0]:2217"));
+  EXPECT_EQ(connected_to_, "fe80::2%eth0:2217 in 5000");
   EXPECT_TRUE(rfc2217::LooksLikeUrl("rfc2217://x"));
   EXPECT_FALSE(rfc2217::LooksLikeUrl("/dev/ttyUSB0"));
   EXPECT_FALSE(rfc2217::LooksLikeUrl("ttyUSB0:1"));

@@ -63,13 +63,12 @@ bool Header(std::string_view s, std::string_view name, std::string_view rest, in
   return true;
 }
 
-// Four fields apart by ", ", the first a number: meant as a sample line.
+// Meant as a sample line: it begins as every sample line does, with the
+// sensor's result. Nothing else padlink prints does (headers and messages
+// begin with a letter), so such a line is a monitor's line however broken
+// the rest of it is, and takes that monitor's turn.
 bool LooksLikeSample(std::string_view s) {
-  if (s.empty() || !(IsDigit(s[0]) || s[0] == '-')) return false;
-  int separators = 0;
-  for (std::size_t at = s.find(", "); at != std::string_view::npos; at = s.find(", ", at + 2))
-    ++separators;
-  return separators == 3;
+  return !s.empty() && (IsDigit(s[0]) || s[0] == '-');
 }
 
 }  // namespace
@@ -186,12 +185,19 @@ void LogParser::Header(const ParsedLine& p) {
     known->offset_ms = latest_ms_;
     return;
   }
-  DropHeaderWithoutSamples();
   // padlink prints every header in its first pass, each monitor's after the
   // previous monitor's first sample. A header after that starts a new run.
   const bool first_pass =
       std::none_of(turns_.begin(), turns_.end(), [](const Monitor& m) { return m.samples > 1; });
-  if (!first_pass || std::any_of(turns_.begin(), turns_.end(), same)) turns_.clear();
+  const bool new_run = !first_pass || known != turns_.end();
+  if (awaiting_ && !new_run) {
+    // The next monitor's header, with no readable line of the one before
+    // it: padlink prints a header and its first sample line together, so
+    // that line came broken or was lost, and the monitor keeps its turn.
+    awaiting_ = false;
+  }
+  DropHeaderWithoutSamples();
+  if (new_run) turns_.clear();
 
   const std::string name = (p.monitor == 'A' ? "AD" : "GYRO") + std::to_string(p.number);
   std::size_t series = 0;

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/platform.h"
 #include "tools/plot/input_loop.h"
 #include "tools/plot/live_chart.h"
 #include "tools/plot/log_parser.h"
@@ -26,15 +27,16 @@
 
 namespace {
 
-// What failed, the picture and the summary; the exit status.
-int Finish(const plot::Options& o, const plot::Run& run, int read_error, plot::InputCopy& copy) {
+// What failed, the files and the summary; the exit status.
+int Finish(const plot::Options& o, const plot::Run& run, int read_error, plot::InputCopy& copy,
+           plot::OutputFile& svg) {
   int status = 0;
   if (read_error != 0) {
     std::fprintf(stderr, "padlink-plot: reading standard input: %s\n", std::strerror(read_error));
     status = 1;
   }
-  if (!copy.Close()) status = 1;
-  if (!o.svg.empty() && !plot::SaveSvg(o.svg, o.title, run)) status = 1;
+  if (!copy.Commit()) status = 1;
+  if (!plot::SaveSvg(svg, o.title, run)) status = 1;
   const std::string summary = plot::SummaryText(run);
   std::fwrite(summary.data(), 1, summary.size(), stdout);
   std::fflush(stdout);
@@ -44,11 +46,17 @@ int Finish(const plot::Options& o, const plot::Run& run, int read_error, plot::I
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before --csv or --svg can open a file in the place of a closed standard
+  // stream, which would then be read as the input, or get the chart and the
+  // summary.
+  PlatformOpenStandardStreams();
   plot::Options o;
   const int parsed = plot::ParseOptions(argc, argv, &o);
   if (parsed != 0) return parsed < 0 ? 0 : parsed;
+  // Both files are made now, so that a run is not drawn for nothing.
   plot::InputCopy copy;
-  if (!copy.Open(o.csv)) return 1;
+  plot::OutputFile svg;
+  if (!copy.Open(o.csv) || !svg.Open(o.svg)) return 1;
 
   // The chart shows on a terminal; a saved log is read as fast as it goes,
   // without one.
@@ -60,7 +68,7 @@ int main(int argc, char** argv) {
   chart.Leave();
   parser.Finish();
 
-  const int status = Finish(o, parser.run(), read_error, copy);
+  const int status = Finish(o, parser.run(), read_error, copy, svg);
   signals.EndAsCaught();
   return status;
 }

@@ -29,8 +29,12 @@ int ParseOptions(int argc, char** argv, Options* o) {
     if (a == "--window" && has_value) {
       char* end = nullptr;
       o->window_s = std::strtod(argv[++i], &end);
-      if (*end != '\0' || !std::isfinite(o->window_s) || o->window_s <= 0 || o->window_s > 1e7) {
+      if (*end != '\0' || !std::isfinite(o->window_s) || o->window_s <= 0) {
         std::fprintf(stderr, "padlink-plot: --window wants seconds above 0\n");
+        return 1;
+      }
+      if (o->window_s > kMaxWindowS) {
+        std::fprintf(stderr, "padlink-plot: --window wants at most %.0f seconds\n", kMaxWindowS);
         return 1;
       }
     } else if (a == "--csv" && has_value) {

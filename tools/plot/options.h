@@ -6,6 +6,9 @@
 
 namespace plot {
 
+// The longest --window: 115 days, more than any run.
+constexpr double kMaxWindowS = 1e7;
+
 struct Options {
   double window_s = 30;
   std::string csv;

@@ -2,53 +2,82 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
+#include "tools/plot/file_replace.h"
 #include "tools/plot/svg.h"
 
 namespace plot {
 
-InputCopy::~InputCopy() {
-  if (file_) std::fclose(file_);
+OutputFile::~OutputFile() {
+  if (!file_) return;
+  std::fclose(file_);
+  if (!temp_.empty()) std::remove(temp_.c_str());
 }
 
-bool InputCopy::Open(const std::string& path) {
+bool OutputFile::Open(const std::string& path) {
   if (path.empty()) return true;
   path_ = path;
-  file_ = std::fopen(path.c_str(), "wb");
+  // A link is followed: the file it names is the one replaced.
+  std::string target = ResolvedPath(path);
+  const PathKind kind = KindOf(target);
+  if (kind == PathKind::kDirectory) {
+    Report(EISDIR);
+    return false;
+  }
+  if (kind == PathKind::kOther) {
+    file_ = std::fopen(target.c_str(), "wb");
+    if (!file_) Report(errno);
+    return file_ != nullptr;
+  }
+  std::string temp;
+  file_ = CreateBeside(target, &temp);
   if (!file_) {
-    std::fprintf(stderr, "padlink-plot: %s: %s\n", path.c_str(), std::strerror(errno));
+    Report(errno);
     return false;
   }
+  temp_ = std::move(temp);
+  target_ = std::move(target);
   return true;
 }
 
-void InputCopy::Write(std::string_view bytes) {
-  if (file_ && !failed_ &&
-      (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size() ||
-       std::fflush(file_) != 0))
-    failed_ = true;
+void OutputFile::Write(std::string_view bytes) {
+  if (!file_ || error_ != 0) return;
+  errno = 0;
+  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size() || std::fflush(file_) != 0)
+    error_ = errno != 0 ? errno : EIO;
 }
 
-bool InputCopy::Close() {
+bool OutputFile::Commit() {
   if (!file_) return true;
-  if (std::fclose(file_) != 0) failed_ = true;
+  errno = 0;
+  if (std::fclose(file_) != 0 && error_ == 0) error_ = errno != 0 ? errno : EIO;
   file_ = nullptr;
-  if (failed_) {
-    std::fprintf(stderr, "padlink-plot: %s: cannot write\n", path_.c_str());
+  if (error_ != 0) {
+    std::fprintf(stderr, "padlink-plot: %s: cannot write: %s\n", path_.c_str(),
+                 std::strerror(error_));
+    if (!temp_.empty()) std::remove(temp_.c_str());
+    return false;
+  }
+  if (temp_.empty()) return true;
+  if (const int error = MoveOver(temp_, target_); error != 0) {
+    std::fprintf(stderr, "padlink-plot: %s: cannot write: %s; it is in %s\n", path_.c_str(),
+                 std::strerror(error), temp_.c_str());
     return false;
   }
   return true;
 }
 
-bool SaveSvg(const std::string& path, const std::string& title, const Run& run) {
+void OutputFile::Report(int error) const {
+  std::fprintf(stderr, "padlink-plot: %s: %s\n", path_.c_str(), std::strerror(error));
+}
+
+bool SaveSvg(OutputFile& file, const std::string& title, const Run& run) {
+  if (!file.is_open()) return true;
   SvgOptions options;
   options.title = title;
-  const std::string svg = RenderSvg(run, options);
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  bool ok = f && std::fwrite(svg.data(), 1, svg.size(), f) == svg.size();
-  if (f && std::fclose(f) != 0) ok = false;
-  if (!ok) std::fprintf(stderr, "padlink-plot: %s: cannot write\n", path.c_str());
-  return ok;
+  file.Write(RenderSvg(run, options));
+  return file.Commit();
 }
 
 }  // namespace plot
