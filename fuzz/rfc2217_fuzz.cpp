@@ -146,6 +146,13 @@ class ScriptedServer final : public Connection {
     return false;
   }
   bool WaitWritable(std::uint64_t) override { return s_->Ready(); }
+  // The server may answer the end by closing, or go on sending: the script
+  // decides.
+  SysResult<void> EndSending() override {
+    if (s_->Ended()) return Fail(SysError{32, "reset"});
+    s_->moved = true;
+    return {};
+  }
   std::uint64_t NowMs() override { return s_->now; }
 
  private:
