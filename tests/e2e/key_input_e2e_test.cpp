@@ -66,16 +66,7 @@ class KeyInputE2E : public ::testing::Test {
     return testpty::ExitCode(status);
   }
 
-  // The command bytes the robot received, in order.
-  std::vector<int> Commands() {
-    std::vector<int> commands;
-    const std::string log = robot_.log();
-    const std::regex re(R"(command +(\d+) \(0x)");
-    for (auto it = std::sregex_iterator(log.begin(), log.end(), re); it != std::sregex_iterator();
-         ++it)
-      commands.push_back(std::stoi((*it)[1].str()));
-    return commands;
-  }
+  std::vector<int> Commands() { return robot_.Commands(); }
 
   // Waits until the robot logged `count` commands.
   bool WaitForCommands(std::size_t count) {

@@ -31,17 +31,6 @@ using ::testing::StartsWith;
 
 constexpr int kStop = 5;
 
-// The command bytes in the robot's log, in order.
-std::vector<int> Commands(const std::string& log) {
-  std::vector<int> out;
-  const std::regex command(R"(\] command +(\d+) \(0x)");
-  for (const std::string& line : testpty::Lines(log)) {
-    std::smatch m;
-    if (std::regex_search(line, m, command)) out.push_back(std::stoi(m[1]));
-  }
-  return out;
-}
-
 int CountOf(const std::string& text, const std::string& what) {
   int n = 0;
   for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
@@ -187,7 +176,7 @@ class WaysOutE2E : public SafeStopE2E {
   void SuspendAndResume(const WayContext& w) {
     Type("\x1a");
     ASSERT_TRUE(WaitForState(w.pid, 'T'));
-    EXPECT_EQ(Commands(robot_.log()).back(), w.stop ? kStop : 7);
+    EXPECT_EQ(robot_.Commands().back(), w.stop ? kStop : 7);
     if (w.strobe) {
       EXPECT_EQ(LinesFromLog(modem_log_).rts, 1);
     }
@@ -249,7 +238,7 @@ class WaysOutE2E : public SafeStopE2E {
         std::vector<int> want = {7};
         if (stop) want.insert(want.end(), way.job ? 2 : 1, kStop);
         RobotLogs("command  5", static_cast<int>(want.size()) - 1);
-        EXPECT_EQ(Commands(robot_.log()), want) << name << "\n" << robot_.log();
+        EXPECT_EQ(robot_.Commands(), want) << name << "\n" << robot_.log();
         EXPECT_EQ(CountOf(robot_.log(), "unexpected"), 0) << name;
       }
     }
@@ -279,7 +268,7 @@ TEST_F(SafeStopE2E, WhenTheSamplesReaderGoesAwayTheStopCommandGoesOutFirst) {
   EXPECT_EQ(End(c), -SIGPIPE) << c.err_text;
   EXPECT_EQ(c.err_text, "");
   RobotLogs("command  5");
-  EXPECT_EQ(Commands(robot_.log()), (std::vector<int>{7, kStop}));
+  EXPECT_EQ(robot_.Commands(), (std::vector<int>{7, kStop}));
 }
 
 // Ctrl+Z while the monitors sample as fast as they can: the job stops only
@@ -300,7 +289,7 @@ TEST_F(SafeStopE2E, SuspendWaitsForTheExchangeAndResumesCleanly) {
       ASSERT_TRUE(testpty::WaitForLines(c, lines, 10000)) << mode << c.err_text;
       Type("\x1a");
       ASSERT_TRUE(WaitForState(job, 'T')) << mode;
-      EXPECT_EQ(Commands(robot_.log()), std::vector<int>(round + 1, kStop)) << mode;
+      EXPECT_EQ(robot_.Commands(), std::vector<int>(round + 1, kStop)) << mode;
       if (strobe) {
         EXPECT_EQ(LinesFromLog(modem_log_).rts, 1) << mode << " round " << round;
       }
@@ -315,7 +304,7 @@ TEST_F(SafeStopE2E, SuspendWaitsForTheExchangeAndResumesCleanly) {
     EXPECT_EQ(c.err_text, "") << mode;
     for (int v : SampleValues(c.out_text))
       EXPECT_GE(v, 0) << mode;
-    EXPECT_EQ(Commands(robot_.log()), std::vector<int>(4, kStop)) << mode;
+    EXPECT_EQ(robot_.Commands(), std::vector<int>(4, kStop)) << mode;
     EXPECT_EQ(CountOf(robot_.log(), "unexpected"), 0) << mode;
     EXPECT_EQ(CountOf(robot_.log(), "dropped"), 0) << mode;
   }
@@ -352,7 +341,7 @@ TEST_F(SafeStopE2E, AStopThatCannotBeCaughtNeverMakesTheRobotRunACommand) {
     EXPECT_EQ(c.err_text, "") << mode;
     for (int v : SampleValues(c.out_text))
       EXPECT_GE(v, 0) << mode;
-    EXPECT_EQ(Commands(robot_.log()), std::vector<int>{}) << mode << "\n" << robot_.log();
+    EXPECT_EQ(robot_.Commands(), std::vector<int>{}) << mode << "\n" << robot_.log();
     EXPECT_EQ(CountOf(robot_.log(), "unexpected"), 0) << mode;
     dropped += CountOf(robot_.log(), "request dropped");
   }
@@ -424,7 +413,7 @@ TEST_F(SafeStopE2E, ALostPortComesBackWhenTheRobotIsStartedAgain) {
   RobotLogs("command  5", 2);
   // The new robot: the stop command when the port came back, the key, the
   // quit's stop command; never the key pressed while it was away.
-  EXPECT_EQ(Commands(robot_.log()), (std::vector<int>{kStop, 9, kStop}));
+  EXPECT_EQ(robot_.Commands(), (std::vector<int>{kStop, 9, kStop}));
 }
 
 // The same through the real ser2net: the server stops (the connection
@@ -451,7 +440,7 @@ TEST_F(SafeStopE2E, ALostRemotePortReconnectsWhenItsServerIsBack) {
   Type("S");
   EXPECT_EQ(End(c), 0);
   RobotLogs("command  5", 2);
-  EXPECT_EQ(Commands(robot_.log()), (std::vector<int>{7, kStop, 9, kStop}));
+  EXPECT_EQ(robot_.Commands(), (std::vector<int>{7, kStop, 9, kStop}));
 }
 
 }  // namespace

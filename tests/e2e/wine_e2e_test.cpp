@@ -237,17 +237,6 @@ TEST_F(WineE2E, RemotePortThroughWinsockToSer2net) {
                                                  "127.0.0.1:"));
 }
 
-// The robot's command bytes, in order.
-std::vector<int> RobotCommands(const std::string& log) {
-  std::vector<int> out;
-  const std::regex command(R"(\] command +(\d+) \(0x)");
-  for (const std::string& line : testpty::Lines(log)) {
-    std::smatch m;
-    if (std::regex_search(line, m, command)) out.push_back(std::stoi(m[1]));
-  }
-  return out;
-}
-
 // Ctrl+C, which Wine turns from the terminal's ^C into the console's Ctrl+C
 // event: with a stop command the robot gets it once after the last
 // command, and the run ends with the status of an interrupted console
@@ -268,14 +257,14 @@ TEST_F(WineE2E, CtrlCSendsTheStopCommandAndEndsAsItAlwaysDid) {
     testpty::WriteAll(console_.master, "7");
     ASSERT_TRUE(testpty::WaitForOutput(robot_.child(), "command  7 (0x07)", kKeyWaitMs))
         << robot_.log();
-    ASSERT_EQ(RobotCommands(robot_.log()), std::vector<int>{7});
+    ASSERT_EQ(robot_.Commands(), std::vector<int>{7});
     testpty::WriteAll(console_.master, "\x03");
     EXPECT_EQ(End(c), 0x3A) << stop << c.err_text;  // STATUS_CONTROL_C_EXIT's low byte
     EXPECT_EQ(c.err_text, "") << stop;
     const std::vector<int> want = stop ? std::vector<int>{7, 5} : std::vector<int>{7};
-    for (int i = 0; i < 50 && RobotCommands(robot_.log()) != want; ++i)
+    for (int i = 0; i < 50 && robot_.Commands() != want; ++i)
       testpty::SleepMs(10);
-    EXPECT_EQ(RobotCommands(robot_.log()), want) << stop << "\n" << robot_.log();
+    EXPECT_EQ(robot_.Commands(), want) << stop << "\n" << robot_.log();
   }
 }
 
@@ -308,9 +297,9 @@ TEST_F(WineE2E, ALostComPortComesBackWhenTheRobotIsStartedAgain) {
                  "every 0\\.5 s\nCMD:Send error 0 bytes sent\\.\npadlink: port 106 "
                  "\\(\\\\\\\\\\.\\\\COM106\\) is back\n")))
       << c.err_text;
-  for (int i = 0; i < 50 && RobotCommands(robot_.log()).size() < 3; ++i)
+  for (int i = 0; i < 50 && robot_.Commands().size() < 3; ++i)
     testpty::SleepMs(10);
-  EXPECT_EQ(RobotCommands(robot_.log()), (std::vector<int>{5, 9, 5}));
+  EXPECT_EQ(robot_.Commands(), (std::vector<int>{5, 9, 5}));
 }
 
 }  // namespace

@@ -214,7 +214,7 @@ TEST_F(WinePlotE2E, LiveChartOfAPipeFromPadlinkExe) {
     ASSERT_NE(leave, std::string::npos) << "the chart's screen was not left";
     const std::string live = Without(screen.substr(enter, leave - enter), "\r\r\n");
     const std::regex braille("\xe2[\xa0-\xa3][\x80-\xbf]");
-    const std::regex colour("\x1b\\[9[0-7]m");
+    const std::regex colour("\x1b\\[38;5;[0-9]+m");
     if (k.unicode) {
       EXPECT_THAT(live, HasSubstr("AD3    now "));
       EXPECT_THAT(live, HasSubstr("GYRO2  now "));

@@ -299,7 +299,7 @@ TEST(PlotSignals, EachEndingSignalRestoresTheScreenAndSummarises) {
     // terminal.
     EXPECT_THAT(term.text(), HasSubstr("** AD3    now 225"));
     EXPECT_THAT(term.text(), HasSubstr("|+++++++"));
-    EXPECT_FALSE(std::regex_search(term.text(), std::regex("\x1b\\[9[0-7]m")));
+    EXPECT_FALSE(std::regex_search(term.text(), std::regex("\x1b\\[(38;5;[0-9]+|9[0-7])m")));
     kill(pid, sig);
     const int status = term.WaitForExit(pid, 5000);
     close(in[1]);

@@ -4,6 +4,8 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <regex>
+
 namespace testpty {
 
 bool Robot::Start(const std::string& binary, const std::string& port_dir,
@@ -30,6 +32,16 @@ void Robot::Stop() {
 std::string& Robot::log() {
   if (child_.pid > 0) WaitForOutput(child_, "", 0);
   return child_.out_text;
+}
+
+std::vector<int> Robot::Commands() {
+  std::vector<int> out;
+  const std::regex command(R"(\] command +(\d+) \(0x)");
+  for (const std::string& line : Lines(log())) {
+    std::smatch m;
+    if (std::regex_search(line, m, command)) out.push_back(std::stoi(m[1]));
+  }
+  return out;
 }
 
 }  // namespace testpty

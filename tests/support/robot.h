@@ -28,6 +28,8 @@ class Robot {
   std::string device() const { return device_; }
   // Its log so far: the commands and requests it received.
   std::string& log();
+  // The command bytes in its log so far, in order.
+  std::vector<int> Commands();
   Child& child() { return child_; }
 
  private:
