@@ -60,8 +60,13 @@ CommandOutcome RobotLink::SendCommand(std::uint8_t command) {
 
 // A byte that would follow the one before too late is held back: the robot
 // may have dropped the request already and would take the byte on its own.
+// The gap is measured from the tick taken before the last byte was written,
+// so that a stop between that write and the tick after it (a process stopped
+// as the write wakes the reader) never makes a late byte look timely; the
+// quiet time after an unfinished request counts from the tick after it.
 LinkResult<void> RobotLink::SendByte(std::int32_t i) {
-  if (i > 0 && PlatformTickMs() - last_byte_tick_ > static_cast<std::uint32_t>(kMaxRequestGapMs)) {
+  const std::uint32_t before = PlatformTickMs();
+  if (i > 0 && before - last_byte_tick_ > static_cast<std::uint32_t>(kMaxRequestGapMs)) {
     cut_ = true;
     return Fail(Failed(LinkFailure::kTimeout));
   }
@@ -70,7 +75,8 @@ LinkResult<void> RobotLink::SendByte(std::int32_t i) {
   if (!written) return Fail(Failed(LinkFailure::kSendError, written.error()));
   if (*written < 1) return Fail(Failed(LinkFailure::kSendError));
   ++sent_;
-  last_byte_tick_ = PlatformTickMs();
+  last_byte_tick_ = before;
+  last_byte_done_tick_ = PlatformTickMs();
   return {};
 }
 
@@ -132,7 +138,7 @@ LinkResult<std::uint8_t> RobotLink::Exchange(std::int32_t count) {
   cut_ = false;
   LinkResult<std::uint8_t> result =
       mode_ == LinkMode::kCable ? ExchangeCable(count) : ExchangeStrobed(count);
-  if (sent_ > 0 && sent_ < count) unfinished_ = last_byte_tick_;
+  if (sent_ > 0 && sent_ < count) unfinished_ = last_byte_done_tick_;
   return result;
 }
 

@@ -148,10 +148,13 @@ class RobotLink {
   std::uint8_t last_command_ = 0;
   std::optional<ComError> gone_;
   bool rts_down_ = false;  // the last strobe could not set RTS again
-  // The request in progress: bytes written, the tick after the last one,
-  // and whether a byte was held back as too late.
+  // The request in progress: bytes written; the ticks just before and just
+  // after the last one was written, which bound when it left (the process
+  // can be stopped on either side of the write); and whether a byte was held
+  // back as too late.
   std::int32_t sent_ = 0;
   std::uint32_t last_byte_tick_ = 0;
+  std::uint32_t last_byte_done_tick_ = 0;
   bool cut_ = false;
   // The tick of the last byte of a request left unfinished, until the
   // quiet time after it has passed.

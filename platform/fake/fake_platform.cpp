@@ -119,6 +119,8 @@ SysResult<std::int32_t> FakePort::Write(const std::uint8_t* bytes, std::int32_t 
     for (std::uint8_t b : written)
       g_state.robot(b, time);
   }
+  auto late = g_state.late_writes.find(g_state.writes_made++);
+  if (late != g_state.late_writes.end()) g_state.now += late->second;
   return n;
 }
 

@@ -111,6 +111,11 @@ struct State {
   // again late: the call returns that much later, with what came meanwhile.
   std::map<int, std::uint64_t> late_waits;
   int waits_made = 0;
+  // Extra milliseconds for chosen writes that are not refused (by their
+  // number, counting from 0): the bytes go out at once and the call returns
+  // that much later, as a process stopped right after its write.
+  std::map<int, std::uint64_t> late_writes;
+  int writes_made = 0;
   // What SerialDescribePort reports, and the port, path and error it was
   // asked about (0, "" and 0 until it is).
   PortDescription description{};

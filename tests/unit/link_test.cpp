@@ -626,6 +626,28 @@ TEST_F(LinkTest, ARequestCutApartIsMadeAgainFromItsFirstByte) {
   }
 }
 
+// Stopped right after a byte went out (as the write wakes the robot), the
+// process cannot tell when that byte left: the next byte's gap counts from
+// before the write, so it is held back, and the quiet time counts from after
+// it, so the request made again never completes the dropped one.
+TEST_F(LinkTest, AStopRightAfterAWriteStillCutsTheRequest) {
+  for (const LinkMode mode : {kStrobe, kCable}) {
+    fake::Reset();
+    RobotLink link = MakeLink(mode);
+    robot_ = FakeRobot{};
+    robot_.Attach();
+    fake::Get().late_writes[0] = 1000;  // the request's first byte
+    const auto r = Exchange(link, kAD);
+    ASSERT_TRUE(r.ok()) << static_cast<int>(mode);
+    EXPECT_EQ(Sends().at(0), (std::pair<std::uint64_t, int>{0, 0xE2}));
+    EXPECT_EQ(Sends().at(1).second, 0xE2);  // made again from its first byte
+    EXPECT_GE(Sends().at(1).first, 1000u + kFrameQuietMs);
+    EXPECT_EQ(robot_.frames, std::vector<Bytes>{kAD});
+    EXPECT_EQ(robot_.dropped, std::vector<Bytes>{{0xE2}});
+    EXPECT_TRUE(robot_.commands.empty());
+  }
+}
+
 // Cut apart a second time, the request fails as a time-out; what follows it
 // waits until the robot has dropped the request.
 TEST_F(LinkTest, ARequestCutApartTwiceFailsAndTheNextCommandWaitsForTheRobot) {
