@@ -65,9 +65,12 @@ std::optional<KeyMapping> Run::TakeKey(Keyboard& keyboard) {
   return std::nullopt;
 }
 
+// The run takes outside requests before it takes the keyboard: from the
+// moment the terminal reads single keys, a signal ends the run through
+// Finish (its stop command, the lines off) and never by its default action.
 int Run::Execute() {
-  const std::unique_ptr<Keyboard> keyboard = PlatformOpenKeyboard();
   PlatformTakeRequests();
+  const std::unique_ptr<Keyboard> keyboard = PlatformOpenKeyboard();
   for (;;) {
     if (const std::optional<int> status = Pass(*keyboard)) return Finish(*status);
     PlatformPause(kPassPauseMs);

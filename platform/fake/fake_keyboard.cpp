@@ -31,6 +31,7 @@ class FakeKeyboard : public Keyboard {
   FakeKeyboard() {
     Get().keyboard_open = true;
     ++Get().keyboards_opened;
+    if (!Get().taking_requests) Get().keyboard_before_requests = true;
   }
   ~FakeKeyboard() override { Get().keyboard_open = false; }
 

@@ -97,6 +97,7 @@ struct State {
   bool end_requested = false;
   bool keyboard_open = false;  // while a keyboard is open
   int keyboards_opened = 0;
+  bool keyboard_before_requests = false;  // a keyboard opened before PlatformTakeRequests
   // PlatformRequestTiming calls, and the calls logged before the first one.
   int timing_requests = 0;
   std::size_t log_size_at_timing_request = 0;

@@ -109,6 +109,9 @@ TEST_F(SafeRunTest, EveryWayOutSendsTheStopCommandOnceAfterTheLastCommand) {
         const std::string err = RunLoop(settings);
         EXPECT_EQ(status_, way.status) << name;
         EXPECT_EQ(fake::Get().end_requested, way.by_request) << name;
+        // A signal that comes once the terminal reads single keys ends the
+        // run this way, never by its default action.
+        EXPECT_FALSE(fake::Get().keyboard_before_requests) << name;
         EXPECT_EQ(fake::Count(Call::kSuspend), way.suspends) << name;
         Bytes want = {7};
         if (with_stop) want.insert(want.end(), way.suspends + 1, kStop);
