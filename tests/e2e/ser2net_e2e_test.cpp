@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -149,22 +150,33 @@ class Ser2netE2E : public ::testing::Test {
 
   struct Run {
     std::string out, err;
-    int status;
+    int status = -1;
     RobotLog robot;
+    std::string missed;  // what did not come in time, for the test to judge
   };
 
-  // Monitors A/D 3 and gyro 2 at -t 0, presses 5, quits.
+  // Monitors A/D 3 and gyro 2 at -t 0, presses 5, quits. A run that stops
+  // short is not waited for further.
   Run DriveAndMonitor(const std::string& port_dir, std::vector<std::string> mode) {
     std::vector<std::string> args = {"-c", "1", "-a", "3", "-g", "2", "-t", "0"};
     args.insert(args.end(), mode.begin(), mode.end());
     testpty::Child c = StartPadlink(port_dir, args);
-    EXPECT_TRUE(testpty::WaitForLines(c, 10, 10000)) << c.out_text << c.err_text;
-    testpty::WriteAll(console_.master, "5");
-    EXPECT_TRUE(testpty::WaitForOutput(robot_, "command  5 (0x05)", 5000)) << robot_.out_text;
-    EXPECT_TRUE(testpty::WaitForLines(c, 14, 10000));
-    testpty::WriteAll(console_.master, "S");
     Run r;
-    r.status = RunToEnd(c);
+    if (!testpty::WaitForLines(c, 10, 10000)) {
+      r.missed = "the first 10 lines";
+    } else {
+      testpty::WriteAll(console_.master, "5");
+      if (!testpty::WaitForOutput(robot_, "command  5 (0x05)", 5000))
+        r.missed = "command 5 at the robot";
+      else if (!testpty::WaitForLines(c, 14, 10000))
+        r.missed = "14 lines";
+    }
+    testpty::WriteAll(console_.master, "S");
+    int status = 0;
+    if (testpty::Wait(c, 15000, &status))
+      r.status = testpty::ExitCode(status);
+    else
+      r.missed += " the end";
     r.out = c.out_text;
     r.err = c.err_text;
     testpty::WaitForOutput(robot_, "\n", 200);  // collect the robot's last lines
@@ -174,6 +186,31 @@ class Ser2netE2E : public ::testing::Test {
     return r;
   }
 
+  // A pseudo-terminal now and then holds its bytes back for 50-250 ms, past
+  // the 50 ms a reply may take: the run then ends on a sample's time-out
+  // although the robot answered, and the robot got no byte it did not
+  // expect. Such a run says nothing of padlink, so it is made again from a
+  // new robot (and server), up to three runs in all; a fault of padlink's
+  // fails every run. `start` starts the robot, and the server if any.
+  Run DriveAndMonitorPastStalls(const std::function<void()>& start, const std::string& port_dir,
+                                const std::vector<std::string>& mode) {
+    Run r;
+    for (int run = 1; run <= 3; ++run) {
+      start();
+      r = DriveAndMonitor(port_dir, mode);
+      const std::string first_error = r.err.substr(0, r.err.find('\n'));
+      const bool stalled =
+          r.status == 1 && r.robot.unexpected == 0 && first_error.ends_with(":Echoeback timeout.");
+      if (!stalled || run == 3) break;
+      ++stalls_;
+      ser2net_.Stop();
+      std::ofstream(modem_log_, std::ios::trunc);
+    }
+    RecordProperty("runs_made_again_after_a_stall", stalls_);
+    return r;
+  }
+
+  int stalls_ = 0;
   testpty::TempDir robot_dir_;
   testpty::TempDir remote_dir_;
   testpty::TempDir log_dir_;
@@ -184,13 +221,13 @@ class Ser2netE2E : public ::testing::Test {
 };
 
 TEST_F(Ser2netE2E, CableModeGivesTheBytesAndValuesOfADirectRun) {
-  StartRobot();
-  const Run direct = DriveAndMonitor(robot_dir_.path(), {"-d"});
-  ServeRemotely(StartRobot(), /*modem_lines=*/false);
-  const Run remote = DriveAndMonitor(remote_dir_.path(), {"-d"});
+  const Run direct = DriveAndMonitorPastStalls([this] { StartRobot(); }, robot_dir_.path(), {"-d"});
+  const Run remote = DriveAndMonitorPastStalls(
+      [this] { ServeRemotely(StartRobot(), /*modem_lines=*/false); }, remote_dir_.path(), {"-d"});
 
   for (const Run* r : {&direct, &remote}) {
     const char* which = r == &direct ? "direct" : "remote";
+    EXPECT_EQ(r->missed, "") << which << r->out << r->err;
     EXPECT_EQ(r->status, 0) << which << r->err;
     EXPECT_EQ(r->err, "") << which;
     const auto lines = testpty::Lines(r->out);
@@ -217,8 +254,9 @@ TEST_F(Ser2netE2E, CableModeGivesTheBytesAndValuesOfADirectRun) {
 }
 
 TEST_F(Ser2netE2E, StrobeModeReachesTheRobotWithItsRtsChangesInOrder) {
-  ServeRemotely(StartRobot(), /*modem_lines=*/true);
-  const Run run = DriveAndMonitor(remote_dir_.path(), {});
+  const Run run = DriveAndMonitorPastStalls(
+      [this] { ServeRemotely(StartRobot(), /*modem_lines=*/true); }, remote_dir_.path(), {});
+  EXPECT_EQ(run.missed, "") << run.out << run.err;
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(PrintedValues(run.out), run.robot.values);
