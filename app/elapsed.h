@@ -1,25 +1,19 @@
-// Milliseconds since the run started.
+// Milliseconds since the run started, on the run's clock.
 #pragma once
 
 #include <cstdint>
 
-#include "platform/platform.h"
+#include "platform/clock.h"
 
 class ElapsedClock {
  public:
-  // Takes the tick count now; ElapsedMs counts from here.
-  ElapsedClock() : start_tick_(PlatformTickMs()) {}
+  // ElapsedMs counts from now.
+  explicit ElapsedClock(const Clock& clock) : clock_(clock), start_(clock.NowMs()) {}
 
-  // Milliseconds since the clock was made, as a signed 32-bit count that
-  // wraps after 24.8 days.
-  std::int32_t ElapsedMs() const { return static_cast<std::int32_t>(PlatformTickMs() - start_tick_); }
+  std::int64_t ElapsedMs() const { return MsSince(start_, clock_.NowMs()); }
+  const Clock& clock() const { return clock_; }
 
  private:
-  std::uint32_t start_tick_;
+  const Clock& clock_;
+  std::uint64_t start_;
 };
-
-// Milliseconds from `earlier` to `later`, two ElapsedMs readings, correct
-// across the wrap for spans of up to 49.7 days.
-inline std::uint32_t MsBetween(std::int32_t earlier, std::int32_t later) {
-  return static_cast<std::uint32_t>(later) - static_cast<std::uint32_t>(earlier);
-}

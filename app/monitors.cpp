@@ -36,8 +36,8 @@ bool Flushed(int* error) {
   return !std::ferror(stdout);
 }
 
-double SecondsSince(std::int32_t start, std::int32_t then) {
-  return MsBetween(start, then) * 0.001;
+double SecondsSince(std::int64_t start, std::int64_t then) {
+  return static_cast<double>(then - start) * 0.001;
 }
 
 // The value of a request, or its failure reported and the result the sample
@@ -50,12 +50,12 @@ std::int32_t ValueOf(const LinkResult<std::uint8_t>& r, const char* origin) {
 
 // Whether the monitor is due; the first call always is. A first sample at
 // ElapsedMs 0 is a start like any other.
-bool Due(Monitor& m, std::int32_t now, bool* first) {
+bool Due(Monitor& m, std::int64_t now, bool* first) {
   *first = !m.started;
   if (!m.started) {
     m.started = true;
     m.start_time = now;
-  } else if (MsBetween(m.last_sample_time, now) < static_cast<std::uint32_t>(m.interval_ms)) {
+  } else if (now - m.last_sample_time < m.interval_ms) {
     return false;
   }
   m.last_sample_time = now;
@@ -69,9 +69,9 @@ SampleStatus Sample(Monitor& m, RobotLink& link, const ElapsedClock& clock, cons
   if (!Due(m, clock.ElapsedMs(), &first)) return SampleStatus::kOk;
   if (first && std::printf(header, static_cast<int>(m.number)) < 0) return CannotWrite(errno);
   const std::int32_t sensor = read_sensor();
-  const std::int32_t sensor_time = clock.ElapsedMs();
+  const std::int64_t sensor_time = clock.ElapsedMs();
   const std::int32_t sram = ValueOf(link.PeekSRAM(kSramP1, kSramP2), "PeekSRAM");
-  const std::int32_t sram_time = clock.ElapsedMs();
+  const std::int64_t sram_time = clock.ElapsedMs();
   if (std::printf("%d, %.3f, %d, %.3f\n", static_cast<int>(sensor),
                   SecondsSince(m.start_time, sensor_time), static_cast<int>(sram),
                   SecondsSince(m.start_time, sram_time)) < 0)

@@ -8,11 +8,11 @@
 #include "link/robot_link.h"
 
 struct Monitor {
-  std::int32_t number = 0;         // the A/D port or the gyro
-  std::int32_t interval_ms = 0;    // between the starts of two samples
-  bool started = false;            // the first sample was taken
-  std::int32_t start_time = 0;     // ElapsedMs of the first sample's start
-  std::int32_t last_sample_time = 0;  // ElapsedMs when the latest sample began
+  std::int32_t number = 0;            // the A/D port or the gyro
+  std::int32_t interval_ms = 0;       // between the starts of two samples
+  bool started = false;               // the first sample was taken
+  std::int64_t start_time = 0;        // ElapsedMs of the first sample's start
+  std::int64_t last_sample_time = 0;  // ElapsedMs when the latest sample began
 };
 
 enum class SampleStatus {

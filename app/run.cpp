@@ -1,6 +1,5 @@
 #include "app/run.h"
 
-#include <memory>
 #include <utility>
 
 #include "app/port_open.h"
@@ -8,14 +7,11 @@
 
 namespace {
 
-constexpr std::uint32_t kRepeatWindowMs = 500;
 constexpr std::int32_t kPassPauseMs = 5;
-// How often a run without monitors looks whether its port is still there,
-// and how often a port that is gone is tried again; a remote port's
-// connection then gets a little less than that.
-constexpr std::uint32_t kWatchMs = 100;
-constexpr std::uint32_t kRetryMs = 500;
+// A remote port's connection gets a little less than the retry interval.
 constexpr std::int32_t kRetryConnectMs = 400;
+// Pastes and other intents a pass looks past for a key.
+constexpr int kMaxPassedOver = 256;
 
 std::optional<Monitor> MonitorOf(bool asked, std::int32_t number, std::int32_t interval_ms) {
   if (!asked) return std::nullopt;
@@ -25,68 +21,73 @@ std::optional<Monitor> MonitorOf(bool asked, std::int32_t number, std::int32_t i
   return m;
 }
 
-// Pastes and ignored bytes a pass looks past for a key.
-constexpr int kMaxPassedOver = 256;
-
 // Where the port number leads now, for the messages.
 std::string PlaceOf(std::int32_t port) {
   const ComResult<PortAddress> address = ResolvePort(port);
   return address ? PortPlace(*address) : std::string("?");
 }
 
+bool IsKey(const Intent& intent) {
+  return intent.kind == IntentKind::kPress || intent.kind == IntentKind::kNothing ||
+         intent.kind == IntentKind::kQuit;
+}
+
 }  // namespace
 
-Run::Run(const RunSettings& settings, RobotLink link)
+Run::Run(const RunSettings& settings, RobotLink link, InputSources inputs)
     : settings_(settings),
       link_(std::move(link)),
+      inputs_(std::move(inputs)),
+      clock_(link_.clock()),
       ad_monitor_(MonitorOf(settings.ad_channel >= 0, settings.ad_channel, settings.interval_ms)),
       gyro_monitor_(MonitorOf(settings.gyro >= 1, settings.gyro, settings.interval_ms)),
-      last_send_time_(clock_.ElapsedMs()),
       stop_(static_cast<std::uint8_t>(settings.stop_command.value_or(0))),
-      hold_ms_(stop_ ? settings.hold_ms.value_or(0) : 0),
-      last_command_key_(last_send_time_),
-      last_look_(last_send_time_) {}
+      repeat_(link_.clock().NowMs()),
+      hold_(stop_ ? settings.hold_ms.value_or(0) : 0, link_.clock().NowMs()) {}
 
-// The key the keyboard has for this pass, as the key map reads it; nothing
-// when none has come. Ignored bytes are no key and pasted text sends
-// nothing: the pass looks past them, and says once that a paste is not sent.
-// A keyboard that cannot be read gives a key without action.
-std::optional<KeyMapping> Run::TakeKey(Keyboard& keyboard) {
-  for (int i = 0; i < kMaxPassedOver; ++i) {
-    const SysResult<std::optional<Key>> key = keyboard.Poll();
-    if (!key) return KeyMapping{KeyAction::kNone, 0};
-    if (!*key) return std::nullopt;
-    if ((*key)->kind == KeyKind::kPaste && !paste_reported_) {
-      ReportPasteNotSent();
-      paste_reported_ = true;
+// The key the sources have for this pass: nothing when none has come. A
+// paste sends nothing: the pass looks past it, and says once that a paste
+// is not sent; so it does past releases, markers and a source's changes,
+// which do nothing yet.
+std::optional<Intent> Run::TakeKey() {
+  int passed_over = 0;
+  for (const std::unique_ptr<InputSource>& source : inputs_) {
+    while (passed_over++ < kMaxPassedOver) {
+      const std::optional<Intent> intent = source->Poll();
+      if (!intent) break;
+      if (IsKey(*intent)) return intent;
+      if (intent->kind == IntentKind::kPaste && !paste_reported_) {
+        ReportPasteNotSent();
+        paste_reported_ = true;
+      }
     }
-    if ((*key)->kind != KeyKind::kPaste && (*key)->kind != KeyKind::kIgnored) return KeyMap(**key);
   }
   return std::nullopt;
 }
 
-// The run takes outside requests before it takes the keyboard: from the
-// moment the terminal reads single keys, a signal ends the run through
+// The run takes outside requests before it takes its input devices: from
+// the moment the terminal reads single keys, a signal ends the run through
 // Finish (its stop command, the lines off) and never by its default action.
 int Run::Execute() {
   PlatformTakeRequests();
-  const std::unique_ptr<Keyboard> keyboard = PlatformOpenKeyboard();
+  for (const std::unique_ptr<InputSource>& source : inputs_)
+    source->Open();
   for (;;) {
-    if (const std::optional<int> status = Pass(*keyboard)) return Finish(*status);
-    PlatformPause(kPassPauseMs);
+    if (const std::optional<int> status = Pass()) return Finish(*status);
+    clock_.clock().Pause(kPassPauseMs);
   }
 }
 
-std::optional<int> Run::Pass(Keyboard& keyboard) {
+std::optional<int> Run::Pass() {
   if (const std::optional<int> status = ActOnRequest()) return status;
-  if (std::optional<KeyMapping> key = TakeKey(keyboard); key && HandleKey(*key)) return 0;
-  if (lost_) {
-    TryPortAgain();
+  if (std::optional<Intent> key = TakeKey(); key && HandleKey(*key)) return 0;
+  if (link_.life().state() == PortLife::State::kRetrying) {
+    KeepPort();
     return std::nullopt;
   }
   if (const std::optional<int> status = MonitorStep()) return status;
-  HoldStep();
-  WatchPort();
+  if (hold_.Due(clock_.clock().NowMs())) SendStop();
+  KeepPort();
   return std::nullopt;
 }
 
@@ -103,99 +104,79 @@ std::optional<int> Run::ActOnRequest() {
   return std::nullopt;
 }
 
-bool Run::HandleKey(const KeyMapping& key) {
-  if (key.action == KeyAction::kQuit) return true;
-  bool send = key.action == KeyAction::kCommand;
-  if (send) {
-    pending_ = key.command;
-    last_command_key_ = clock_.ElapsedMs();  // a held key keeps the robot going
+bool Run::HandleKey(const Intent& key) {
+  if (key.kind == IntentKind::kQuit) return true;
+  if (key.kind != IntentKind::kPress) {
+    repeat_.NoAction();
+    return false;
   }
-  // A request since the last send left no last command, so the first key
-  // after a sample is never a repeat.
-  if (send && pending_ == link_.LastCommand() &&
-      MsBetween(last_send_time_, clock_.ElapsedMs()) <= kRepeatWindowMs) {
-    send = false;
-  }
-  link_.SetLastCommand(pending_);  // also after a key without action
-  if (send) SendPending();
+  const std::uint64_t now = clock_.clock().NowMs();
+  hold_.CommandKey(now);  // a held key keeps the robot going
+  if (repeat_.Admit(key.command, now)) SendCommand(key.command);
   return false;
 }
 
-// A port that is gone takes nothing, now or later: the key is reported as a
-// send that failed.
-void Run::SendPending() {
-  if (lost_) {
+// A port that is retrying takes nothing, now or later: the key is reported
+// as a send that failed.
+void Run::SendCommand(std::uint8_t command) {
+  if (link_.life().state() == PortLife::State::kRetrying) {
     ReportCommand(CommandOutcome{.sent = false});
   } else {
-    ReportCommand(link_.SendCommand(pending_));
-    hold_due_ = hold_ms_ > 0 && pending_ != stop_;
+    ReportCommand(link_.SendCommand(command));
+    hold_.Sent(command, stop_);
   }
-  last_send_time_ = clock_.ElapsedMs();
+  repeat_.Sent(command, clock_.clock().NowMs());
 }
 
+// A sample's requests leave no last command: the first key after a sample
+// is never a repeat.
 std::optional<int> Run::MonitorStep() {
   const auto ended = [](SampleStatus s) { return s != SampleStatus::kOk; };
-  if (ad_monitor_ && ended(MonitorAD(*ad_monitor_, link_, clock_))) return 1;
-  if (gyro_monitor_ && ended(MonitorGyro(*gyro_monitor_, link_, clock_))) return 1;
-  return std::nullopt;
+  const std::uint64_t requests = link_.RequestsMade();
+  std::optional<int> status;
+  if (ad_monitor_ && ended(MonitorAD(*ad_monitor_, link_, clock_))) status = 1;
+  if (!status && gyro_monitor_ && ended(MonitorGyro(*gyro_monitor_, link_, clock_))) status = 1;
+  if (link_.RequestsMade() != requests) repeat_.RequestMade();
+  return status;
 }
 
-void Run::HoldStep() {
-  if (hold_due_ &&
-      MsBetween(last_command_key_, clock_.ElapsedMs()) >= static_cast<std::uint32_t>(hold_ms_))
-    SendStop();
-}
-
-void Run::WatchPort() {
-  if (Monitoring()) return;  // a failed sample tells, and ends the run
-  const std::int32_t now = clock_.ElapsedMs();
-  if (!link_.PortGone() && MsBetween(last_look_, now) >= kWatchMs) {
-    last_look_ = now;
-    link_.CheckPort();
+void Run::KeepPort() {
+  const PortLife::Opener reopen = [this]() -> std::unique_ptr<Port> {
+    auto opened = OpenRunPort(settings_, kRetryConnectMs);
+    return opened ? std::move(opened.value()) : nullptr;
+  };
+  switch (link_.KeepPort(!Monitoring(), reopen)) {
+    case PortLife::Change::kLost:
+      hold_.Disarm();
+      ReportPortGone(settings_.port, PlaceOf(settings_.port), link_.life().GoneError()->cause);
+      break;
+    case PortLife::Change::kBack:
+      ReportPortBack(settings_.port, PlaceOf(settings_.port));
+      SendStop();
+      break;
+    case PortLife::Change::kNone:
+      break;
   }
-  if (link_.PortGone()) LosePort();
-}
-
-void Run::LosePort() {
-  lost_ = true;
-  hold_due_ = false;
-  ReportPortGone(settings_.port, PlaceOf(settings_.port), link_.GoneError()->cause);
-  // Closed at once, so that an adapter plugged in again gets its old name.
-  (void)link_.Close();
-  last_look_ = clock_.ElapsedMs();
-}
-
-void Run::TryPortAgain() {
-  const std::int32_t now = clock_.ElapsedMs();
-  if (MsBetween(last_look_, now) < kRetryMs) return;
-  last_look_ = now;
-  auto opened = OpenRunPort(settings_, kRetryConnectMs);
-  if (!opened) return;
-  link_.ReplacePort(std::move(opened.value()));
-  lost_ = false;
-  ReportPortBack(settings_.port, PlaceOf(settings_.port));
-  SendStop();
 }
 
 // The stop command goes out whatever the repeat rule says; it becomes the
 // command a repeat is compared with.
 void Run::SendStop() {
-  hold_due_ = false;
-  if (stop_ == 0 || lost_ || link_.PortGone()) return;
+  hold_.Disarm();
+  if (stop_ == 0 || link_.PortGone()) return;
   ReportCommand(link_.SendCommand(stop_));
-  pending_ = stop_;
-  last_send_time_ = clock_.ElapsedMs();
+  repeat_.Sent(stop_, clock_.clock().NowMs());
 }
 
 void Run::Suspend() {
   SendStop();
-  if (!lost_) link_.RaiseRts();
+  if (link_.life().port()) link_.RaiseRts();
   PlatformSuspend();
 }
 
 // Every way out of a run closes the port here.
 int Run::Finish(int status) {
   SendStop();
-  if (!lost_) (void)link_.Close();
+  if (link_.life().port()) (void)link_.Close();
   return status;
 }

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/command_line.h"
+#include "app/input/keyboard_source.h"
 #include "app/port_open.h"
 #include "app/report.h"
 #include "app/run.h"
@@ -61,6 +62,9 @@ int StartUp(int argc, const char* const* argv) {
       TimingWishOf(wish) == TimingWish::kUnknown)
     ReportUnknownRealtime(wish);
   PlatformRequestTiming();
-  Run run(settings, RobotLink(std::move(port), settings.mode));
+  // The run's input sources, asked in this order each pass.
+  InputSources inputs;
+  inputs.push_back(std::make_unique<KeyboardSource>());
+  Run run(settings, RobotLink(std::move(port), settings.mode, PlatformClock()), std::move(inputs));
   return run.Execute();
 }

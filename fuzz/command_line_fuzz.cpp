@@ -205,7 +205,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // Start-up with the same arguments: Esc is waiting, so a run that reaches
   // the control loop quits in its first pass.
-  fake::Reset();
+  const fake::Platform fresh;
   if (refusal == Refusal::kOpen) fake::Refuse(fake::Call::kOpen, error);
   // The open applies its own settings first; the second write is start-up's.
   if (refusal == Refusal::kConfig) fake::Refuse(fake::Call::kConfigure, error, 1, 1);

@@ -445,16 +445,14 @@ void WriteSeeds(const std::string& dir) {
   }
 }
 
-// A link over a fresh port of a fresh fake, whose log keeps the room the
-// last input made for it.
+// A link over a fresh port of the fake platform that is current, whose log
+// gets room for the calls of the longest exchange.
 RobotLink FreshLink(LinkMode mode) {
-  std::vector<fake::Record> log = std::move(fake::Get().log);
-  fake::Reset();
   SysResult<std::unique_ptr<Port>> port = PlatformOpenSerialDevice(PlatformSerialDeviceName(1));
   FUZZ_CHECK(port.ok(), "the fake port did not open");
-  log.clear();
-  fake::Get().log = std::move(log);
-  return RobotLink(std::move(port.value()), mode);
+  fake::Get().log.clear();
+  fake::Get().log.reserve(4096);
+  return RobotLink(std::move(port.value()), mode, PlatformClock());
 }
 
 // Runs an exchange of the request whose reply passes the check and ends in
@@ -542,8 +540,6 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     }
   }
   g_capture = new fuzz::StderrCapture;
-  // Room for the calls of the longest exchange, kept from input to input.
-  fake::Get().log.reserve(4096);
   return 0;
 }
 
@@ -554,6 +550,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t n = in.Byte();
   const std::int32_t count = !(flags & 4) ? 1 + n % 8 : n < 224 ? 9 + n % 8 : 253 + n % 4;
 
+  const fake::Platform platform;
   RobotLink link = FreshLink(cable ? LinkMode::kCable : LinkMode::kStrobe);
   for (std::int32_t i = 0; i < count; ++i)
     link.TxBuffer()[static_cast<std::size_t>(i)] = in.Byte();

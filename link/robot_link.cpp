@@ -17,39 +17,44 @@ LinkError Failed(LinkFailure failure, std::optional<ComError> cause = std::nullo
 
 }  // namespace
 
-RobotLink::RobotLink(std::unique_ptr<Port> port, LinkMode mode)
-    : port_(std::move(port)), mode_(mode) {}
+RobotLink::RobotLink(std::unique_ptr<Port> port, LinkMode mode, const Clock& clock)
+    : life_(std::move(port), clock), mode_(mode), clock_(clock) {}
 
-template <typename T>
-const ComResult<T>& RobotLink::Noted(const ComResult<T>& result) {
-  if (!result && !gone_ && ComPortGone(result.error())) gone_ = result.error();
+template <typename Op>
+auto RobotLink::OnPort(Op op) {
+  using R = decltype(op(std::declval<Port&>()));
+  Port* port = life_.port();
+  if (!port) {
+    const std::optional<ComError>& gone = life_.GoneError();
+    return R(Fail(gone ? *gone : ComError{ComStep::kTransfer, PlatformInvalidArgumentError()}));
+  }
+  R result = op(*port);
+  if (!result) life_.Note(result.error());
   return result;
 }
 
 RobotLink::StrobeSteps RobotLink::Strobe() {
-  StrobeSteps steps{Noted(ComClearRts(*port_)), {}};
-  PlatformPause(kStrobeMs);
-  steps.set = Noted(ComSetRts(*port_));
+  StrobeSteps steps{OnPort([](Port& p) { return ComClearRts(p); }), {}};
+  clock_.Pause(kStrobeMs);
+  steps.set = OnPort([](Port& p) { return ComSetRts(p); });
   rts_down_ = !steps.set.ok();
   return steps;
 }
 
 void RobotLink::WaitOutUnfinished() {
   if (!unfinished_) return;
-  const std::uint32_t since = PlatformTickMs() - *unfinished_;
-  if (since < static_cast<std::uint32_t>(kFrameQuietMs))
-    PlatformPause(kFrameQuietMs - static_cast<std::int32_t>(since));
+  const std::int64_t since = MsSince(*unfinished_, clock_.NowMs());
+  if (since < kFrameQuietMs) clock_.Pause(static_cast<std::int32_t>(kFrameQuietMs - since));
   unfinished_.reset();
 }
 
 CommandOutcome RobotLink::SendCommand(std::uint8_t command) {
   WaitOutUnfinished();
-  last_command_ = command;
   CommandOutcome outcome;
-  const ComResult<std::int32_t> written = Noted(ComWrite(*port_, &command, 1));
+  const ComResult<std::int32_t> written = OnPort([&](Port& p) { return ComWrite(p, &command, 1); });
   outcome.sent = written.ok() && *written >= 1;
   if (mode_ == LinkMode::kCable) {
-    PlatformPause(kStrobeMs);
+    clock_.Pause(kStrobeMs);
     return outcome;
   }
   const StrobeSteps strobe = Strobe();
@@ -64,19 +69,19 @@ CommandOutcome RobotLink::SendCommand(std::uint8_t command) {
 // so that a stop between that write and the tick after it (a process stopped
 // as the write wakes the reader) never makes a late byte look timely; the
 // quiet time after an unfinished request counts from the tick after it.
-LinkResult<void> RobotLink::SendByte(std::int32_t i) {
-  const std::uint32_t before = PlatformTickMs();
-  if (i > 0 && before - last_byte_tick_ > static_cast<std::uint32_t>(kMaxRequestGapMs)) {
-    cut_ = true;
+LinkResult<void> RobotLink::SendByte(std::int32_t i, ExchangeGo& go) {
+  const std::uint64_t before = clock_.NowMs();
+  if (i > 0 && MsSince(go.last_byte_at, before) > kMaxRequestGapMs) {
+    go.cut = true;
     return Fail(Failed(LinkFailure::kTimeout));
   }
   const ComResult<std::int32_t> written =
-      Noted(ComWrite(*port_, &tx_[static_cast<std::size_t>(i)], 1));
+      OnPort([&](Port& p) { return ComWrite(p, &tx_[static_cast<std::size_t>(i)], 1); });
   if (!written) return Fail(Failed(LinkFailure::kSendError, written.error()));
   if (*written < 1) return Fail(Failed(LinkFailure::kSendError));
-  ++sent_;
-  last_byte_tick_ = before;
-  last_byte_done_tick_ = PlatformTickMs();
+  ++go.sent;
+  go.last_byte_at = before;
+  go.last_byte_done_at = clock_.NowMs();
   return {};
 }
 
@@ -88,7 +93,8 @@ LinkResult<void> RobotLink::SendByte(std::int32_t i) {
 LinkResult<std::uint8_t> RobotLink::CheckReply(std::int32_t count, std::int32_t got,
                                                std::optional<ComError> earlier) {
   if (got < count) {
-    const ComResult<std::int32_t> read = Noted(ComRead(*port_, rx_.data() + got, count - got));
+    const ComResult<std::int32_t> read =
+        OnPort([&](Port& p) { return ComRead(p, rx_.data() + got, count - got); });
     if (!read) return Fail(Failed(LinkFailure::kTimeout, read.error()));
     got += *read;
   }
@@ -100,29 +106,30 @@ LinkResult<std::uint8_t> RobotLink::CheckReply(std::int32_t count, std::int32_t 
   return rx_[static_cast<std::size_t>(count - 1)];
 }
 
-LinkResult<std::uint8_t> RobotLink::ExchangeStrobed(std::int32_t count) {
+LinkResult<std::uint8_t> RobotLink::ExchangeStrobed(std::int32_t count, ExchangeGo& go) {
   for (std::int32_t i = 0; i < count; ++i) {
-    if (LinkResult<void> sent = SendByte(i); !sent) return Fail(std::move(sent.error()));
+    if (LinkResult<void> sent = SendByte(i, go); !sent) return Fail(std::move(sent.error()));
     StrobeSteps strobe = Strobe();
     if (!strobe.clear) return Fail(Failed(LinkFailure::kClearRts, std::move(strobe.clear.error())));
     if (!strobe.set) return Fail(Failed(LinkFailure::kSetRts, std::move(strobe.set.error())));
   }
-  const ComResult<std::int32_t> waiting = Noted(ComWaitRx(*port_, count, kReplyWaitMs));
+  const ComResult<std::int32_t> waiting =
+      OnPort([&](Port& p) { return ComWaitRx(p, count, kReplyWaitMs); });
   if (!waiting) return Fail(Failed(LinkFailure::kTimeout, waiting.error()));
   if (*waiting < count) return Fail(Failed(LinkFailure::kTimeout));
   return CheckReply(count, 0, std::nullopt);
 }
 
-LinkResult<std::uint8_t> RobotLink::ExchangeCable(std::int32_t count) {
+LinkResult<std::uint8_t> RobotLink::ExchangeCable(std::int32_t count, ExchangeGo& go) {
   std::optional<ComError> wait_failure;
   std::int32_t got = 0;  // reply bytes read so far
   for (std::int32_t i = 0; i < count; ++i) {
-    if (LinkResult<void> sent = SendByte(i); !sent) return Fail(std::move(sent.error()));
+    if (LinkResult<void> sent = SendByte(i, go); !sent) return Fail(std::move(sent.error()));
     // This byte's echo, read the moment it arrives, so that the wait for the
     // next one starts from an empty queue; a late one is caught by the final
     // read, and so is the reply after a read the port failed.
     const ComResult<std::int32_t> echoed =
-        Noted(ComRead(*port_, rx_.data() + got, i + 1 - got, kReplyWaitMs));
+        OnPort([&](Port& p) { return ComRead(p, rx_.data() + got, i + 1 - got, kReplyWaitMs); });
     if (echoed)
       got += *echoed;
     else if (!wait_failure)
@@ -131,14 +138,12 @@ LinkResult<std::uint8_t> RobotLink::ExchangeCable(std::int32_t count) {
   return CheckReply(count, got, std::move(wait_failure));
 }
 
-// One go at the exchange; a request left with some of its bytes sent is
-// unfinished for the robot.
-LinkResult<std::uint8_t> RobotLink::Exchange(std::int32_t count) {
-  sent_ = 0;
-  cut_ = false;
+// One go at the exchange, which `go` tells of; a request left with some of
+// its bytes sent is unfinished for the robot.
+LinkResult<std::uint8_t> RobotLink::Exchange(std::int32_t count, ExchangeGo& go) {
   LinkResult<std::uint8_t> result =
-      mode_ == LinkMode::kCable ? ExchangeCable(count) : ExchangeStrobed(count);
-  if (sent_ > 0 && sent_ < count) unfinished_ = last_byte_done_tick_;
+      mode_ == LinkMode::kCable ? ExchangeCable(count, go) : ExchangeStrobed(count, go);
+  if (go.sent > 0 && go.sent < count) unfinished_ = go.last_byte_done_at;
   return result;
 }
 
@@ -146,10 +151,10 @@ LinkResult<std::uint8_t> RobotLink::Exchange(std::int32_t count) {
 void RobotLink::DrainInput() {
   Frame sink;
   for (;;) {
-    const ComResult<std::int32_t> waiting = Noted(ComRxCount(*port_));
+    const ComResult<std::int32_t> waiting = OnPort([](Port& p) { return ComRxCount(p); });
     if (!waiting || *waiting <= 0) return;
     const ComResult<std::int32_t> read =
-        Noted(ComRead(*port_, sink.data(), std::min(*waiting, kFrameSize), 0));
+        OnPort([&](Port& p) { return ComRead(p, sink.data(), std::min(*waiting, kFrameSize), 0); });
     if (!read || *read <= 0) return;
   }
 }
@@ -159,17 +164,18 @@ LinkResult<std::uint8_t> RobotLink::EchoExchange(std::int32_t count) {
     return Fail(Failed(LinkFailure::kSendError,
                        ComError{ComStep::kTransfer, PlatformInvalidArgumentError()}));
   WaitOutUnfinished();
-  LinkResult<std::uint8_t> result = Exchange(count);
-  if (!cut_) return result;
+  ExchangeGo first;
+  LinkResult<std::uint8_t> result = Exchange(count, first);
+  if (!first.cut) return result;
   WaitOutUnfinished();
   DrainInput();
-  return Exchange(count);
+  ExchangeGo again;
+  return Exchange(count, again);
 }
 
 LinkResult<std::uint8_t> RobotLink::Request(const std::uint8_t* frame, std::int32_t count) {
   std::copy(frame, frame + count, tx_.begin());
-  // A request is no command: the next key is never taken for a repeat.
-  last_command_ = 0;
+  ++requests_;
   return EchoExchange(count);
 }
 
@@ -184,24 +190,13 @@ LinkResult<std::uint8_t> RobotLink::PeekSRAM(std::int32_t p1, std::int32_t p2) {
   return Request(frame, sizeof frame);
 }
 
-bool RobotLink::CheckPort() {
-  (void)Noted(ComRxCount(*port_));
-  return !gone_;
-}
-
-void RobotLink::ReplacePort(std::unique_ptr<Port> port) {
-  port_ = std::move(port);
-  gone_.reset();
-  rts_down_ = false;
+PortLife::Change RobotLink::KeepPort(bool watch, const PortLife::Opener& open) {
+  const PortLife::Change change = life_.Step(watch, open);
+  if (change == PortLife::Change::kBack) rts_down_ = false;
+  return change;
 }
 
 void RobotLink::RaiseRts() {
-  if (mode_ == LinkMode::kStrobe && rts_down_) rts_down_ = !Noted(ComSetRts(*port_)).ok();
-}
-
-// A port that is gone refuses the line changes; the close still goes on.
-ComResult<void> RobotLink::Close() {
-  (void)port_->SetRts(false);
-  (void)port_->SetDtr(false);
-  return ComClose(*port_);
+  if (mode_ == LinkMode::kStrobe && rts_down_)
+    rts_down_ = !OnPort([](Port& p) { return ComSetRts(p); }).ok();
 }

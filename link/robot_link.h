@@ -1,5 +1,5 @@
-// The robot link: the port to the robot, owned, with its link mode, its
-// frame buffers and the last command sent. Commands go out fire-and-forget;
+// The robot link: the port to the robot, owned with its life (PortLife),
+// with its link mode, its frame buffers and the run's clock. Commands go out fire-and-forget;
 // the read requests are echoed exchanges: the request goes out, the robot
 // sends back as many bytes, repeating all but the last, which carries the
 // answer. Nothing here prints; failures come back as values.
@@ -10,6 +10,8 @@
 #include <memory>
 #include <optional>
 
+#include "link/port_life.h"
+#include "platform/clock.h"
 #include "platform/port.h"
 #include "platform/result.h"
 #include "serial/com.h"
@@ -61,18 +63,35 @@ struct CommandOutcome {
   bool ok() const { return sent && rts_cleared && rts_set; }
 };
 
+// What one go at an exchange did: how many bytes of the request were
+// written, whether a byte was held back as too late, and the clock's
+// readings just before and just after the last byte was written, which
+// bound when it left (the process can be stopped on either side of the
+// write).
+struct ExchangeGo {
+  std::int32_t sent = 0;
+  bool cut = false;
+  std::uint64_t last_byte_at = 0;
+  std::uint64_t last_byte_done_at = 0;
+};
+
 class RobotLink {
  public:
   static constexpr int kFrameSize = 256;
   using Frame = std::array<std::uint8_t, kFrameSize>;
 
-  RobotLink(std::unique_ptr<Port> port, LinkMode mode);
+  // Every pause and every reading of the time is made on `clock`, which
+  // must outlive the link.
+  RobotLink(std::unique_ptr<Port> port, LinkMode mode, const Clock& clock);
 
   LinkMode mode() const { return mode_; }
-  Port& port() { return *port_; }
+  const Clock& clock() const { return clock_; }
+  // The port's life: up, gone, retrying (see PortLife).
+  PortLife& life() { return life_; }
+  const PortLife& life() const { return life_; }
 
   // Sends one command byte: written, then strobed on RTS in strobe mode; the
-  // 8 ms pause is made in both modes. The command becomes the last command.
+  // 8 ms pause is made in both modes.
   CommandOutcome SendCommand(std::uint8_t command);
 
   // The exchange of the link mode for the first `count` bytes of TxBuffer
@@ -91,24 +110,18 @@ class RobotLink {
   // One SRAM byte selected by p1 and p2: 0xF7, p1, p2, 0x00.
   LinkResult<std::uint8_t> PeekSRAM(std::int32_t p1, std::int32_t p2);
 
-  // The command a repeat is compared with: the one sent or chosen last,
-  // none (0) after a request, so that the first key after a sample is never
-  // a repeat.
-  std::uint8_t LastCommand() const { return last_command_; }
-  void SetLastCommand(std::uint8_t command) { last_command_ = command; }
+  // How many requests the link has made (PeekAD, PeekSRAM).
+  std::uint64_t RequestsMade() const { return requests_; }
 
   Frame& TxBuffer() { return tx_; }
   const Frame& RxBuffer() const { return rx_; }
 
   // Whether the port is gone (ComPortGone): the first such failure of any
-  // call the link made, until the port is replaced.
-  bool PortGone() const { return gone_.has_value(); }
-  const std::optional<ComError>& GoneError() const { return gone_; }
-  // Looks whether the port is still there, without sending or taking
-  // anything; false when it is gone.
-  bool CheckPort();
-  // Goes on over another port (the same one opened again).
-  void ReplacePort(std::unique_ptr<Port> port);
+  // call the link made, until the port is back.
+  bool PortGone() const { return !life_.Up(); }
+  // A step of the port's life (PortLife::Step); a port that is back starts
+  // with its RTS line as the settings left it.
+  PortLife::Change KeepPort(bool watch, const PortLife::Opener& open);
   // Strobe mode: sets RTS again when the last strobe could not, so that the
   // line is up before the process stops for a while.
   void RaiseRts();
@@ -117,7 +130,7 @@ class RobotLink {
   // program drives, set deliberately on every platform and kind of port
   // (the drivers of Linux, with HUPCL, and of Windows drop both on close
   // anyway; a remote port's server is told).
-  ComResult<void> Close();
+  ComResult<void> Close() { return life_.Close(); }
 
  private:
   // The RTS strobe's two steps; the second is made whatever the first did.
@@ -126,37 +139,30 @@ class RobotLink {
     ComResult<void> set;
   };
   StrobeSteps Strobe();
-  // Notes a failure that shows the port is gone; the result passes on.
-  template <typename T>
-  const ComResult<T>& Noted(const ComResult<T>& result);
+  // A Com operation on the port, its failure noted in the port's life; a
+  // port that is closed (retrying, or at the end) fails without a call.
+  template <typename Op>
+  auto OnPort(Op op);
   // Byte i of the request in TxBuffer, unless it would go out too late.
-  LinkResult<void> SendByte(std::int32_t i);
+  LinkResult<void> SendByte(std::int32_t i, ExchangeGo& go);
   // Before anything is sent: the quiet time after an unfinished request.
   void WaitOutUnfinished();
   void DrainInput();
-  LinkResult<std::uint8_t> Exchange(std::int32_t count);
-  LinkResult<std::uint8_t> ExchangeStrobed(std::int32_t count);
-  LinkResult<std::uint8_t> ExchangeCable(std::int32_t count);
+  LinkResult<std::uint8_t> Exchange(std::int32_t count, ExchangeGo& go);
+  LinkResult<std::uint8_t> ExchangeStrobed(std::int32_t count, ExchangeGo& go);
+  LinkResult<std::uint8_t> ExchangeCable(std::int32_t count, ExchangeGo& go);
   LinkResult<std::uint8_t> CheckReply(std::int32_t count, std::int32_t got,
                                       std::optional<ComError> earlier);
   LinkResult<std::uint8_t> Request(const std::uint8_t* frame, std::int32_t count);
 
-  std::unique_ptr<Port> port_;
+  PortLife life_;
   LinkMode mode_;
+  const Clock& clock_;
   Frame tx_{};
   Frame rx_{};
-  std::uint8_t last_command_ = 0;
-  std::optional<ComError> gone_;
   bool rts_down_ = false;  // the last strobe could not set RTS again
-  // The request in progress: bytes written; the ticks just before and just
-  // after the last one was written, which bound when it left (the process
-  // can be stopped on either side of the write); and whether a byte was held
-  // back as too late.
-  std::int32_t sent_ = 0;
-  std::uint32_t last_byte_tick_ = 0;
-  std::uint32_t last_byte_done_tick_ = 0;
-  bool cut_ = false;
-  // The tick of the last byte of a request left unfinished, until the
+  std::uint64_t requests_ = 0;
+  // When the last byte of a request left unfinished went out, until the
   // quiet time after it has passed.
-  std::optional<std::uint32_t> unfinished_;
+  std::optional<std::uint64_t> unfinished_;
 };

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "keys/key.h"
+#include "platform/clock.h"
 #include "platform/port.h"
 
 // ---------------------------------------------------------------------------
@@ -102,9 +103,11 @@ bool PlatformDeviceGone(std::int32_t code);
 // ---------------------------------------------------------------------------
 // Time
 
-// A free-running millisecond tick count that wraps at 2^32.
+// The system's monotonic clock (platform/clock.h), the one a run is given.
+const Clock& PlatformClock();
+// The same clock's milliseconds as a free-running count that wraps at 2^32,
+// for the platform's own waits, and its pause.
 std::uint32_t PlatformTickMs();
-// Suspends the thread for at least ms milliseconds.
 void PlatformPause(std::int32_t ms);
 
 // ---------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,20 +13,21 @@ namespace fake {
 
 namespace {
 
-State g_state;
+// The platform the platform's functions act on: the latest that still lives.
+Platform* g_current = nullptr;
 
 // The fake's code for a call on a port after its close.
 constexpr std::int32_t kClosedPortError = 9;
 
 Record& Log(Call call, std::int32_t port) {
-  g_state.log.push_back(Record{call, g_state.now, port, true, 0, 0, 0, {}, {}, {}});
-  return g_state.log.back();
+  fake::Get().log.push_back(Record{call, fake::Get().now, port, true, 0, 0, 0, {}, {}, {}});
+  return fake::Get().log.back();
 }
 
 // The refusal that applies to this call of its kind, or none.
 const Refusal* Refusing(const Record& r) {
-  auto it = g_state.refusals.find(r.call);
-  if (it == g_state.refusals.end()) return nullptr;
+  auto it = fake::Get().refusals.find(r.call);
+  if (it == fake::Get().refusals.end()) return nullptr;
   Refusal& f = it->second;
   const int seen = f.seen++;
   if (seen < f.after || seen - f.after >= f.times) return nullptr;
@@ -34,12 +36,37 @@ const Refusal* Refusing(const Record& r) {
 
 }  // namespace
 
-State& Get() {
-  return g_state;
+Platform& Current() {
+  if (!g_current) {
+    std::fputs("fake platform: no fake::Platform is alive\n", stderr);
+    std::abort();
+  }
+  return *g_current;
 }
 
-void Reset() {
-  g_state = State{};
+State& Get() {
+  return Current().state();
+}
+
+Platform::Platform() : previous_(g_current) {
+  g_current = this;
+}
+
+Platform::~Platform() {
+  g_current = previous_;
+}
+
+std::uint64_t VirtualClock::NowMs() const {
+  return state_.ms_at_zero + state_.now;
+}
+
+void VirtualClock::Pause(std::int32_t ms) const {
+  Record& r =
+      state_.log.emplace_back(Record{Call::kPause, state_.now, 0, true, 0, 0, 0, {}, {}, {}});
+  r.value = ms;
+  state_.now += static_cast<std::uint64_t>(std::max(ms, 0));
+  auto late = state_.late_pauses.find(state_.pauses_made++);
+  if (late != state_.late_pauses.end()) state_.now += late->second;
 }
 
 FakePort::~FakePort() {
@@ -68,25 +95,26 @@ bool FakePort::Refused(Record& r, SysError* error, bool* stalled) {
 }
 
 void FakePort::WaitUntilWaiting(std::int32_t n, std::int32_t timeout_ms) {
-  const std::uint64_t deadline = g_state.now + static_cast<std::uint64_t>(std::max(timeout_ms, 0));
+  const std::uint64_t deadline =
+      fake::Get().now + static_cast<std::uint64_t>(std::max(timeout_ms, 0));
   // Arrivals are kept in order: the n-th byte waiting is the n-th in line.
   const auto need = static_cast<std::size_t>(std::max(n, 0));
   std::uint64_t wake = deadline;
   if (need == 0) {
-    wake = g_state.now;
-  } else if (g_state.rx.size() >= need && g_state.rx[need - 1].first <= deadline) {
-    wake = std::max(g_state.now, g_state.rx[need - 1].first);
+    wake = fake::Get().now;
+  } else if (fake::Get().rx.size() >= need && fake::Get().rx[need - 1].first <= deadline) {
+    wake = std::max(fake::Get().now, fake::Get().rx[need - 1].first);
   }
-  g_state.now = wake;
-  auto late = g_state.late_waits.find(g_state.waits_made++);
-  if (late != g_state.late_waits.end()) g_state.now += late->second;
+  fake::Get().now = wake;
+  auto late = fake::Get().late_waits.find(fake::Get().waits_made++);
+  if (late != fake::Get().late_waits.end()) fake::Get().now += late->second;
 }
 
 SysResult<LineConfig> FakePort::GetConfig() {
   Record& r = Log(Call::kGetConfig);
   SysError error;
   if (Refused(r, &error)) return Fail(error);
-  return g_state.config;
+  return fake::Get().config;
 }
 
 SysResult<void> FakePort::Configure(const LineConfig& config) {
@@ -94,7 +122,7 @@ SysResult<void> FakePort::Configure(const LineConfig& config) {
   r.config = config;
   SysError error;
   if (Refused(r, &error)) return Fail(error);
-  g_state.config = config;
+  fake::Get().config = config;
   return {};
 }
 
@@ -108,19 +136,19 @@ SysResult<std::int32_t> FakePort::Write(const std::uint8_t* bytes, std::int32_t 
   bool stalled = false;
   if (Refused(r, &error, &stalled)) return Fail(error);
   if (stalled) {
-    g_state.now += static_cast<std::uint64_t>(std::max(timeout_ms, 0));
+    fake::Get().now += static_cast<std::uint64_t>(std::max(timeout_ms, 0));
     return 0;
   }
   r.count = n;
   // The record may move when the robot's answer is logged; copy what it needs.
   const std::vector<std::uint8_t> written = r.bytes;
-  const std::uint64_t time = g_state.now;
-  if (g_state.robot) {
+  const std::uint64_t time = fake::Get().now;
+  if (fake::Get().robot) {
     for (std::uint8_t b : written)
-      g_state.robot(b, time);
+      fake::Get().robot(b, time);
   }
-  auto late = g_state.late_writes.find(g_state.writes_made++);
-  if (late != g_state.late_writes.end()) g_state.now += late->second;
+  auto late = fake::Get().late_writes.find(fake::Get().writes_made++);
+  if (late != fake::Get().late_writes.end()) fake::Get().now += late->second;
   return n;
 }
 
@@ -134,8 +162,8 @@ SysResult<std::int32_t> FakePort::Read(std::uint8_t* bytes, std::int32_t n,
   WaitUntilWaiting(n, timeout_ms);
   const std::int32_t got = std::min(n, fake::Waiting());
   for (std::int32_t i = 0; i < got; ++i) {
-    bytes[i] = g_state.rx.front().second;
-    g_state.rx.pop_front();
+    bytes[i] = fake::Get().rx.front().second;
+    fake::Get().rx.pop_front();
   }
   r.bytes.assign(bytes, bytes + got);
   r.count = got;
@@ -187,29 +215,30 @@ SysResult<void> FakePort::Close() {
 }
 
 void Refuse(Call call, std::int32_t error, int after, int times) {
-  g_state.refusals[call] = Refusal{error, after, times, 0, false};
+  fake::Get().refusals[call] = Refusal{error, after, times, 0, false};
 }
 
 void StallWrites(int after, int times) {
-  g_state.refusals[Call::kWrite] = Refusal{0, after, times, 0, true};
+  fake::Get().refusals[Call::kWrite] = Refusal{0, after, times, 0, true};
 }
 
 void RobotSends(std::uint64_t time, const std::vector<std::uint8_t>& bytes, std::uint64_t spacing) {
   for (std::uint8_t b : bytes) {
     // Keep arrivals in order even when a later call schedules earlier bytes.
-    const std::uint64_t at = g_state.rx.empty() ? time : std::max(time, g_state.rx.back().first);
-    g_state.rx.emplace_back(at, b);
+    const std::uint64_t at =
+        fake::Get().rx.empty() ? time : std::max(time, fake::Get().rx.back().first);
+    fake::Get().rx.emplace_back(at, b);
     time += spacing;
   }
 }
 
 void EchoEveryByte(std::uint64_t delay) {
-  g_state.robot = [delay](std::uint8_t b, std::uint64_t t) { RobotSends(t + delay, {b}); };
+  fake::Get().robot = [delay](std::uint8_t b, std::uint64_t t) { RobotSends(t + delay, {b}); };
 }
 
 std::vector<Record> Calls(Call call) {
   std::vector<Record> out;
-  for (const Record& r : g_state.log) {
+  for (const Record& r : fake::Get().log) {
     if (r.call == call) out.push_back(r);
   }
   return out;
@@ -229,7 +258,8 @@ std::vector<std::uint8_t> Written() {
 std::int32_t Waiting() {
   // Arrivals are kept in order: the waiting bytes are those at the front.
   std::int32_t n = 0;
-  for (auto it = g_state.rx.begin(); it != g_state.rx.end() && it->first <= g_state.now; ++it)
+  for (auto it = fake::Get().rx.begin(); it != fake::Get().rx.end() && it->first <= fake::Get().now;
+       ++it)
     ++n;
   return n;
 }
@@ -237,7 +267,6 @@ std::int32_t Waiting() {
 }  // namespace fake
 
 using fake::Call;
-using fake::g_state;
 
 std::string PlatformSerialDeviceName(std::int32_t port) {
   return "fake:com" + std::to_string(port);
@@ -254,16 +283,16 @@ SysResult<std::unique_ptr<Port>> PlatformOpenSerialDevice(const std::string& pat
     r.ok = false;
     return Fail(PlatformError(f->error));
   }
-  r.port = g_state.next_port++;
+  r.port = fake::Get().next_port++;
   return std::unique_ptr<Port>(std::make_unique<fake::FakePort>(r.port));
 }
 
 void SerialDescribePort(std::int32_t port, const std::string& path, std::int32_t error,
                         PortDescription* description) {
-  g_state.described_port = port;
-  g_state.described_path = path;
-  g_state.described_error = error;
-  *description = g_state.description;
+  fake::Get().described_port = port;
+  fake::Get().described_path = path;
+  fake::Get().described_error = error;
+  *description = fake::Get().description;
 }
 
 // The fake's text for every code: "error <code>".
@@ -279,54 +308,56 @@ SysError PlatformInvalidArgumentError() {
   return PlatformError(22);
 }
 
+const Clock& PlatformClock() {
+  return fake::Current().clock();
+}
+
 std::uint32_t PlatformTickMs() {
-  return g_state.tick_at_zero + static_cast<std::uint32_t>(g_state.now);
+  return static_cast<std::uint32_t>(PlatformClock().NowMs());
 }
 
 void PlatformPause(std::int32_t ms) {
-  fake::Record& r = fake::Log(Call::kPause, 0);
-  r.value = ms;
-  g_state.now += static_cast<std::uint64_t>(ms);
-  auto late = g_state.late_pauses.find(g_state.pauses_made++);
-  if (late != g_state.late_pauses.end()) g_state.now += late->second;
+  PlatformClock().Pause(ms);
 }
 
 void PlatformRequestTiming() {
-  if (g_state.timing_requests++ == 0) g_state.log_size_at_timing_request = g_state.log.size();
+  if (fake::Get().timing_requests++ == 0)
+    fake::Get().log_size_at_timing_request = fake::Get().log.size();
 }
 
 void PlatformStartUp() {
-  g_state.started_after_calls = static_cast<int>(g_state.log.size());
+  fake::Get().started_after_calls = static_cast<int>(fake::Get().log.size());
 }
 
 void fake::RequestAt(std::uint64_t time, OutsideRequest request) {
-  g_state.requests.emplace_back(time, request);
+  fake::Get().requests.emplace_back(time, request);
 }
 
 void PlatformTakeRequests() {
-  g_state.taking_requests = true;
+  fake::Get().taking_requests = true;
 }
 
 // Requests that come before the run takes them stay waiting: the real
 // platform would have acted on them at once, which a test does not ask for.
 OutsideRequest PlatformRequest() {
-  std::deque<std::pair<std::uint64_t, OutsideRequest>>& waiting = g_state.requests;
-  while (g_state.taking_requests && !waiting.empty() && waiting.front().first <= g_state.now) {
+  std::deque<std::pair<std::uint64_t, OutsideRequest>>& waiting = fake::Get().requests;
+  while (fake::Get().taking_requests && !waiting.empty() &&
+         waiting.front().first <= fake::Get().now) {
     const OutsideRequest r = waiting.front().second;
     waiting.pop_front();
-    if (r == OutsideRequest::kEnd) g_state.end_requested = true;
-    if (r == OutsideRequest::kSuspend && !g_state.end_requested) return r;
+    if (r == OutsideRequest::kEnd) fake::Get().end_requested = true;
+    if (r == OutsideRequest::kSuspend && !fake::Get().end_requested) return r;
   }
-  return g_state.end_requested ? OutsideRequest::kEnd : OutsideRequest::kNone;
+  return fake::Get().end_requested ? OutsideRequest::kEnd : OutsideRequest::kNone;
 }
 
 bool PlatformEndRequested() {
-  const auto& waiting = g_state.requests;
+  const auto& waiting = fake::Get().requests;
   const bool due =
-      g_state.taking_requests && std::any_of(waiting.begin(), waiting.end(), [](const auto& r) {
-        return r.first <= g_state.now && r.second == OutsideRequest::kEnd;
+      fake::Get().taking_requests && std::any_of(waiting.begin(), waiting.end(), [](const auto& r) {
+        return r.first <= fake::Get().now && r.second == OutsideRequest::kEnd;
       });
-  return g_state.end_requested || due;
+  return fake::Get().end_requested || due;
 }
 
 void PlatformSuspend() {
@@ -335,7 +366,7 @@ void PlatformSuspend() {
 
 void PlatformExit(int status) {
   std::fflush(stdout);
-  throw fake::Exit{status, g_state.end_requested};
+  throw fake::Exit{status, fake::Get().end_requested};
 }
 
 // The fake has no network: remote ports are tested over their own

@@ -1,4 +1,5 @@
-// A platform in virtual time for the unit tests. Its serial device is one
+// A platform in virtual time for the unit tests: each test makes its own
+// fake::Platform, whose clock is the test's clock. Its serial device is one
 // simulated line: every port opened on it (fake::FakePort) records each call
 // with its virtual time stamp; any kind of call can be refused with a chosen
 // error; scripted bytes "from the robot" arrive at chosen times, and reads
@@ -16,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/platform.h"
 #include "platform/port.h"
 
@@ -77,8 +79,8 @@ struct KeyPress {
 };
 
 struct State {
-  std::uint64_t now = 0;           // virtual milliseconds
-  std::uint32_t tick_at_zero = 0;  // PlatformTickMs() at now == 0
+  std::uint64_t now = 0;         // virtual milliseconds
+  std::uint64_t ms_at_zero = 0;  // the clock's NowMs() at now == 0
   std::vector<Record> log;
   std::map<Call, Refusal> refusals;
   std::int32_t next_port = 1;  // FakePort::id of the next port opened
@@ -125,10 +127,41 @@ struct State {
   std::int32_t described_error = 0;
 };
 
+// The clock of a fake platform: the platform's virtual time (from
+// ms_at_zero on); a pause is recorded and moves the time on.
+class VirtualClock final : public Clock {
+ public:
+  explicit VirtualClock(State& state) : state_(state) {}
+  std::uint64_t NowMs() const override;
+  void Pause(std::int32_t ms) const override;
+
+ private:
+  State& state_;
+};
+
+// A fresh fake platform: time 0, no calls, no refusals, no robot, no keys.
+// While it lives, the platform's functions act on it; one made while another
+// lives stands in for it until it ends. Ports still open stay usable and
+// record into the platform that is current.
+class Platform {
+ public:
+  Platform();
+  ~Platform();
+  Platform(const Platform&) = delete;
+  Platform& operator=(const Platform&) = delete;
+
+  State& state() { return state_; }
+  const Clock& clock() const { return clock_; }
+
+ private:
+  State state_;
+  VirtualClock clock_{state_};
+  Platform* previous_;
+};
+
+// The current platform, and its state.
+Platform& Current();
 State& Get();
-// Back to a fresh platform: time 0, no calls, no refusals, no robot, no keys.
-// Ports still open stay usable and record into the fresh log.
-void Reset();
 
 // A port on the simulated line, as PlatformOpenSerialDevice opens it. A call
 // after Close fails (error 9) and is recorded as refused; the destructor

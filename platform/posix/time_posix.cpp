@@ -12,6 +12,24 @@ std::uint64_t PosixMonotonicMs() {
          static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u;
 }
 
+namespace {
+
+class MonotonicClock final : public Clock {
+ public:
+  constexpr MonotonicClock() = default;
+  std::uint64_t NowMs() const override { return PosixMonotonicMs(); }
+  void Pause(std::int32_t ms) const override { PlatformPause(ms); }
+};
+
+// Constant-initialized: no guard, and no writable data.
+const MonotonicClock kClock;
+
+}  // namespace
+
+const Clock& PlatformClock() {
+  return kClock;
+}
+
 std::uint32_t PlatformTickMs() {
   return static_cast<std::uint32_t>(PosixMonotonicMs());
 }

@@ -48,8 +48,11 @@ void PlatformRequestTiming() {
   SetLastError(saved_error);
 }
 
-std::uint32_t PlatformTickMs() {
-  static LARGE_INTEGER frequency = [] {
+namespace {
+
+// Milliseconds of the performance counter.
+std::uint64_t CounterMs() {
+  static const LARGE_INTEGER frequency = [] {
     LARGE_INTEGER f;
     QueryPerformanceFrequency(&f);
     return f;
@@ -61,7 +64,27 @@ std::uint32_t PlatformTickMs() {
                                 static_cast<unsigned long long>(now.QuadPart) %
                                     static_cast<unsigned long long>(frequency.QuadPart) * 1000ull /
                                     static_cast<unsigned long long>(frequency.QuadPart);
-  return static_cast<std::uint32_t>(ms);
+  return ms;
+}
+
+class CounterClock final : public Clock {
+ public:
+  constexpr CounterClock() = default;
+  std::uint64_t NowMs() const override { return CounterMs(); }
+  void Pause(std::int32_t ms) const override { PlatformPause(ms); }
+};
+
+// Constant-initialized: no guard, and no writable data.
+const CounterClock kClock;
+
+}  // namespace
+
+const Clock& PlatformClock() {
+  return kClock;
+}
+
+std::uint32_t PlatformTickMs() {
+  return static_cast<std::uint32_t>(CounterMs());
 }
 
 void PlatformPause(std::int32_t ms) {

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "app/input/keyboard_source.h"
 #include "serial/com.h"
 
 std::unique_ptr<Port> FakeTest::OpenQuietly() {
@@ -29,4 +30,10 @@ void SetVariable(const char* name, const char* value) {
   else
     unsetenv(name);
 #endif
+}
+
+InputSources KeyboardInput() {
+  InputSources inputs;
+  inputs.push_back(std::make_unique<KeyboardSource>());
+  return inputs;
 }

@@ -9,12 +9,14 @@
 #include <memory>
 #include <vector>
 
+#include "app/run.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/port.h"
 
 class FakeTest : public ::testing::Test {
  public:
-  void SetUp() override { fake::Reset(); }
+  // The test's clock: the virtual clock of its fake platform.
+  const Clock& clock() const { return platform_.clock(); }
 
   // A port of the fake, opened as start-up opens one, with the calls the
   // open made forgotten.
@@ -22,7 +24,13 @@ class FakeTest : public ::testing::Test {
 
   // The kinds of the calls the fake recorded, oldest first; at most n.
   static std::vector<fake::Call> CallKinds(std::size_t n = SIZE_MAX);
+
+ private:
+  fake::Platform platform_;
 };
+
+// The keyboard as the run's one input source, as padlink runs.
+InputSources KeyboardInput();
 
 // Sets (or, with nullptr, removes) an environment variable. Windows keeps
 // no empty variables: there an empty value removes it, which padlink takes

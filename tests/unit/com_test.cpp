@@ -123,7 +123,7 @@ TEST_F(ComConfigTest, FailuresLeaveThePortAsItWas) {
       {Call::kOpen, 0x600, 22, 0},  // a word that names nothing: refused before the port
   };
   for (const Case& c : cases) {
-    fake::Reset();
+    const fake::Platform fresh;
     fake::Get().config = Before();
     fake::Refuse(c.refused, c.code);
     ComResult<void> r = ComConfig(*port_, c.word);

@@ -108,7 +108,7 @@ TEST_F(StartUpTest, OpenFailureReportsTheOpenErrorAndThenWhatThePortIs) {
 
 TEST_F(StartUpTest, PortOutsideTheTableReportsANonexistentPortNotAStaleError) {
   for (const char* port : {"0", "257"}) {
-    fake::Reset();
+    const fake::Platform fresh;
     const auto [status, err] = RunStartUp({"-c", port});
     EXPECT_EQ(status, 1);
     EXPECT_EQ(err, "Open error. error 2\npadlink: there is no port " + std::string(port) +
@@ -148,7 +148,7 @@ TEST_F(StartUpTest, AppliesTheSettingsWordOfTheLinkMode) {
     LineControl rts;
   };
   for (const Case& c : {Case{"-d", LineControl::kOff}, Case{"-c2", LineControl::kOn}}) {
-    fake::Reset();
+    const fake::Platform fresh;
     fake::PressKey(0, 27);  // Esc ends the run once start-up is done
     ::testing::internal::CaptureStderr();
     const char* argv[] = {"padlink", "-c", "2", c.mode_option};
@@ -234,7 +234,7 @@ TEST_F(StartUpTest, BadStopSettingsAreNamedAndTouchNoPort) {
        "padlink: a hold time needs a stop command (--stop N or PADLINK_STOP=N)\n"},
   };
   for (const Case& c : cases) {
-    fake::Reset();
+    const fake::Platform fresh;
     SetVariable("PADLINK_STOP", c.stop);
     SetVariable("PADLINK_HOLD", c.hold);
     const auto [status, err] = RunStartUp(c.args);

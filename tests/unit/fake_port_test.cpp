@@ -21,18 +21,18 @@ using Bytes = std::vector<std::uint8_t>;
 class FakePortTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    fake::Reset();
     SysResult<std::unique_ptr<Port>> opened = PlatformOpenSerialDevice("fake:com1");
     ASSERT_TRUE(opened.ok());
     port_ = std::move(opened.value());
     fake::Get().log.clear();
   }
 
+  fake::Platform platform_;
   std::unique_ptr<Port> port_;
 };
 
 TEST(FakePlatformTest, OpensPortsOnTheOneLineAndRefusesAsTold) {
-  fake::Reset();
+  const fake::Platform fresh;
   auto first = PlatformOpenSerialDevice(PlatformSerialDeviceName(3));
   ASSERT_TRUE(first.ok());
   fake::Refuse(Call::kOpen, 16, 1, 1);
@@ -58,7 +58,7 @@ TEST(FakePlatformTest, OpensPortsOnTheOneLineAndRefusesAsTold) {
 }
 
 TEST(FakePlatformTest, NamesErrorsAndDescriptions) {
-  fake::Reset();
+  const fake::Platform fresh;
   EXPECT_EQ(PlatformSerialDeviceName(12), "fake:com12");
   EXPECT_FALSE(PlatformReadLink("fake:com12").has_value());
   EXPECT_EQ(PlatformNoSuchPortError().code, 2);

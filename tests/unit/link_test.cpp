@@ -86,14 +86,14 @@ std::string Strobed(const char* hex, unsigned t) {
 
 class LinkTest : public ::testing::Test {
  protected:
-  void SetUp() override { fake::Reset(); }
+  fake::Platform platform_;
 
   // A link over a fresh port of the fake; the open is not in the log.
   static RobotLink MakeLink(LinkMode mode) {
     SysResult<std::unique_ptr<Port>> port = PlatformOpenSerialDevice(PlatformSerialDeviceName(1));
     EXPECT_TRUE(port.ok());
     fake::Get().log.clear();
-    return RobotLink(std::move(port.value()), mode);
+    return RobotLink(std::move(port.value()), mode, PlatformClock());
   }
 
   // Puts a request into TxBuffer and runs the exchange.
@@ -160,7 +160,7 @@ TEST_F(LinkTest, CommandsInBothModesMakeEveryStepWhateverTheOneBeforeDid) {
        "write31@0:0! pause8@0"},
   };
   for (const Case& c : cases) {
-    fake::Reset();
+    const fake::Platform fresh;
     RobotLink link = MakeLink(c.mode);
     if (c.refused) fake::Refuse(*c.refused, 5, 0, 1);
     if (c.stall) fake::StallWrites(0, 1);
@@ -174,7 +174,6 @@ TEST_F(LinkTest, CommandsInBothModesMakeEveryStepWhateverTheOneBeforeDid) {
     EXPECT_EQ(Trace(), c.trace) << c.name;
     EXPECT_EQ(fake::Calls(Call::kWrite)[0].timeout, kComDefaultTimeoutMs) << c.name;
     EXPECT_EQ(robot_.commands, c.outcome.sent ? Bytes{0x31} : Bytes{}) << c.name;
-    EXPECT_EQ(link.LastCommand(), 0x31) << c.name;
   }
 }
 
@@ -189,20 +188,18 @@ TEST_F(LinkTest, ACommandWhoseStrobeCannotSetRtsSaysSo) {
   EXPECT_EQ(Trace(), "write32@0:1 rts-off@0 pause8@0 rts-on@8!");
 }
 
-TEST_F(LinkTest, TheLastCommandIsTheOneSentAndNoneAfterARequest) {
+// The run's repeat rule learns of requests from this count: every request
+// counts, a failed one as well.
+TEST_F(LinkTest, EveryRequestIsCountedAndNoCommand) {
   RobotLink link = MakeLink(kCable);
   robot_.Attach();
-  EXPECT_EQ(link.LastCommand(), 0);
   link.SendCommand(0x33);
-  EXPECT_EQ(link.LastCommand(), 0x33);
+  EXPECT_EQ(link.RequestsMade(), 0u);
   EXPECT_TRUE(link.PeekAD(1).ok());
-  EXPECT_EQ(link.LastCommand(), 0);  // the first key after a sample is no repeat
-  link.SetLastCommand(0x34);
+  EXPECT_EQ(link.RequestsMade(), 1u);
   fake::Refuse(Call::kWrite, 5);
   EXPECT_FALSE(link.PeekSRAM(1, 2).ok());
-  EXPECT_EQ(link.LastCommand(), 0);  // a failed request as well
-  link.SetLastCommand(0x35);
-  EXPECT_EQ(link.LastCommand(), 0x35);
+  EXPECT_EQ(link.RequestsMade(), 2u);
 }
 
 // ---------------------------------------------------------------------------
@@ -252,7 +249,7 @@ TEST_F(LinkTest, StrobeModeTakesAReplyThatCameWhileTheWaitWokeLate) {
       {"late, no reply yet", 30, 200, LinkFailure::kTimeout},
   };
   for (const Case& c : cases) {
-    fake::Reset();
+    const fake::Platform fresh;
     RobotLink link = MakeLink(kStrobe);
     fake::Get().late_waits[0] = c.late;
     fake::RobotSends(c.arrival, {0xE2, 0x03, 0x80});
@@ -290,7 +287,7 @@ TEST_F(LinkTest, StrobeModeFailuresStopTheExchangeWithRtsBackUp) {
        ComStep::kLine, "write41@8:1 rts-off@8 pause8@8 rts-on@16!"},
   };
   for (const Case& c : cases) {
-    fake::Reset();
+    const fake::Platform fresh;
     RobotLink link = MakeLink(kStrobe);
     robot_ = FakeRobot{};
     robot_.Attach();
@@ -346,7 +343,7 @@ TEST_F(LinkTest, CableModeLateEchoesAreCaughtByTheFinalRead) {
       {1100, LinkFailure::kTimeout, 1150},  // the last echo after the read gave up
   };
   for (const Case& c : cases) {
-    fake::Reset();
+    const fake::Platform fresh;
     RobotLink link = MakeLink(kCable);
     robot_ = FakeRobot{};
     robot_.delay = c.delay;
@@ -387,7 +384,7 @@ TEST_F(LinkTest, CableModeShortReplyIsATimeoutNotStaleBytes) {
 
 TEST_F(LinkTest, CountOneComparesNothingAndValueZeroIsASuccess) {
   for (LinkMode mode : {kStrobe, kCable}) {
-    fake::Reset();
+    const fake::Platform fresh;
     RobotLink link = MakeLink(mode);
     fake::RobotSends(0, {0x99});
     EXPECT_EQ(Exchange(link, {0x42}).value(), 0x99) << ModeName(mode);
@@ -401,7 +398,7 @@ TEST_F(LinkTest, CountOneComparesNothingAndValueZeroIsASuccess) {
 
 TEST_F(LinkTest, EchoMismatchInBothModes) {
   for (LinkMode mode : {kStrobe, kCable}) {
-    fake::Reset();
+    const fake::Platform fresh;
     RobotLink link = MakeLink(mode);
     robot_ = FakeRobot{};
     robot_.bad_echo = true;
@@ -415,7 +412,7 @@ TEST_F(LinkTest, EchoMismatchInBothModes) {
 // A byte left from earlier traffic is read as the start of the reply.
 TEST_F(LinkTest, NeitherModeFlushesBeforeSending) {
   for (LinkMode mode : {kStrobe, kCable}) {
-    fake::Reset();
+    const fake::Platform fresh;
     RobotLink link = MakeLink(mode);
     fake::RobotSends(0, {0x55});
     robot_ = FakeRobot{};
@@ -438,7 +435,7 @@ TEST_F(LinkTest, SendErrorsInBothModes) {
       {kStrobe, false, "writeE2@0:0!"},
   };
   for (const Case& c : cases) {
-    fake::Reset();
+    const fake::Platform fresh;
     RobotLink link = MakeLink(c.mode);
     if (c.stall) {
       fake::StallWrites();
@@ -474,7 +471,7 @@ TEST_F(LinkTest, PortFailuresWhileWaitingAreTimeOutsWithTheirCause) {
        4},
   };
   for (const Case& c : cases) {
-    fake::Reset();
+    const fake::Platform fresh;
     RobotLink link = MakeLink(c.mode);
     robot_ = FakeRobot{};
     robot_.drop_last = c.drop_last;
@@ -546,7 +543,7 @@ TEST_F(LinkTest, RequestsReturnTheValueOrTheFailureOfTheirExchange) {
   };
   for (const Case& c : cases) {
     for (bool ad : {true, false}) {
-      fake::Reset();
+      const fake::Platform fresh;
       RobotLink link = MakeLink(c.mode);
       robot_ = FakeRobot{};
       robot_.value = [](const Bytes& frame) { return frame[0] == 0xE2 ? 0x21 : 0x10; };
@@ -606,7 +603,7 @@ TEST_F(LinkTest, ARequestCutApartIsMadeAgainFromItsFirstByte) {
       {"cable, 201 ms", kCable, 200, {{0, 0xE2}, {600, 0xE2}, {601, 3}, {602, 0}}, true},
   };
   for (const Case& c : cases) {
-    fake::Reset();
+    const fake::Platform fresh;
     RobotLink link = MakeLink(c.mode);
     robot_ = FakeRobot{};
     robot_.Attach();
@@ -632,7 +629,7 @@ TEST_F(LinkTest, ARequestCutApartIsMadeAgainFromItsFirstByte) {
 // it, so the request made again never completes the dropped one.
 TEST_F(LinkTest, AStopRightAfterAWriteStillCutsTheRequest) {
   for (const LinkMode mode : {kStrobe, kCable}) {
-    fake::Reset();
+    const fake::Platform fresh;
     RobotLink link = MakeLink(mode);
     robot_ = FakeRobot{};
     robot_.Attach();
@@ -652,7 +649,7 @@ TEST_F(LinkTest, AStopRightAfterAWriteStillCutsTheRequest) {
 // waits until the robot has dropped the request.
 TEST_F(LinkTest, ARequestCutApartTwiceFailsAndTheNextCommandWaitsForTheRobot) {
   for (LinkMode mode : {kStrobe, kCable}) {
-    fake::Reset();
+    const fake::Platform fresh;
     RobotLink link = MakeLink(mode);
     robot_ = FakeRobot{};
     robot_.Attach();
@@ -692,7 +689,7 @@ TEST_F(LinkTest, AnUnfinishedRequestHoldsBackTheNextByteUntilTheRobotDroppedIt) 
       {"the last byte's RTS clear refused", Call::kSetRts, 6, 32},
   };
   for (const Case& c : cases) {
-    fake::Reset();
+    const fake::Platform fresh;
     RobotLink link = MakeLink(kStrobe);
     robot_ = FakeRobot{};
     robot_.Attach();
@@ -719,27 +716,35 @@ TEST_F(LinkTest, APortThatIsGoneIsKnownUntilItIsReplaced) {
       {"a write, refused", Call::kWrite, 5, false},
   };
   for (const Case& c : cases) {
-    fake::Reset();
+    const fake::Platform fresh;
     RobotLink link = MakeLink(kStrobe);
-    EXPECT_TRUE(link.CheckPort()) << c.name;
+    EXPECT_TRUE(link.life().Check()) << c.name;
     fake::Refuse(c.refused, c.code, 0, 1);
     EXPECT_FALSE(link.SendCommand(7).ok()) << c.name;
     EXPECT_EQ(link.PortGone(), c.gone) << c.name;
-    EXPECT_EQ(link.CheckPort(), !c.gone) << c.name;  // the next calls succeed again
+    EXPECT_EQ(link.life().Check(), !c.gone) << c.name;  // the next calls succeed again
     if (c.gone) {
-      EXPECT_EQ(link.GoneError()->cause.code, fake::kDeviceGone) << c.name;
+      EXPECT_EQ(link.life().GoneError()->cause.code, fake::kDeviceGone) << c.name;
     }
   }
-  fake::Reset();
+  const fake::Platform fresh;
   RobotLink link = MakeLink(kCable);
   fake::Refuse(Call::kWaiting, fake::kDeviceGone, 0, 1);
-  EXPECT_FALSE(link.CheckPort());
+  EXPECT_FALSE(link.life().Check());
   EXPECT_FALSE(link.PeekAD(3).ok());  // the port fails from now on
   EXPECT_TRUE(link.PortGone());
   SysResult<std::unique_ptr<Port>> again = PlatformOpenSerialDevice(PlatformSerialDeviceName(1));
   ASSERT_TRUE(again.ok());
   const std::int32_t new_id = static_cast<fake::FakePort&>(*again.value()).id();
-  link.ReplacePort(std::move(again.value()));
+  // The port that is gone is closed at once; the next try, kRetryMs later,
+  // opens it again.
+  const auto reopen = [&again] { return std::move(again.value()); };
+  EXPECT_EQ(link.KeepPort(true, reopen), PortLife::Change::kLost);
+  EXPECT_EQ(link.life().state(), PortLife::State::kRetrying);
+  EXPECT_EQ(link.life().port(), nullptr);
+  EXPECT_EQ(link.KeepPort(true, reopen), PortLife::Change::kNone);
+  PlatformClock().Pause(PortLife::kRetryMs);
+  EXPECT_EQ(link.KeepPort(true, reopen), PortLife::Change::kBack);
   EXPECT_FALSE(link.PortGone());
   EXPECT_TRUE(link.SendCommand(9).ok());
   EXPECT_EQ(fake::Calls(Call::kWrite).back().port, new_id);
@@ -748,20 +753,21 @@ TEST_F(LinkTest, APortThatIsGoneIsKnownUntilItIsReplaced) {
 // DTR and RTS are left off, whatever the port says to them; then it closes.
 TEST_F(LinkTest, CloseLeavesTheLinesOffAndClosesThePort) {
   for (LinkMode mode : {kStrobe, kCable}) {
-    fake::Reset();
+    const fake::Platform fresh;
     RobotLink link = MakeLink(mode);
     EXPECT_TRUE(link.Close().ok()) << ModeName(mode);
     EXPECT_EQ(Trace(), "rts-off@0 dtr-off@0 close@0") << ModeName(mode);
     EXPECT_EQ(fake::Calls(Call::kSetDtr).at(0).value, 0) << ModeName(mode);
   }
-  fake::Reset();
-  RobotLink gone = MakeLink(kStrobe);
-  fake::Refuse(Call::kSetRts, fake::kDeviceGone);
-  fake::Refuse(Call::kSetDtr, fake::kDeviceGone);
-  EXPECT_TRUE(gone.Close().ok());
-  EXPECT_EQ(Trace(), "rts-off@0! dtr-off@0! close@0");
-
-  fake::Reset();
+  {
+    const fake::Platform fresh;
+    RobotLink gone = MakeLink(kStrobe);
+    fake::Refuse(Call::kSetRts, fake::kDeviceGone);
+    fake::Refuse(Call::kSetDtr, fake::kDeviceGone);
+    EXPECT_TRUE(gone.Close().ok());
+    EXPECT_EQ(Trace(), "rts-off@0! dtr-off@0! close@0");
+  }
+  const fake::Platform fresh;
   RobotLink link = MakeLink(kStrobe);
   EXPECT_TRUE(link.Close().ok());
   const auto again = link.Close();

@@ -48,7 +48,8 @@ class MonitorTest : public FakeTest {
     fake::PressKey(static_cast<std::uint64_t>(quit_at), 27);
     settings.port = 1;
     settings.mode = LinkMode::kCable;
-    ::Run run(settings, RobotLink(OpenQuietly(), LinkMode::kCable));
+    ::Run run(settings, RobotLink(OpenQuietly(), LinkMode::kCable, PlatformClock()),
+              KeyboardInput());
     ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr();
     const int status = run.Execute();
@@ -57,8 +58,8 @@ class MonitorTest : public FakeTest {
     return status;
   }
 
-  RobotLink link_{OpenQuietly(), LinkMode::kCable};
-  ElapsedClock clock_;
+  RobotLink link_{OpenQuietly(), LinkMode::kCable, clock()};
+  ElapsedClock clock_{clock()};
   FakeRobot robot_;
 };
 
@@ -108,8 +109,8 @@ TEST_F(MonitorTest, HeaderOnceAndTimesFromTheFirstSampleEvenWhenItStartsAtZero) 
 }
 
 TEST_F(MonitorTest, TimesAcrossTheWrapOfTheTickCount) {
-  fake::Get().tick_at_zero = 0xFFFFFFFEu;
-  const ElapsedClock clock;
+  fake::Get().ms_at_zero = 0xFFFFFFFEu;
+  const ElapsedClock clock{PlatformClock()};
   Monitor m = MonitorOf(1, 0);
   ::testing::internal::CaptureStdout();
   EXPECT_EQ(MonitorAD(m, link_, clock), kOk);
@@ -171,7 +172,7 @@ class FullOutput {
 
 TEST_F(MonitorTest, SampleLineThatCannotBeWrittenEndsTheRunWithTheReason) {
   for (int gyro : {-1, 2}) {  // the A/D monitor's line, and the gyro's after it
-    fake::Reset();
+    const fake::Platform fresh;
     robot_.Attach();
     const std::size_t frames_before = robot_.frames.size();
     fake::PressKey(5000, 27);
@@ -180,7 +181,7 @@ TEST_F(MonitorTest, SampleLineThatCannotBeWrittenEndsTheRunWithTheReason) {
                .ad_channel = gyro < 0 ? 3 : -1,
                .gyro = gyro,
                .interval_ms = 0},
-              RobotLink(OpenQuietly(), LinkMode::kCable));
+              RobotLink(OpenQuietly(), LinkMode::kCable, PlatformClock()), KeyboardInput());
     ::testing::internal::CaptureStderr();
     int status = 0;
     {
@@ -205,7 +206,7 @@ TEST_F(MonitorTest, SampleLineLostToAnEndRequestIsNotReported) {
   robot_.Attach();
   fake::RequestAt(1, OutsideRequest::kEnd);  // comes during the first sample
   ::Run run({.port = 1, .mode = LinkMode::kCable, .ad_channel = 3, .interval_ms = 0},
-            RobotLink(OpenQuietly(), LinkMode::kCable));
+            RobotLink(OpenQuietly(), LinkMode::kCable, PlatformClock()), KeyboardInput());
   ::testing::internal::CaptureStderr();
   int status = 0;
   {

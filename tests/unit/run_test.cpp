@@ -25,7 +25,8 @@ class ControlLoopTest : public FakeTest {
   template <typename Before>
   std::string RunLoop(LinkMode mode, int quit_at, Before before) {
     fake::PressKey(static_cast<std::uint64_t>(quit_at), 27);
-    ::Run run({.port = 1, .mode = mode}, RobotLink(OpenQuietly(), mode));
+    ::Run run({.port = 1, .mode = mode}, RobotLink(OpenQuietly(), mode, PlatformClock()),
+              KeyboardInput());
     before();
     ::testing::internal::CaptureStderr();
     status_ = run.Execute();
@@ -107,7 +108,7 @@ TEST_F(ControlLoopTest, Exactly500MsIsDroppedAnd501IsSent) {
   RunLoop();
   EXPECT_THAT(Sends(), ElementsAre(Pair(0u, 5)));
 
-  fake::Reset();
+  const fake::Platform fresh;
   fake::Get().late_pauses[1] = 1;  // the first pass's 5 ms pause wakes 1 ms late
   fake::PressKey(0, '5');
   fake::PressKey(509, '5');  // read at 509: 501 ms after the send
@@ -170,7 +171,7 @@ TEST_F(ControlLoopTest, SendFailuresAreReportedAndTheLoopGoesOn) {
                         {Call::kSetRts, 0, "CMD:CLRRTS error\n"},
                         {Call::kSetRts, 1, "CMD:SETRTS error\n"}};
   for (const Case& c : cases) {
-    fake::Reset();
+    const fake::Platform fresh;
     fake::Refuse(c.call, 5, c.after, 1);
     fake::PressKey(0, '1');
     fake::PressKey(20, '2');
@@ -193,7 +194,7 @@ TEST_F(ControlLoopTest, FailedSendStillSetsTheLastSendTime) {
 TEST_F(ControlLoopTest, QuitKeysCloseThePortAndExitWithZero) {
   const Key quits[] = {Key::Character(27), Key::Character('S'), Key::Special(SpecialKey::kDelete)};
   for (const Key& quit : quits) {
-    fake::Reset();
+    const fake::Platform fresh;
     fake::PressKey(10, quit);
     fake::PressKey(20, '5');  // never read
     RunLoop(LinkMode::kStrobe, 30);
@@ -206,13 +207,13 @@ TEST_F(ControlLoopTest, QuitKeysCloseThePortAndExitWithZero) {
 }
 
 TEST_F(ControlLoopTest, RepeatWindowWorksAcrossTheWrapOfTheTickCount) {
-  fake::Get().tick_at_zero = 0xFFFFFF00u;  // the tick count wraps 256 ms in
+  fake::Get().ms_at_zero = 0xFFFFFF00u;  // the tick count wraps 256 ms in
   fake::PressKey(200, '5');
   fake::PressKey(403, '5');  // dropped
   fake::PressKey(803, '5');  // sent
   // The run's clock starts at the tick 0xFFFFFF00; then ElapsedMs passes
   // INT32_MAX.
-  RunLoop(LinkMode::kStrobe, kQuitAt, [] { fake::Get().tick_at_zero = 0x7FFFFF00u; });
+  RunLoop(LinkMode::kStrobe, kQuitAt, [] { fake::Get().ms_at_zero = 0x7FFFFF00u; });
   EXPECT_THAT(Sends(), ElementsAre(Pair(200u, 5), Pair(803u, 5)));
 }
 

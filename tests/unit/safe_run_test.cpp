@@ -36,7 +36,7 @@ class SafeRunTest : public FakeTest {
       RunSettings settings, const std::function<void()>& before = [] {}) {
     settings.port = 1;
     robot_.Attach();
-    ::Run run(settings, RobotLink(OpenQuietly(), settings.mode));
+    ::Run run(settings, RobotLink(OpenQuietly(), settings.mode, PlatformClock()), KeyboardInput());
     before();
     ::testing::internal::CaptureStderr();
     ::testing::internal::CaptureStdout();
@@ -98,7 +98,7 @@ TEST_F(SafeRunTest, EveryWayOutSendsTheStopCommandOnceAfterTheLastCommand) {
       for (const Way& way : ways) {
         const std::string name = std::string(way.name) + ", " + ModeName(mode) +
                                  (with_stop ? ", --stop 5" : ", no stop");
-        fake::Reset();
+        const fake::Platform fresh;
         robot_ = FakeRobot{};
         robot_.drop_last = way.monitor;  // no reply: the first sample fails
         fake::PressKey(0, '7');
@@ -193,7 +193,7 @@ TEST_F(SafeRunTest, HoldSendsTheStopCommandOnceWhenNoCommandKeyCameForTheHoldTim
        {{0, 11}, {603, kStop}, {661, 11}, {1184, 11}, {1787, kStop}}},
   };
   for (const Case& c : cases) {
-    fake::Reset();
+    const fake::Platform fresh;
     for (std::uint64_t t : c.keys)
       fake::PressKey(t, 'H');
     if (c.other) fake::PressKey(c.other, 'x');

@@ -1,0 +1,38 @@
+#include "app/input/keyboard_source.h"
+
+#include "app/key_map.h"
+
+namespace {
+
+// Ignored bytes one poll looks past for a key.
+constexpr int kMaxIgnored = 256;
+
+Intent IntentOf(const KeyMapping& mapping) {
+  switch (mapping.action) {
+    case KeyAction::kCommand:
+      return Intent{IntentKind::kPress, mapping.command};
+    case KeyAction::kQuit:
+      return Intent{IntentKind::kQuit};
+    case KeyAction::kNone:
+      break;
+  }
+  return Intent{IntentKind::kNothing};
+}
+
+}  // namespace
+
+void KeyboardSource::Open() {
+  keyboard_ = PlatformOpenKeyboard();
+}
+
+std::optional<Intent> KeyboardSource::Poll() {
+  if (!keyboard_) return std::nullopt;
+  for (int i = 0; i < kMaxIgnored; ++i) {
+    const SysResult<std::optional<Key>> key = keyboard_->Poll();
+    if (!key) return Intent{IntentKind::kNothing};
+    if (!*key) return std::nullopt;
+    if ((*key)->kind == KeyKind::kPaste) return Intent{IntentKind::kPaste};
+    if ((*key)->kind != KeyKind::kIgnored) return IntentOf(KeyMap(**key));
+  }
+  return std::nullopt;
+}

@@ -1,0 +1,21 @@
+// The console keyboard as an input source: each key through the key map.
+// A key the map knows gives a press of its command, the quit keys a quit,
+// every other key nothing; a paste gives a paste; bytes the terminal sends
+// that are no key (reports, unknown sequences) are looked past. A keyboard
+// that cannot be read gives a key that does nothing.
+#pragma once
+
+#include <memory>
+#include <optional>
+
+#include "app/input/source.h"
+#include "platform/platform.h"
+
+class KeyboardSource : public InputSource {
+ public:
+  void Open() override;
+  std::optional<Intent> Poll() override;
+
+ private:
+  std::unique_ptr<Keyboard> keyboard_;
+};
