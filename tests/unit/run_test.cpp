@@ -4,6 +4,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -204,6 +207,47 @@ TEST_F(ControlLoopTest, QuitKeysCloseThePortAndExitWithZero) {
     EXPECT_EQ(fake::Count(Call::kWrite), 0);
     EXPECT_EQ(fake::Get().keyboards_opened, 1);
   }
+}
+
+// A source of intents scripted at virtual times.
+class ScriptedSource : public InputSource {
+ public:
+  explicit ScriptedSource(std::deque<std::pair<std::uint64_t, Intent>> script)
+      : script_(std::move(script)) {}
+  void Open() override {}
+  std::optional<Intent> Poll() override {
+    if (script_.empty() || script_.front().first > fake::Get().now) return std::nullopt;
+    const Intent intent = script_.front().second;
+    script_.pop_front();
+    return intent;
+  }
+
+ private:
+  std::deque<std::pair<std::uint64_t, Intent>> script_;
+};
+
+// Every source drives the run as the keyboard does, one key a pass, under
+// the same repeat rule; a release, a marker and a source lost or back do
+// nothing yet.
+TEST_F(ControlLoopTest, ASecondSourceDrivesTheRunAsTheKeyboardDoes) {
+  using K = IntentKind;
+  fake::PressKey(0, '5');
+  InputSources inputs = KeyboardInput();
+  inputs.push_back(std::make_unique<ScriptedSource>(std::deque<std::pair<std::uint64_t, Intent>>{
+      {40, {K::kPress, 7}},
+      {41, {K::kRelease, 7}},
+      {60, {K::kMarker}},
+      {80, {K::kLost}},
+      {90, {K::kBack}},
+      {100, {K::kPress, 7}},  // 49 ms after its send: a repeat
+      {120, {K::kQuit}},
+  }));
+  ::Run run({.port = 1, .mode = LinkMode::kCable},
+            RobotLink(OpenQuietly(), LinkMode::kCable, clock()), std::move(inputs));
+  EXPECT_EQ(run.Execute(), 0);
+  // Passes at 0 (sends 5, then 8 + 5 ms), 13, 18 ... 43 (sends 7).
+  EXPECT_THAT(Sends(), ElementsAre(Pair(0u, 5), Pair(43u, 7)));
+  EXPECT_EQ(fake::Calls(Call::kClose).at(0).time, 121u);
 }
 
 TEST_F(ControlLoopTest, RepeatWindowWorksAcrossTheWrapOfTheTickCount) {
