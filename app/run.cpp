@@ -5,6 +5,7 @@
 
 #include "app/port_open.h"
 #include "app/report.h"
+#include "app/writers/csv_stdout/csv_stdout.h"
 
 namespace {
 
@@ -25,6 +26,16 @@ std::optional<Monitor> MonitorOf(bool asked, std::int32_t number, std::int32_t i
   return m;
 }
 
+// The run's sample writers, each given every header and sample. A writer
+// is a folder of its own under app/writers/, whose sources join the app by
+// themselves (app/CMakeLists.txt): adding one is that folder and its line
+// here.
+SampleWriters Writers() {
+  SampleWriters writers;
+  writers.Add(std::make_unique<CsvStdout>());  // the lines on standard output
+  return writers;
+}
+
 // Pastes and ignored bytes a pass looks past for a key.
 constexpr int kMaxPassedOver = 256;
 
@@ -41,6 +52,7 @@ Run::Run(const RunSettings& settings, RobotLink link)
       link_(std::move(link)),
       ad_monitor_(MonitorOf(settings.ad_channel >= 0, settings.ad_channel, settings.interval_ms)),
       gyro_monitor_(MonitorOf(settings.gyro >= 1, settings.gyro, settings.interval_ms)),
+      writers_(Writers()),
       last_send_time_(clock_.ElapsedMs()),
       stop_(static_cast<std::uint8_t>(settings.stop_command.value_or(0))),
       hold_ms_(stop_ ? settings.hold_ms.value_or(0) : 0),
@@ -135,8 +147,8 @@ void Run::SendPending() {
 
 std::optional<int> Run::MonitorStep() {
   const auto ended = [](SampleStatus s) { return s != SampleStatus::kOk; };
-  if (ad_monitor_ && ended(MonitorAD(*ad_monitor_, link_, clock_))) return 1;
-  if (gyro_monitor_ && ended(MonitorGyro(*gyro_monitor_, link_, clock_))) return 1;
+  if (ad_monitor_ && ended(MonitorAD(*ad_monitor_, link_, clock_, writers_))) return 1;
+  if (gyro_monitor_ && ended(MonitorGyro(*gyro_monitor_, link_, clock_, writers_))) return 1;
   return std::nullopt;
 }
 

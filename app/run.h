@@ -23,6 +23,7 @@
 #include "app/key_map.h"
 #include "app/monitors.h"
 #include "app/run_settings.h"
+#include "app/sample_writer.h"
 #include "link/robot_link.h"
 #include "platform/platform.h"
 
@@ -66,6 +67,7 @@ class Run {
   ElapsedClock clock_;
   std::optional<Monitor> ad_monitor_;
   std::optional<Monitor> gyro_monitor_;
+  SampleWriters writers_;  // where the monitors' samples go
   std::int32_t last_send_time_;
   std::uint8_t pending_ = 0;  // the latest command a key (or the stop) gave
   std::uint8_t stop_ = 0;     // the stop command; 0 for none
