@@ -1,10 +1,8 @@
 #include "app/monitors.h"
 
-#include <cerrno>
 #include <cstdio>
 
 #include "app/report.h"
-#include "platform/platform.h"
 
 namespace {
 
@@ -15,42 +13,21 @@ constexpr std::int32_t kSramP2 = 1;
 constexpr std::int32_t kGyroP1Base = 47;
 constexpr std::int32_t kGyroP2 = 5;
 
-// Sample lines that cannot be written (a full disk, a closed pipe) end the
-// run: sampling on without a place for the lines would lose them silently.
-// error is the errno value the failed call left, 0 when it left none. A
-// pipe whose reader went away raised SIGPIPE, which asks the run to end and
-// then ends the process silently, as that signal always has.
-SampleStatus CannotWrite(int error) {
-  if (!PlatformEndRequested()) ReportCannotWriteSamples(error);
-  return SampleStatus::kCannotWrite;
-}
-
-// Delivers what standard output holds.
-bool Flushed(int* error) {
-  errno = 0;
-  if (std::fflush(stdout) != 0) {
-    *error = errno;
-    return false;
-  }
-  *error = 0;
-  return !std::ferror(stdout);
-}
-
-double SecondsSince(std::int64_t start, std::int64_t then) {
-  return static_cast<double>(then - start) * 0.001;
-}
-
 // The value of a request, or its failure reported and the result the sample
-// line shows for it.
+// shows for it.
 std::int32_t ValueOf(const LinkResult<std::uint8_t>& r, const char* origin) {
   if (r) return *r;
   ReportRequestFailure(origin, r.error());
   return static_cast<std::int32_t>(r.error().failure);
 }
 
-// Whether the monitor is due; the first call always is. A first sample at
-// ElapsedMs 0 is a start like any other.
-bool Due(Monitor& m, std::int64_t now, bool* first) {
+// The monitor's times: Due and SinceStart are its only readings of the
+// clock.
+//
+// Whether the monitor is due now; the first call always is. A first sample
+// at ElapsedMs 0 is a start like any other.
+bool Due(Monitor& m, const ElapsedClock& clock, bool* first) {
+  const std::int64_t now = clock.ElapsedMs();
   *first = !m.started;
   if (!m.started) {
     m.started = true;
@@ -62,37 +39,40 @@ bool Due(Monitor& m, std::int64_t now, bool* first) {
   return true;
 }
 
+// Milliseconds from the start of the monitor's first sample until now.
+std::int64_t SinceStart(const Monitor& m, const ElapsedClock& clock) {
+  return clock.ElapsedMs() - m.start_time;
+}
+
 template <typename ReadSensor>
-SampleStatus Sample(Monitor& m, RobotLink& link, const ElapsedClock& clock, const char* header,
-                    ReadSensor read_sensor) {
+SampleStatus TakeSample(Monitor& m, SensorKind kind, RobotLink& link, const ElapsedClock& clock,
+                        SampleWriter& out, ReadSensor read_sensor) {
   bool first = false;
-  if (!Due(m, clock.ElapsedMs(), &first)) return SampleStatus::kOk;
-  if (first && std::printf(header, static_cast<int>(m.number)) < 0) return CannotWrite(errno);
-  const std::int32_t sensor = read_sensor();
-  const std::int64_t sensor_time = clock.ElapsedMs();
-  const std::int32_t sram = ValueOf(link.PeekSRAM(kSramP1, kSramP2), "PeekSRAM");
-  const std::int64_t sram_time = clock.ElapsedMs();
-  if (std::printf("%d, %.3f, %d, %.3f\n", static_cast<int>(sensor),
-                  SecondsSince(m.start_time, sensor_time), static_cast<int>(sram),
-                  SecondsSince(m.start_time, sram_time)) < 0)
-    return CannotWrite(errno);
-  int error = 0;
-  if (!Flushed(&error)) return CannotWrite(error);
-  return (sensor < 0 || sram < 0) ? SampleStatus::kFailed : SampleStatus::kOk;
+  if (!Due(m, clock, &first)) return SampleStatus::kOk;
+  Sample s{.source = {kind, m.number}};
+  if (first && !out.Begin(s.source)) return SampleStatus::kCannotWrite;
+  s.sensor = read_sensor();
+  s.sensor_ms = SinceStart(m, clock);
+  s.sram = ValueOf(link.PeekSRAM(kSramP1, kSramP2), "PeekSRAM");
+  s.sram_ms = SinceStart(m, clock);
+  if (!out.Write(s)) return SampleStatus::kCannotWrite;
+  return s.Failed() ? SampleStatus::kFailed : SampleStatus::kOk;
 }
 
 }  // namespace
 
-SampleStatus MonitorAD(Monitor& monitor, RobotLink& link, const ElapsedClock& clock) {
-  return Sample(monitor, link, clock, "AD%d, ADsecond, SRAM, SRAMsecond\n", [&] {
+SampleStatus MonitorAD(Monitor& monitor, RobotLink& link, const ElapsedClock& clock,
+                       SampleWriter& out) {
+  return TakeSample(monitor, SensorKind::kAD, link, clock, out, [&] {
     char origin[24];
     std::snprintf(origin, sizeof origin, "PeekAD%d", static_cast<int>(monitor.number));
     return ValueOf(link.PeekAD(monitor.number), origin);
   });
 }
 
-SampleStatus MonitorGyro(Monitor& monitor, RobotLink& link, const ElapsedClock& clock) {
-  return Sample(monitor, link, clock, "GYRO%d, GYROsecond, SRAM, SRAMsecond\n", [&] {
+SampleStatus MonitorGyro(Monitor& monitor, RobotLink& link, const ElapsedClock& clock,
+                         SampleWriter& out) {
+  return TakeSample(monitor, SensorKind::kGyro, link, clock, out, [&] {
     return ValueOf(link.PeekSRAM(kGyroP1Base + monitor.number, kGyroP2), "PeekSRAM");
   });
 }

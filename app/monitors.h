@@ -1,10 +1,11 @@
-// The sensor monitors: at most one sample per interval, each printed as one
-// comma-separated line on standard output.
+// The sensor monitors: at most one sample per interval, each handed to the
+// run's sample writers as a record.
 #pragma once
 
 #include <cstdint>
 
 #include "app/elapsed.h"
+#include "app/sample_writer.h"
 #include "link/robot_link.h"
 
 struct Monitor {
@@ -17,13 +18,16 @@ struct Monitor {
 
 enum class SampleStatus {
   kOk,           // sampled, or not due yet
-  kFailed,       // a request of the sample failed; its line was printed
-  kCannotWrite,  // standard output did not take the lines; the reason was said
+  kFailed,       // a request of the sample failed; the writers took its record
+  kCannotWrite,  // a writer could not take the header or the sample
 };
 
 // Sample one A/D port, or one gyro, when the interval has passed since the
-// previous sample began (the first call always samples and prints the
-// header). The line of every sample, the failed one's too, is delivered
-// before the call returns.
-SampleStatus MonitorAD(Monitor& monitor, RobotLink& link, const ElapsedClock& clock);
-SampleStatus MonitorGyro(Monitor& monitor, RobotLink& link, const ElapsedClock& clock);
+// previous sample began. The first call always samples, and gives `out` the
+// monitor's header before it makes the requests. Every sample, the failed
+// one too, goes to `out` before the call returns; a failed request is
+// reported as it fails.
+SampleStatus MonitorAD(Monitor& monitor, RobotLink& link, const ElapsedClock& clock,
+                       SampleWriter& out);
+SampleStatus MonitorGyro(Monitor& monitor, RobotLink& link, const ElapsedClock& clock,
+                         SampleWriter& out);

@@ -4,6 +4,7 @@
 
 #include "app/port_open.h"
 #include "app/report.h"
+#include "app/writers/csv_stdout/csv_stdout.h"
 
 namespace {
 
@@ -19,6 +20,16 @@ std::optional<Monitor> MonitorOf(bool asked, std::int32_t number, std::int32_t i
   m.number = number;
   m.interval_ms = interval_ms;
   return m;
+}
+
+// The run's sample writers, each given every header and sample. A writer
+// is a folder of its own under app/writers/, whose sources join the app by
+// themselves (app/CMakeLists.txt): adding one is that folder and its line
+// here.
+SampleWriters Writers() {
+  SampleWriters writers;
+  writers.Add(std::make_unique<CsvStdout>());  // the lines on standard output
+  return writers;
 }
 
 // Where the port number leads now, for the messages.
@@ -41,6 +52,7 @@ Run::Run(const RunSettings& settings, RobotLink link, InputSources inputs)
       clock_(link_.clock()),
       ad_monitor_(MonitorOf(settings.ad_channel >= 0, settings.ad_channel, settings.interval_ms)),
       gyro_monitor_(MonitorOf(settings.gyro >= 1, settings.gyro, settings.interval_ms)),
+      writers_(Writers()),
       stop_(static_cast<std::uint8_t>(settings.stop_command.value_or(0))),
       repeat_(link_.clock().NowMs()),
       hold_(stop_ ? settings.hold_ms.value_or(0) : 0, link_.clock().NowMs()) {}
@@ -134,8 +146,9 @@ std::optional<int> Run::MonitorStep() {
   const auto ended = [](SampleStatus s) { return s != SampleStatus::kOk; };
   const std::uint64_t requests = link_.RequestsMade();
   std::optional<int> status;
-  if (ad_monitor_ && ended(MonitorAD(*ad_monitor_, link_, clock_))) status = 1;
-  if (!status && gyro_monitor_ && ended(MonitorGyro(*gyro_monitor_, link_, clock_))) status = 1;
+  if (ad_monitor_ && ended(MonitorAD(*ad_monitor_, link_, clock_, writers_))) status = 1;
+  if (!status && gyro_monitor_ && ended(MonitorGyro(*gyro_monitor_, link_, clock_, writers_)))
+    status = 1;
   if (link_.RequestsMade() != requests) repeat_.RequestMade();
   return status;
 }

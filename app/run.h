@@ -29,6 +29,7 @@
 #include "app/monitors.h"
 #include "app/repeat_rule.h"
 #include "app/run_settings.h"
+#include "app/sample_writer.h"
 #include "link/robot_link.h"
 #include "platform/platform.h"
 
@@ -72,6 +73,7 @@ class Run {
   ElapsedClock clock_;
   std::optional<Monitor> ad_monitor_;
   std::optional<Monitor> gyro_monitor_;
+  SampleWriters writers_;  // where the monitors' samples go
   std::uint8_t stop_ = 0;  // the stop command; 0 for none
   RepeatRule repeat_;
   HoldRule hold_;

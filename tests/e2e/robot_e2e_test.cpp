@@ -15,6 +15,7 @@
 
 #include "tests/support/pty.h"
 #include "tests/support/robot.h"
+#include "tests/support/sample_lines.h"
 
 namespace {
 
@@ -56,8 +57,6 @@ class RobotE2E : public ::testing::Test {
   testpty::Robot robot_;
 };
 
-const std::regex kSampleLine(R"(-?\d+, \d+\.\d{3}, -?\d+, \d+\.\d{3})");
-
 TEST_F(RobotE2E, CableModeMonitorsPrintLinesWhileKeysDriveTheRobot) {
   StartRobot();
   testpty::Child c = StartPadlink({"-c", "1", "-d", "-a", "3", "-g", "2", "-t", "0"});
@@ -75,7 +74,7 @@ TEST_F(RobotE2E, CableModeMonitorsPrintLinesWhileKeysDriveTheRobot) {
   EXPECT_EQ(lines[2], "GYRO2, GYROsecond, SRAM, SRAMsecond");
   for (std::size_t i = 1; i < lines.size(); ++i) {
     if (i == 2) continue;
-    EXPECT_TRUE(std::regex_match(lines[i], kSampleLine)) << lines[i];
+    EXPECT_TRUE(testsamples::IsSampleLine(lines[i])) << lines[i];
   }
   // The values are what the robot sent, in order: A/D then gyro each pass.
   std::smatch m;
@@ -110,7 +109,7 @@ TEST_F(RobotE2E, EachFaultEndsTheRunWithItsMessage) {
     ASSERT_EQ(lines.size(), 2u) << f.fault << c.out_text;
     EXPECT_EQ(lines[0], "AD3, ADsecond, SRAM, SRAMsecond");
     EXPECT_THAT(lines[1], StartsWith(f.line_start)) << f.fault;
-    EXPECT_TRUE(std::regex_match(lines[1], kSampleLine)) << lines[1];
+    EXPECT_TRUE(testsamples::IsSampleLine(lines[1])) << lines[1];
     StopRobot();
     testpty::ClosePty(console_);
   }
@@ -124,7 +123,7 @@ TEST_F(RobotE2E, LateEchoInCableModeStillCompletes) {
   EXPECT_EQ(RunToEnd(c), 0);
   const auto lines = testpty::Lines(c.out_text);
   ASSERT_GE(lines.size(), 3u);
-  EXPECT_TRUE(std::regex_match(lines[1], kSampleLine));
+  EXPECT_TRUE(testsamples::IsSampleLine(lines[1]));
   EXPECT_THAT(lines[1], ::testing::Not(StartsWith("-")));
 }
 

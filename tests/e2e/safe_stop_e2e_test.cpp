@@ -16,12 +16,12 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
-#include <regex>
 #include <string>
 #include <vector>
 
 #include "tests/support/pty.h"
 #include "tests/support/robot.h"
+#include "tests/support/sample_lines.h"
 #include "tests/support/ser2net.h"
 
 namespace {
@@ -36,20 +36,6 @@ int CountOf(const std::string& text, const std::string& what) {
   for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
     ++n;
   return n;
-}
-
-// The sample lines' values, sensor and SRAM byte in turn.
-std::vector<int> SampleValues(const std::string& out) {
-  std::vector<int> v;
-  const std::regex sample(R"((-?\d+), \d+\.\d{3}, (-?\d+), \d+\.\d{3})");
-  for (const std::string& line : testpty::Lines(out)) {
-    std::smatch m;
-    if (std::regex_match(line, m, sample)) {
-      v.push_back(std::stoi(m[1]));
-      v.push_back(std::stoi(m[2]));
-    }
-  }
-  return v;
 }
 
 // DTR and RTS as the modem-line emulation's log leaves them (both on
@@ -302,7 +288,7 @@ TEST_F(SafeStopE2E, SuspendWaitsForTheExchangeAndResumesCleanly) {
     Type("S");
     EXPECT_EQ(End(c), 0) << mode;
     EXPECT_EQ(c.err_text, "") << mode;
-    for (int v : SampleValues(c.out_text))
+    for (int v : testsamples::SampleValues(c.out_text))
       EXPECT_GE(v, 0) << mode;
     EXPECT_EQ(robot_.Commands(), std::vector<int>(4, kStop)) << mode;
     EXPECT_EQ(CountOf(robot_.log(), "unexpected"), 0) << mode;
@@ -339,7 +325,7 @@ TEST_F(SafeStopE2E, AStopThatCannotBeCaughtNeverMakesTheRobotRunACommand) {
     Type("S");
     EXPECT_EQ(End(c), 0) << mode << c.err_text;
     EXPECT_EQ(c.err_text, "") << mode;
-    for (int v : SampleValues(c.out_text))
+    for (int v : testsamples::SampleValues(c.out_text))
       EXPECT_GE(v, 0) << mode;
     EXPECT_EQ(robot_.Commands(), std::vector<int>{}) << mode << "\n" << robot_.log();
     EXPECT_EQ(CountOf(robot_.log(), "unexpected"), 0) << mode;

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "tests/support/pty.h"
+#include "tests/support/sample_lines.h"
 #include "tests/support/ser2net.h"
 #include "tests/support/sshd.h"
 
@@ -62,20 +63,6 @@ RobotLog ParseRobot(const std::string& log) {
     }
   }
   return r;
-}
-
-// The values in padlink's sample lines, in order: sensor, SRAM, sensor, ...
-std::vector<int> PrintedValues(const std::string& out) {
-  std::vector<int> v;
-  const std::regex sample(R"((-?\d+), \d+\.\d{3}, (-?\d+), \d+\.\d{3})");
-  for (const std::string& l : testpty::Lines(out)) {
-    std::smatch m;
-    if (std::regex_match(l, m, sample)) {
-      v.push_back(std::stoi(m[1]));
-      v.push_back(std::stoi(m[2]));
-    }
-  }
-  return v;
 }
 
 class Ser2netE2E : public ::testing::Test {
@@ -236,7 +223,7 @@ TEST_F(Ser2netE2E, CableModeGivesTheBytesAndValuesOfADirectRun) {
     EXPECT_EQ(lines[2], "GYRO2, GYROsecond, SRAM, SRAMsecond");
     // Every value printed is the one the robot answered, in order, and the
     // robot saw nothing it did not expect.
-    EXPECT_EQ(PrintedValues(r->out), r->robot.values) << which;
+    EXPECT_EQ(testsamples::SampleValues(r->out), r->robot.values) << which;
     EXPECT_EQ(r->robot.unexpected, 0) << which;
     EXPECT_THAT(r->robot.commands, ::testing::ElementsAre("command  5 (0x05)")) << which;
     EXPECT_EQ(r->robot.line, "9600 baud, 8 data bits, no parity, 1 stop bit ") << which;
@@ -259,7 +246,7 @@ TEST_F(Ser2netE2E, StrobeModeReachesTheRobotWithItsRtsChangesInOrder) {
   EXPECT_EQ(run.missed, "") << run.out << run.err;
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
-  EXPECT_EQ(PrintedValues(run.out), run.robot.values);
+  EXPECT_EQ(testsamples::SampleValues(run.out), run.robot.values);
   EXPECT_EQ(run.robot.unexpected, 0);
   EXPECT_THAT(run.robot.commands, ::testing::ElementsAre("command  5 (0x05)"));
   // Every byte the robot received was followed by RTS off and on, applied
@@ -379,7 +366,7 @@ TEST_F(Ser2netE2E, PadlinkReachesAStationOnlyThroughAnSshTunnel) {
   EXPECT_EQ(run.err_text, "");
   EXPECT_TRUE(WaitForRobot("line: 38400", before_quit, 5000));
   const RobotLog robot = ParseRobot(robot_.out_text);
-  EXPECT_EQ(PrintedValues(run.out_text), robot.values);
+  EXPECT_EQ(testsamples::SampleValues(run.out_text), robot.values);
   EXPECT_EQ(robot.unexpected, 0);
   EXPECT_THAT(robot.commands,
               ::testing::ElementsAre("command 11 (0x0B)", "command  5 (0x05)", "command  5 (0x05)",
@@ -473,7 +460,6 @@ TEST_P(NextRunE2E, TheNextRunWorksFromItsFirstSample) {
   const bool stall = c.way == WayOut::kFailedSample;
   std::vector<std::string> ended_args = args;
   if (stall) ended_args.erase(ended_args.begin() + 4, ended_args.begin() + 6);  // every 0.2 s
-  const std::regex sample(R"(\d+, \d+\.\d{3}, \d+, \d+\.\d{3})");
   constexpr int kRounds = 10;
   int good = 0;
   int ended_by_themselves = 0;
@@ -508,7 +494,7 @@ TEST_P(NextRunE2E, TheNextRunWorksFromItsFirstSample) {
     // a later one can miss the strobe mode's 50 ms on a busy computer.
     const auto lines = testpty::Lines(next.out_text);
     if (lines.size() >= 2 && lines[0] == "AD3, ADsecond, SRAM, SRAMsecond" &&
-        std::regex_match(lines[1], sample))
+        testsamples::IsSampleLine(lines[1]) && !testsamples::SampleIn(lines[1])->Failed())
       ++good;
     else
       bad += "round " + std::to_string(round) + ": status " + std::to_string(status) + ", " +

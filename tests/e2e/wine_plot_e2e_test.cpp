@@ -28,6 +28,7 @@
 
 #include "tests/support/pty.h"
 #include "tests/support/robot.h"
+#include "tests/support/sample_lines.h"
 
 namespace {
 
@@ -72,12 +73,7 @@ std::string Visible(const std::string& s) {
 }
 
 int SampleLines(const std::string& log) {
-  static const std::regex kSample(R"(-?\d+, \d+\.\d{3}, -?\d+, \d+\.\d{3}\r?)");
-  int n = 0;
-  std::istringstream in(log);
-  for (std::string line; std::getline(in, line);)
-    n += std::regex_match(line, kSample) ? 1 : 0;
-  return n;
+  return static_cast<int>(testsamples::SamplesIn(log, /*from_windows=*/true).size());
 }
 
 struct Ran {

@@ -4,22 +4,29 @@
 // at the end.
 #pragma once
 
-#include <cstdio>
 #include <string>
 
+#include "samples/csv.h"
 #include "tools/plot/log_parser.h"
 
 inline std::string KnownRunText() {
-  std::string text = "AD3, ADsecond, SRAM, SRAMsecond\n";
-  char line[80];
-  for (int k = 0; k <= 10; ++k) {
-    const int ad = k < 10 ? 25 * k : -3;
-    std::snprintf(line, sizeof line, "%d, %d.009, 100, %d.021\n", ad, k, k);
-    text += line;
-    if (k == 0) text += "GYRO2, GYROsecond, SRAM, SRAMsecond\n";
+  const SampleSource ad3{SensorKind::kAD, 3};
+  const SampleSource gyro2{SensorKind::kGyro, 2};
+  std::string text = CsvHeaderLine(ad3);
+  for (std::int64_t k = 0; k <= 10; ++k) {
+    const std::int32_t ad = k < 10 ? static_cast<std::int32_t>(25 * k) : -3;
+    text += CsvSampleLine({.source = ad3,
+                           .sensor = ad,
+                           .sensor_ms = k * 1000 + 9,
+                           .sram = 100,
+                           .sram_ms = k * 1000 + 21});
+    if (k == 0) text += CsvHeaderLine(gyro2);
     if (k == 10) break;
-    std::snprintf(line, sizeof line, "200, %d.009, 100, %d.020\n", k, k);
-    text += line;
+    text += CsvSampleLine({.source = gyro2,
+                           .sensor = 200,
+                           .sensor_ms = k * 1000 + 9,
+                           .sram = 100,
+                           .sram_ms = k * 1000 + 20});
   }
   return text;
 }

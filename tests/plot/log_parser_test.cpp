@@ -1,5 +1,6 @@
-// padlink-plot's reader of padlink's monitor lines: single lines, then whole
-// runs with both monitors, failures and input that is not padlink's.
+// padlink-plot's reader of padlink's monitor lines: whole runs with both
+// monitors, failures and input that is not padlink's. Single lines are read
+// by the samples' parser (tests/unit/sample_csv_test.cpp).
 #include "tools/plot/log_parser.h"
 
 #include <gtest/gtest.h>
@@ -9,91 +10,7 @@
 namespace {
 
 using plot::LogParser;
-using plot::ParsedLine;
-using plot::ParseLine;
 using plot::Series;
-
-struct LineCase {
-  const char* line;
-  ParsedLine::Kind kind;
-  // kHeader: monitor and number; kSample: the four fields.
-  char monitor = 0;
-  int number = 0;
-  int sensor = 0;
-  std::int64_t sensor_ms = 0;
-  int sram = 0;
-  std::int64_t sram_ms = 0;
-};
-
-TEST(PlotParseLine, TableOfLines) {
-  using K = ParsedLine::Kind;
-  const LineCase cases[] = {
-      {"AD3, ADsecond, SRAM, SRAMsecond", K::kHeader, 'A', 3},
-      {"AD0, ADsecond, SRAM, SRAMsecond", K::kHeader, 'A', 0},
-      {"GYRO2, GYROsecond, SRAM, SRAMsecond", K::kHeader, 'G', 2},
-      {"GYRO4, GYROsecond, SRAM, SRAMsecond\r", K::kHeader, 'G', 4},  // from Windows
-      {"140, 0.007, 0, 0.015", K::kSample, 0, 0, 140, 7, 0, 15},
-      {"47, 1.013, 10, 1.027\r", K::kSample, 0, 0, 47, 1013, 10, 1027},
-      {"0, 0.000, 0, 0.000", K::kSample, 0, 0, 0, 0, 0, 0},
-      {"255, 12345.678, 255, 12345.999", K::kSample, 0, 0, 255, 12345678, 255, 12345999},
-      // A failed request prints its negative result in its column.
-      {"-3, 2.020, 12, 2.030", K::kSample, 0, 0, -3, 2020, 12, 2030},
-      {"47, 1.013, -5, 1.027", K::kSample, 0, 0, 47, 1013, -5, 1027},
-      {"-2, 1.013, -2, 1.027", K::kSample, 0, 0, -2, 1013, -2, 1027},
-      // Headers padlink does not print.
-      {"AD3, GYROsecond, SRAM, SRAMsecond", K::kBad},
-      {"AD03, ADsecond, SRAM, SRAMsecond", K::kBad},
-      {"AD3,ADsecond,SRAM,SRAMsecond", K::kBad},
-      {"AD3, ADsecond, SRAM, SRAMsecond, x", K::kBad},
-      {"ad3, ADsecond, SRAM, SRAMsecond", K::kBad},
-      {"AD, ADsecond, SRAM, SRAMsecond", K::kBad},
-      // Not sample lines at all.
-      {"", K::kBad},
-      {"\r", K::kBad},
-      {"PeekAD3:Echoeback timeout.", K::kBad},
-      {"x140, 0.007, 0, 0.015", K::kBad},
-      {" 140, 0.007, 0, 0.015", K::kBad},
-      // Sample lines with a broken number: a line that begins as a sample
-      // line does, however it goes on.
-      {"140, 0.007, 0", K::kBrokenNumber},
-      {"140, 0.007, 0, 0.015, 9", K::kBrokenNumber},
-      {"14", K::kBrokenNumber},
-      {"-", K::kBrokenNumber},
-      {"1x0, 0.007, 0, 0.015", K::kBrokenNumber},
-      {"256, 0.007, 0, 0.015", K::kBrokenNumber},
-      {"140, 0.007, 300, 0.015", K::kBrokenNumber},
-      {"140, 0.07, 0, 0.015", K::kBrokenNumber},
-      {"140, 0.0070, 0, 0.015", K::kBrokenNumber},
-      {"140, .007, 0, 0.015", K::kBrokenNumber},
-      {"140, 0.0x7, 0, 0.015", K::kBrokenNumber},
-      {"140, 00.007, 0, 0.015", K::kBrokenNumber},
-      {"0140, 0.007, 0, 0.015", K::kBrokenNumber},
-      {"-0, 0.007, 0, 0.015", K::kBrokenNumber},
-      {"-, 0.007, 0, 0.015", K::kBrokenNumber},
-      {"140, -0.007, 0, 0.015", K::kBrokenNumber},
-      {"140, 0.007, 0, 0.015 ", K::kBrokenNumber},
-      {"99999999999, 0.007, 0, 0.015", K::kBrokenNumber},
-      {"140, 99999999999.000, 0, 0.015", K::kBrokenNumber},
-      {"140,  0.007, 0, 0.015", K::kBrokenNumber},
-      // The SRAM byte is read after the sensor.
-      {"140, 0.015, 0, 0.007", K::kBrokenNumber},
-  };
-  for (const LineCase& c : cases) {
-    SCOPED_TRACE(c.line);
-    const ParsedLine p = ParseLine(c.line);
-    ASSERT_EQ(p.kind, c.kind);
-    if (c.kind == K::kHeader) {
-      EXPECT_EQ(p.monitor, c.monitor);
-      EXPECT_EQ(p.number, c.number);
-    }
-    if (c.kind == K::kSample) {
-      EXPECT_EQ(p.sensor, c.sensor);
-      EXPECT_EQ(p.sensor_ms, c.sensor_ms);
-      EXPECT_EQ(p.sram, c.sram);
-      EXPECT_EQ(p.sram_ms, c.sram_ms);
-    }
-  }
-}
 
 // A series as "time:value ..." with times in ms, failures as "time:!result".
 std::string Trace(const Series& s) {

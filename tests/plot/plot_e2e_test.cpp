@@ -25,6 +25,7 @@
 #include "tests/plot/known_run.h"
 #include "tests/support/pty.h"
 #include "tests/support/robot.h"
+#include "tests/support/sample_lines.h"
 
 namespace {
 
@@ -136,12 +137,7 @@ std::string Summary(const std::string& screen) {
 }
 
 int SampleLines(const std::string& log) {
-  static const std::regex kSample(R"(-?\d+, \d+\.\d{3}, -?\d+, \d+\.\d{3})");
-  int n = 0;
-  std::istringstream in(log);
-  for (std::string line; std::getline(in, line);)
-    n += std::regex_match(line, kSample) ? 1 : 0;
-  return n;
+  return static_cast<int>(testsamples::SamplesIn(log).size());
 }
 
 class PlotE2E : public ::testing::Test {

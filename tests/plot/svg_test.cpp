@@ -174,15 +174,14 @@ TEST(PlotSvg, TitleIsEscapedAndAnEmptyRunSaysSo) {
 // drop to 0. The picture keeps per pixel column the extremes, so both show,
 // and stays small.
 TEST(PlotSvg, LongRunsAreReducedToTheExtremesOfEachColumn) {
-  std::string text = "AD1, ADsecond, SRAM, SRAMsecond\n";
-  char line[80];
+  const SampleSource ad1{SensorKind::kAD, 1};
+  std::string text = CsvHeaderLine(ad1);
   for (int k = 0; k < 200000; ++k) {
     int v = 128 + static_cast<int>(std::lround(60 * std::sin(k / 5000.0)));
     if (k == 123457) v = 255;
     if (k == 54321) v = 0;
-    std::snprintf(line, sizeof line, "%d, %d.%03d, %d, %d.%03d\n", v, k / 50, (k % 50) * 20,
-                  k % 256, k / 50, (k % 50) * 20 + 5);
-    text += line;
+    text += CsvSampleLine(
+        {.source = ad1, .sensor = v, .sensor_ms = k * 20, .sram = k % 256, .sram_ms = k * 20 + 5});
   }
   const plot::Run run = ReadRun(text);
   ASSERT_EQ(run.sensors[0].count(), 200000u);

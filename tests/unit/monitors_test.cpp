@@ -9,16 +9,21 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/run.h"
+#include "app/writers/csv_stdout/csv_stdout.h"
 #include "tests/support/fake_fixture.h"
 #include "tests/support/fake_robot.h"
 
 namespace {
 
 using fake::Call;
+using ::testing::ElementsAre;
+using ::testing::Pair;
 using Bytes = std::vector<std::uint8_t>;
 
 // Cable mode; the robot echoes each byte 1 ms after it, so a PeekAD takes
@@ -61,6 +66,7 @@ class MonitorTest : public FakeTest {
   RobotLink link_{OpenQuietly(), LinkMode::kCable, clock()};
   ElapsedClock clock_{clock()};
   FakeRobot robot_;
+  CsvStdout csv_;  // the run's writer
 };
 
 constexpr SampleStatus kOk = SampleStatus::kOk;
@@ -68,13 +74,13 @@ constexpr SampleStatus kOk = SampleStatus::kOk;
 TEST_F(MonitorTest, FirstCallPrintsTheHeaderAndASampleThenWaitsForTheInterval) {
   Monitor m = MonitorOf(3, 200);
   ::testing::internal::CaptureStdout();
-  EXPECT_EQ(MonitorAD(m, link_, clock_), kOk);  // starts at ElapsedMs 0; ends at 7
+  EXPECT_EQ(MonitorAD(m, link_, clock_, csv_), kOk);  // starts at ElapsedMs 0; ends at 7
   fake::Get().now = 199;
-  EXPECT_EQ(MonitorAD(m, link_, clock_), kOk);  // 199 ms after the previous start
+  EXPECT_EQ(MonitorAD(m, link_, clock_, csv_), kOk);  // 199 ms after the previous start
   fake::Get().now = 200;
-  EXPECT_EQ(MonitorAD(m, link_, clock_), kOk);
+  EXPECT_EQ(MonitorAD(m, link_, clock_, csv_), kOk);
   fake::Get().now = 405;  // 205 ms after the previous sample began, not ended
-  EXPECT_EQ(MonitorAD(m, link_, clock_), kOk);
+  EXPECT_EQ(MonitorAD(m, link_, clock_, csv_), kOk);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(),
             "AD3, ADsecond, SRAM, SRAMsecond\n"
             "103, 0.003, 7, 0.007\n"
@@ -87,7 +93,7 @@ TEST_F(MonitorTest, IntervalZeroSamplesEveryCall) {
   Monitor m = MonitorOf(2, 0);
   ::testing::internal::CaptureStdout();
   for (int i = 0; i < 3; ++i)
-    EXPECT_EQ(MonitorGyro(m, link_, clock_), kOk);
+    EXPECT_EQ(MonitorGyro(m, link_, clock_, csv_), kOk);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(),
             "GYRO2, GYROsecond, SRAM, SRAMsecond\n"
             "202, 0.004, 7, 0.008\n"
@@ -102,8 +108,8 @@ TEST_F(MonitorTest, HeaderOnceAndTimesFromTheFirstSampleEvenWhenItStartsAtZero) 
   // from there.
   Monitor m = MonitorOf(0, 0);
   ::testing::internal::CaptureStdout();
-  EXPECT_EQ(MonitorAD(m, link_, clock_), kOk);
-  EXPECT_EQ(MonitorAD(m, link_, clock_), kOk);
+  EXPECT_EQ(MonitorAD(m, link_, clock_, csv_), kOk);
+  EXPECT_EQ(MonitorAD(m, link_, clock_, csv_), kOk);
   const std::string out = ::testing::internal::GetCapturedStdout();
   EXPECT_EQ(out, "AD0, ADsecond, SRAM, SRAMsecond\n100, 0.003, 7, 0.007\n100, 0.010, 7, 0.014\n");
 }
@@ -113,10 +119,81 @@ TEST_F(MonitorTest, TimesAcrossTheWrapOfTheTickCount) {
   const ElapsedClock clock{PlatformClock()};
   Monitor m = MonitorOf(1, 0);
   ::testing::internal::CaptureStdout();
-  EXPECT_EQ(MonitorAD(m, link_, clock), kOk);
-  EXPECT_EQ(MonitorAD(m, link_, clock), kOk);
+  EXPECT_EQ(MonitorAD(m, link_, clock, csv_), kOk);
+  EXPECT_EQ(MonitorAD(m, link_, clock, csv_), kOk);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(),
             "AD1, ADsecond, SRAM, SRAMsecond\n101, 0.003, 7, 0.007\n101, 0.010, 7, 0.014\n");
+}
+
+// A writer that keeps what it is given, each with the number of requests
+// the robot had answered by then; it takes the header, or the samples, only
+// while told to.
+struct Recorder final : SampleWriter {
+  explicit Recorder(const FakeRobot& r) : robot(r) {}
+  bool Begin(const SampleSource& source) override {
+    headers.emplace_back(source, robot.frames.size());
+    return take_header;
+  }
+  bool Write(const Sample& sample) override {
+    samples.emplace_back(sample, robot.frames.size());
+    return take_samples;
+  }
+
+  const FakeRobot& robot;
+  bool take_header = true;
+  bool take_samples = true;
+  std::vector<std::pair<SampleSource, std::size_t>> headers;
+  std::vector<std::pair<Sample, std::size_t>> samples;
+};
+
+TEST_F(MonitorTest, WriterGetsTheHeaderBeforeTheRequestsAndEachRecordAfterThem) {
+  Recorder out(robot_);
+  Monitor m = MonitorOf(2, 0);
+  EXPECT_EQ(MonitorGyro(m, link_, clock_, out), kOk);
+  EXPECT_EQ(MonitorGyro(m, link_, clock_, out), kOk);
+  const SampleSource gyro2{SensorKind::kGyro, 2};
+  EXPECT_THAT(out.headers, ElementsAre(Pair(gyro2, 0u)));
+  EXPECT_THAT(
+      out.samples,
+      ElementsAre(
+          Pair(Sample{.source = gyro2, .sensor = 202, .sensor_ms = 4, .sram = 7, .sram_ms = 8}, 2u),
+          Pair(Sample{.source = gyro2, .sensor = 202, .sensor_ms = 12, .sram = 7, .sram_ms = 16},
+               4u)));
+}
+
+TEST_F(MonitorTest, HeaderOrRecordTheWriterCannotTakeEndsTheSampling) {
+  Recorder out(robot_);
+  out.take_header = false;
+  Monitor m = MonitorOf(3, 0);
+  EXPECT_EQ(MonitorAD(m, link_, clock_, out), SampleStatus::kCannotWrite);
+  EXPECT_TRUE(robot_.frames.empty());  // nothing was asked of the robot
+  EXPECT_TRUE(out.samples.empty());
+
+  out.take_header = true;
+  out.take_samples = false;
+  Monitor n = MonitorOf(3, 0);
+  EXPECT_EQ(MonitorAD(n, link_, clock_, out), SampleStatus::kCannotWrite);
+  EXPECT_EQ(robot_.frames.size(), 2u);
+  EXPECT_EQ(out.samples.size(), 1u);
+}
+
+// The run's writers: each gets every header and record, also after another
+// one failed, and any failure is the run's.
+TEST_F(MonitorTest, EachOfTheRunsWritersGetsEveryHeaderAndRecord) {
+  auto first = std::make_unique<Recorder>(robot_);
+  auto second = std::make_unique<Recorder>(robot_);
+  const Recorder& a = *first;
+  const Recorder& b = *second;
+  first->take_samples = false;
+  SampleWriters writers;
+  writers.Add(std::move(first));
+  writers.Add(std::move(second));
+  Monitor m = MonitorOf(3, 0);
+  EXPECT_EQ(MonitorAD(m, link_, clock_, writers), SampleStatus::kCannotWrite);
+  EXPECT_EQ(a.headers.size(), 1u);
+  EXPECT_EQ(a.headers, b.headers);
+  EXPECT_EQ(a.samples.size(), 1u);
+  EXPECT_EQ(a.samples, b.samples);
 }
 
 TEST_F(MonitorTest, BothMonitorsSampleInEveryPassAdFirst) {

@@ -5,100 +5,6 @@
 
 namespace plot {
 
-namespace {
-
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-// Digits as %d or %u print them: no leading zero, at most `max_digits`.
-bool Digits(std::string_view s, std::size_t& i, std::size_t max_digits, std::int64_t& out) {
-  const std::size_t start = i;
-  std::int64_t v = 0;
-  while (i < s.size() && IsDigit(s[i])) {
-    if (i - start == max_digits) return false;
-    v = v * 10 + (s[i] - '0');
-    ++i;
-  }
-  const std::size_t n = i - start;
-  if (n == 0 || (n > 1 && s[start] == '0')) return false;
-  out = v;
-  return true;
-}
-
-// "%d" of an int.
-bool Int(std::string_view s, std::size_t& i, int& out) {
-  const bool negative = i < s.size() && s[i] == '-';
-  if (negative) ++i;
-  std::int64_t v = 0;
-  if (!Digits(s, i, 10, v) || v > 2147483647 || (negative && v == 0)) return false;
-  out = static_cast<int>(negative ? -v : v);
-  return true;
-}
-
-// "%.3f" of seconds that are whole milliseconds, as milliseconds.
-bool Millis(std::string_view s, std::size_t& i, std::int64_t& out) {
-  std::int64_t whole = 0;
-  if (!Digits(s, i, 10, whole)) return false;
-  if (i + 4 > s.size() || s[i] != '.' || !IsDigit(s[i + 1]) || !IsDigit(s[i + 2]) ||
-      !IsDigit(s[i + 3]))
-    return false;
-  out = whole * 1000 + (s[i + 1] - '0') * 100 + (s[i + 2] - '0') * 10 + (s[i + 3] - '0');
-  i += 4;
-  return true;
-}
-
-bool Literal(std::string_view s, std::size_t& i, std::string_view text) {
-  if (s.substr(i, text.size()) != text) return false;
-  i += text.size();
-  return true;
-}
-
-bool Header(std::string_view s, std::string_view name, std::string_view rest, int& number) {
-  std::size_t i = 0;
-  std::int64_t n = 0;
-  if (!Literal(s, i, name) || !Digits(s, i, 3, n) || !Literal(s, i, rest) || i != s.size())
-    return false;
-  number = static_cast<int>(n);
-  return true;
-}
-
-// Meant as a sample line: it begins as every sample line does, with the
-// sensor's result. Nothing else padlink prints does (headers and messages
-// begin with a letter), so such a line is a monitor's line however broken
-// the rest of it is, and takes that monitor's turn.
-bool LooksLikeSample(std::string_view s) {
-  return !s.empty() && (IsDigit(s[0]) || s[0] == '-');
-}
-
-}  // namespace
-
-ParsedLine ParseLine(std::string_view s) {
-  ParsedLine p;
-  if (!s.empty() && s.back() == '\r') s.remove_suffix(1);
-  if (Header(s, "AD", ", ADsecond, SRAM, SRAMsecond", p.number)) {
-    p.kind = ParsedLine::kHeader;
-    p.monitor = 'A';
-    return p;
-  }
-  if (Header(s, "GYRO", ", GYROsecond, SRAM, SRAMsecond", p.number)) {
-    p.kind = ParsedLine::kHeader;
-    p.monitor = 'G';
-    return p;
-  }
-  if (!LooksLikeSample(s)) return p;
-  p.kind = ParsedLine::kBrokenNumber;
-  std::size_t i = 0;
-  if (!Int(s, i, p.sensor) || !Literal(s, i, ", ") || !Millis(s, i, p.sensor_ms) ||
-      !Literal(s, i, ", ") || !Int(s, i, p.sram) || !Literal(s, i, ", ") ||
-      !Millis(s, i, p.sram_ms) || i != s.size())
-    return p;
-  // A value is a byte; the SRAM byte is read after the sensor.
-  if (p.sensor > 255 || p.sram > 255 || p.sram_ms < p.sensor_ms) return p;
-  p.kind = ParsedLine::kSample;
-  return p;
-}
-
 void LogParser::Feed(std::string_view bytes) {
   run_.counts.bytes += bytes.size();
   while (!bytes.empty()) {
@@ -144,15 +50,15 @@ void LogParser::Finish() {
 
 void LogParser::Line(std::string_view line) {
   ++run_.counts.lines;
-  const ParsedLine p = ParseLine(line);
+  const ParsedCsvLine p = ParseCsvLine(line);
   switch (p.kind) {
-    case ParsedLine::kHeader:
-      Header(p);
+    case ParsedCsvLine::kHeader:
+      Header(p.source);
       break;
-    case ParsedLine::kSample:
-      Sample(p);
+    case ParsedCsvLine::kSample:
+      SampleLine(p.sample);
       break;
-    case ParsedLine::kBrokenNumber:
+    case ParsedCsvLine::kBrokenNumber:
       // The sample line of the monitor in turn, unreadable.
       ++run_.counts.broken_numbers;
       if (!turns_.empty()) {
@@ -160,7 +66,7 @@ void LogParser::Line(std::string_view line) {
         awaiting_ = false;
       }
       break;
-    case ParsedLine::kBad:
+    case ParsedCsvLine::kBad:
       ++run_.counts.bad_lines;
       break;
   }
@@ -174,9 +80,9 @@ void LogParser::DropHeaderWithoutSamples() {
   awaiting_ = false;
 }
 
-void LogParser::Header(const ParsedLine& p) {
+void LogParser::Header(const SampleSource& source) {
   ++run_.counts.headers;
-  const auto same = [&](const Monitor& m) { return m.kind == p.monitor && m.number == p.number; };
+  const auto same = [&](const Monitor& m) { return m.source == source; };
   const auto known = std::find_if(turns_.begin(), turns_.end(), same);
   if (known != turns_.end() && awaiting_ &&
       turns_.begin() + static_cast<std::ptrdiff_t>(next_) == known) {
@@ -199,7 +105,7 @@ void LogParser::Header(const ParsedLine& p) {
   DropHeaderWithoutSamples();
   if (new_run) turns_.clear();
 
-  const std::string name = (p.monitor == 'A' ? "AD" : "GYRO") + std::to_string(p.number);
+  const std::string name = SensorName(source.kind) + std::to_string(source.number);
   std::size_t series = 0;
   while (series < run_.sensors.size() && run_.sensors[series].name != name)
     ++series;
@@ -207,34 +113,34 @@ void LogParser::Header(const ParsedLine& p) {
   // The monitor starts right after the latest read: when the previous
   // monitor's first sample line is printed, or, in a new run, at the end of
   // the previous one.
-  turns_.push_back({p.monitor, p.number, series, latest_ms_, 0});
+  turns_.push_back({source, series, latest_ms_, 0});
   next_ = turns_.size() - 1;
   awaiting_ = true;
 }
 
-void LogParser::Sample(const ParsedLine& p) {
+void LogParser::SampleLine(const Sample& sample) {
   if (turns_.empty()) {
     // No header named it.
     ++run_.counts.bad_lines;
     return;
   }
   ++run_.counts.samples;
-  Commit(p, next_);
+  Commit(sample, next_);
 }
 
-void LogParser::Commit(const ParsedLine& p, std::size_t i) {
+void LogParser::Commit(const Sample& sample, std::size_t i) {
   Monitor& m = turns_[i];
   Series& sensor = run_.sensors[m.series];
-  const std::int64_t sensor_t = m.offset_ms + p.sensor_ms;
-  const std::int64_t sram_t = m.offset_ms + p.sram_ms;
-  if (p.sensor >= 0)
-    sensor.Add(sensor_t, p.sensor);
+  const std::int64_t sensor_t = m.offset_ms + sample.sensor_ms;
+  const std::int64_t sram_t = m.offset_ms + sample.sram_ms;
+  if (sample.sensor >= 0)
+    sensor.Add(sensor_t, sample.sensor);
   else
-    sensor.Fail(sensor_t, p.sensor);
-  if (p.sram >= 0)
-    run_.sram.Add(sram_t, p.sram);
+    sensor.Fail(sensor_t, sample.sensor);
+  if (sample.sram >= 0)
+    run_.sram.Add(sram_t, sample.sram);
   else
-    run_.sram.Fail(sram_t, p.sram);
+    run_.sram.Fail(sram_t, sample.sram);
   ++m.samples;
   latest_ms_ = std::max(latest_ms_, sram_t);
   awaiting_ = false;

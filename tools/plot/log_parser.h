@@ -1,6 +1,8 @@
 // Reads padlink's monitor output: a header per monitor, then one sample line
 // per sample, the monitors' lines taking turns in the order their headers
-// came. Pure functions of the bytes read; any chunking gives the same run.
+// came. Each line is read by the samples' own parser (samples/csv.h); here
+// the lines are put in their monitors' turns. Pure functions of the bytes
+// read; any chunking gives the same run.
 #pragma once
 
 #include <cstddef>
@@ -9,28 +11,10 @@
 #include <string_view>
 #include <vector>
 
+#include "samples/csv.h"
 #include "tools/plot/run.h"
 
 namespace plot {
-
-// One line of input, without its line end (a trailing '\r' is allowed).
-struct ParsedLine {
-  enum Kind { kBad, kBrokenNumber, kHeader, kSample };
-  Kind kind = kBad;
-  // kHeader: 'A' for "AD%d, ADsecond, SRAM, SRAMsecond", 'G' for
-  // "GYRO%d, GYROsecond, SRAM, SRAMsecond", and the %d.
-  char monitor = 0;
-  int number = 0;
-  // kSample: "%d, %.3f, %d, %.3f": the sensor's result and the milliseconds
-  // from its monitor's start to the end of its request, the same for the
-  // SRAM byte. A result is 0..255, or negative for a failed request.
-  int sensor = 0;
-  std::int64_t sensor_ms = 0;
-  int sram = 0;
-  std::int64_t sram_ms = 0;
-};
-
-ParsedLine ParseLine(std::string_view line);
 
 // Longest line taken; a longer one is not padlink's.
 constexpr std::size_t kMaxLine = 256;
@@ -46,20 +30,19 @@ class LogParser {
 
  private:
   struct Monitor {
-    char kind;
-    int number;
+    SampleSource source;
     std::size_t series;      // index in run_.sensors
     std::int64_t offset_ms;  // its start on the run's time line
     std::uint64_t samples;   // sample lines since its header
   };
 
   void Line(std::string_view line);
-  void Header(const ParsedLine& p);
-  void Sample(const ParsedLine& p);
+  void Header(const SampleSource& source);
+  void SampleLine(const Sample& sample);
   // The header most recently read, when no sample followed it yet, is a
   // header without samples: it leaves the turns.
   void DropHeaderWithoutSamples();
-  void Commit(const ParsedLine& p, std::size_t m);
+  void Commit(const Sample& sample, std::size_t m);
 
   Run run_;
   std::string partial_;
