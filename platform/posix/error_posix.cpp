@@ -31,9 +31,9 @@ const char* OwnText(int code) {
   }
 }
 
-// An unplugged USB adapter fails with EIO (or ENXIO, ENODEV, depending on
-// the driver and the moment); a terminal device whose other side hung up
-// (a pseudo-terminal whose master closed) with EIO.
+// The kind a code stands for. An unplugged USB adapter fails with EIO (or
+// ENXIO, ENODEV, depending on the driver and the moment); a terminal device
+// whose other side hung up (a pseudo-terminal whose master closed) with EIO.
 ErrorKind KindOf(int code) {
   switch (code) {
     case EIO:
