@@ -68,24 +68,26 @@ bool ParseLongOption(int argc, const char* const* argv, int* i, RunSettings* s) 
 
 }  // namespace
 
-bool ParseCommandLine(int argc, const char* const* argv, RunSettings* s) {
+std::optional<RunSettings> ParseCommandLine(int argc, const char* const* argv) {
+  RunSettings settings;
+  bool bad = false;  // set by any bad argument
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     if (arg[0] != '-') {
-      s->error = 1;
+      bad = true;
       continue;
     }
     if (arg[1] == '-') {
-      if (!ParseLongOption(argc, argv, &i, s)) s->error = 1;
+      if (!ParseLongOption(argc, argv, &i, &settings)) bad = true;
       continue;
     }
     const char option = arg[1];
     if (option == 'd') {
-      s->mode = LinkMode::kCable;
+      settings.mode = LinkMode::kCable;
       continue;
     }
     if (option != 'a' && option != 'c' && option != 'g' && option != 't') {
-      s->error = 1;
+      bad = true;
       continue;
     }
 
@@ -98,32 +100,33 @@ bool ParseCommandLine(int argc, const char* const* argv, RunSettings* s) {
     }
     std::int32_t value = 0;
     const bool valid = text && ReadNumber(text, &value);
-    if (text && !valid) s->error = 1;
+    if (text && !valid) bad = true;
 
     switch (option) {
       case 'c':
         if (valid)
-          s->port = value;
+          settings.port = value;
         else
-          s->error = 1;
+          bad = true;
         break;
       case 't':
         if (valid && value <= INT32_MAX / 1000)
-          s->interval_ms = value * 1000;
+          settings.interval_ms = value * 1000;
         else
-          s->error = 1;
+          bad = true;
         break;
       case 'a':
-        if (valid) s->ad_channel = value;
-        if (s->ad_channel < 0 || s->ad_channel > 7) s->error = 1;
+        if (valid) settings.ad_channel = value;
+        if (settings.ad_channel < 0 || settings.ad_channel > 7) bad = true;
         break;
       case 'g':
-        if (valid) s->gyro = value;
-        if (s->gyro < 1 || s->gyro > 4) s->error = 1;
+        if (valid) settings.gyro = value;
+        if (settings.gyro < 1 || settings.gyro > 4) bad = true;
         break;
     }
   }
-  return s->port >= 0 && !s->error;
+  if (settings.port < 0 || bad) return std::nullopt;
+  return settings;
 }
 
 bool ApplyEnvironment(const char* stop, const char* hold, RunSettings* s, const char** bad) {

@@ -2,11 +2,13 @@
 // environment adds, and the usage text.
 #pragma once
 
+#include <optional>
+
 #include "app/run_settings.h"
 
-// Reads the options after the program name into *settings. True when they
-// are complete and valid.
-bool ParseCommandLine(int argc, const char* const* argv, RunSettings* settings);
+// Reads the options after the program name: the settings they ask for when
+// they are complete and valid, else nothing.
+std::optional<RunSettings> ParseCommandLine(int argc, const char* const* argv);
 
 // The long options, each with its value as the next argument (--stop 5) or
 // after '=' (--stop=5). The usage text does not list them; padlink(1) does.

@@ -17,7 +17,6 @@ struct RunSettings {
   std::int32_t ad_channel = -1;       // -a 0..7; -1 = no A/D monitor
   std::int32_t gyro = -1;             // -g 1..4; -1 = no gyro monitor
   std::int32_t interval_ms = 200;     // -t seconds * 1000
-  std::int32_t error = 0;             // set by any bad argument
   // --stop N (or PADLINK_STOP): the command sent on every way out of the
   // run; none when not given.
   std::optional<std::int32_t> stop_command = std::nullopt;

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "app/command_line.h"
@@ -47,11 +48,12 @@ std::unique_ptr<Port> OpenPort(const RunSettings& settings) {
 }  // namespace
 
 int StartUp(int argc, const char* const* argv) {
-  RunSettings settings;
-  if (!ParseCommandLine(argc, argv, &settings)) {
+  std::optional<RunSettings> parsed = ParseCommandLine(argc, argv);
+  if (!parsed) {
     PrintUsage();
     return 1;
   }
+  RunSettings& settings = *parsed;
   if (!CompleteSettings(&settings)) return 1;
   // The console's settings are taken before the port can touch anything.
   PlatformStartUp();

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -106,32 +107,32 @@ std::vector<std::string> Arguments(const std::uint8_t* data, std::size_t size) {
   return args;
 }
 
-// ParseCommandLine against the model; the model's settings, and whether
-// the line is complete and valid.
-bool CheckParse(const std::vector<std::string>& args, const std::vector<const char*>& argv,
-                RunSettings* expected) {
-  const bool expected_ok = command_line::Model(args, expected);
-  RunSettings parsed;
-  const bool ok = ParseCommandLine(static_cast<int>(argv.size()), argv.data(), &parsed);
-  FUZZ_CHECK(ok == expected_ok, "ParseCommandLine gave %d, the rules %d", ok, expected_ok);
-  FUZZ_CHECK(parsed == *expected,
+// ParseCommandLine against the model: both refuse the line, or both give
+// the same settings. The model's answer.
+std::optional<RunSettings> CheckParse(const std::vector<std::string>& args,
+                                      const std::vector<const char*>& argv) {
+  const std::optional<RunSettings> expected = command_line::Model(args);
+  const std::optional<RunSettings> parsed =
+      ParseCommandLine(static_cast<int>(argv.size()), argv.data());
+  FUZZ_CHECK(parsed.has_value() == expected.has_value(), "ParseCommandLine gave %d, the rules %d",
+             parsed.has_value(), expected.has_value());
+  if (!parsed || !expected) return expected;
+  FUZZ_CHECK(*parsed == *expected,
              "settings differ: port %d/%d cable %d/%d a %d/%d g %d/%d t %d/%d stop %d/%d hold "
-             "%d/%d error %d/%d",
-             parsed.port, expected->port, parsed.mode == LinkMode::kCable,
-             expected->mode == LinkMode::kCable, parsed.ad_channel, expected->ad_channel,
-             parsed.gyro, expected->gyro, parsed.interval_ms, expected->interval_ms,
-             parsed.stop_command.value_or(-1), expected->stop_command.value_or(-1),
-             parsed.hold_ms.value_or(-1), expected->hold_ms.value_or(-1), parsed.error,
-             expected->error);
-  return expected_ok;
+             "%d/%d",
+             parsed->port, expected->port, parsed->mode == LinkMode::kCable,
+             expected->mode == LinkMode::kCable, parsed->ad_channel, expected->ad_channel,
+             parsed->gyro, expected->gyro, parsed->interval_ms, expected->interval_ms,
+             parsed->stop_command.value_or(-1), expected->stop_command.value_or(-1),
+             parsed->hold_ms.value_or(-1), expected->hold_ms.value_or(-1));
+  return expected;
 }
 
 // Start-up that ends before the console or the port is touched: the usage
 // text, or a hold time without a stop command. False when start-up goes on.
-bool CheckEarlyEnd(const RunSettings& expected, bool expected_ok, int status,
-                   const std::string& err) {
-  const char* message = !expected_ok ? kUsage
-                        : expected.hold_ms.value_or(0) > 0 && !expected.stop_command
+bool CheckEarlyEnd(const std::optional<RunSettings>& expected, int status, const std::string& err) {
+  const char* message = !expected ? kUsage
+                        : expected->hold_ms.value_or(0) > 0 && !expected->stop_command
                             ? kHoldWithoutStop
                             : nullptr;
   if (!message) return false;
@@ -200,8 +201,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<const char*> argv{"padlink"};
   for (const std::string& a : args)
     argv.push_back(a.c_str());
-  RunSettings expected;
-  const bool expected_ok = CheckParse(args, argv, &expected);
+  const std::optional<RunSettings> expected = CheckParse(args, argv);
 
   // Start-up with the same arguments: Esc is waiting, so a run that reaches
   // the control loop quits in its first pass.
@@ -213,10 +213,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   g_capture->Start();
   const int status = StartUp(static_cast<int>(argv.size()), argv.data());
   const std::string err = g_capture->Stop();
-  if (CheckEarlyEnd(expected, expected_ok, status, err)) return 0;
+  if (CheckEarlyEnd(expected, status, err)) return 0;
   FUZZ_CHECK(fake::Get().started_after_calls == 0,
              "the console's settings were not taken before the port was touched");
-  if (CheckRefusal(expected, refusal, error, status, err)) return 0;
-  CheckQuit(expected, status, err);
+  if (CheckRefusal(*expected, refusal, error, status, err)) return 0;
+  CheckQuit(*expected, status, err);
   return 0;
 }

@@ -116,14 +116,14 @@ class ScriptedServer final : public Connection {
   explicit ScriptedServer(Script* s) : s_(s) {}
 
   SysResult<std::int32_t> Send(const std::uint8_t*, std::int32_t n) override {
-    if (s_->Ended()) return Fail(SysError{32, "reset"});
+    if (s_->Ended()) return Fail(SysError{32, "reset", ErrorKind::kGone});
     s_->moved = true;
     return n;
   }
   SysResult<std::int32_t> Receive(std::uint8_t* bytes, std::int32_t n) override {
     const std::size_t k = std::min(s_->Arrived() - s_->pos, static_cast<std::size_t>(n));
     if (k == 0) {
-      if (s_->Ended()) return Fail(SysError{kConnectionEnded, ""});
+      if (s_->Ended()) return Fail(SysError{0, "", ErrorKind::kEnded});
       return 0;
     }
     std::memcpy(bytes, s_->p + s_->pos, k);
@@ -149,7 +149,7 @@ class ScriptedServer final : public Connection {
   // The server may answer the end by closing, or go on sending: the script
   // decides.
   SysResult<void> EndSending() override {
-    if (s_->Ended()) return Fail(SysError{32, "reset"});
+    if (s_->Ended()) return Fail(SysError{32, "reset", ErrorKind::kGone});
     s_->moved = true;
     return {};
   }

@@ -11,13 +11,11 @@
 
 #include "platform/port.h"
 
-// The code of a connection that the other end closed in order.
-constexpr std::int32_t kConnectionEnded = 0;
-
 // Why PlatformConnectTcp failed, with the detail as the error's text: the
 // host name did not resolve ("host: reason"), or no connection came about
-// ("host:port: reason", "host:port: no answer in N ms"). They sit in the
-// application range of the platforms' error codes (bit 29 set).
+// ("host:port: reason", "host:port: no answer in N ms"; of kind refused when
+// the other end refused it, timed out when it did not answer). They sit in
+// the application range of the platforms' error codes (bit 29 set).
 constexpr std::int32_t kConnectErrHostNotFound = 0x20000103;
 constexpr std::int32_t kConnectErrConnect = 0x20000104;
 
@@ -33,11 +31,12 @@ class Connection {
 
   // Sends up to n bytes without waiting: the count taken, 0 when the
   // connection takes none now. Fails with the system's code and text once
-  // the connection broke.
+  // the connection broke (of kind gone when it was reset or lost).
   virtual SysResult<std::int32_t> Send(const std::uint8_t* bytes, std::int32_t n) = 0;
   // Receives up to n bytes without waiting: the count, 0 when none are
-  // there. Fails with kConnectionEnded when the other end closed the
-  // connection, else with the system's code and text.
+  // there. Fails with kind ended (code 0, no text) when the other end closed
+  // the connection, else with the system's code and text (of kind gone when
+  // the connection was reset or lost).
   virtual SysResult<std::int32_t> Receive(std::uint8_t* bytes, std::int32_t n) = 0;
   // Waits until bytes can be received (or sent), or the connection ended or
   // failed, or until the deadline on NowMs's clock; false at the deadline.

@@ -89,16 +89,18 @@ void SerialDescribePort(std::int32_t port, const std::string& path, std::int32_t
 // Errors
 
 // The error with its system text for a platform error code (an errno value
-// or a Windows error code, or one of the platform's own codes).
+// or a Windows error code, or one of the platform's own codes), of the kind
+// the code stands for where the code alone tells it (on POSIX EIO, ENXIO and
+// ENODEV are a device unplugged or hung up: gone; EBUSY and the marks of
+// exclusive use: busy; EACCES, EPERM and a line setting the device cannot
+// do: refused). Where a code means one thing at one moment and another at
+// the next (on Windows access denied is a port in use while it opens, an
+// adapter unplugged once it is open), the caller sets the kind.
 SysError PlatformError(std::int32_t code);
 // The error the platform reports for a port that does not exist, and for an
 // argument it cannot accept.
 SysError PlatformNoSuchPortError();
 SysError PlatformInvalidArgumentError();
-// Whether a serial device's failure with this code means the device is
-// gone: unplugged, or hung up (on POSIX EIO, ENXIO, ENODEV; on Windows the
-// codes a removed USB adapter gives).
-bool PlatformDeviceGone(std::int32_t code);
 
 // ---------------------------------------------------------------------------
 // Time
@@ -124,9 +126,6 @@ void PlatformRequestTiming();
 // ---------------------------------------------------------------------------
 // Console keyboard
 
-// The error code of a keyboard whose input has ended.
-constexpr std::int32_t kKeyboardInputEnded = 0;
-
 // The console keyboard, taken for single keys (no echo, no line editing) for
 // as long as the object lives: the console's previous state comes back when
 // it ends, and on every other way out of the process. One at a time.
@@ -143,7 +142,7 @@ class Keyboard {
   virtual SysResult<std::optional<Key>> Poll() = 0;
   // The next key, waiting for it. Fails when the console cannot be read, and
   // once its input has ended and every key that came is taken (the error's
-  // code is then kKeyboardInputEnded).
+  // kind is then ErrorKind::kEnded).
   virtual SysResult<Key> Read() = 0;
 };
 

@@ -10,11 +10,28 @@
 
 #include "platform/result.h"
 
+// What a failure means for the one who meets it, set by the port,
+// connection or keyboard that saw it; the layers above decide by the kind,
+// never by a platform's codes.
+enum class ErrorKind : std::uint8_t {
+  kOther,     // anything else
+  kGone,      // the device or the connection is gone for good: unplugged, hung
+              // up, the connection lost or reset
+  kEnded,     // input or a connection ended in order: the keyboard's input
+              // ended, the other end closed the connection
+  kTimedOut,  // no answer in time
+  kRefused,   // the other side or the system refused: a setting, the
+              // connection, the permission
+  kBusy,      // in use by another program
+};
+
 // A failure as the system (or a port server) reports it: the platform's
-// error code, and the text a user reads after "Open error. " and the like.
+// error code (which the hints about a port that would not open read), the
+// text a user reads after "Open error. " and the like, and its kind.
 struct SysError {
   std::int32_t code = 0;
   std::string text;
+  ErrorKind kind = ErrorKind::kOther;
 };
 
 template <typename T>
@@ -46,8 +63,9 @@ struct LineConfig {
 // An open port. Waits are given per call in milliseconds, measured on the
 // platform's clock (virtual time in the fake). A transfer that moved fewer
 // bytes than asked for within its time is not a failure: the count says so.
-// Failures carry the system's reason; a device that is gone (unplugged, the
-// connection closed) fails every call from then on.
+// Failures carry the system's reason and their kind; a device that is gone
+// (unplugged, the connection closed) fails every call from then on, with
+// ErrorKind::kGone.
 class Port {
  public:
   virtual ~Port() = default;  // closes the port, silently

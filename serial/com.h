@@ -82,7 +82,7 @@ ComResult<void> ComSetRts(Port& port);
 // Closes the port.
 ComResult<void> ComClose(Port& port);
 // Whether the failure shows that the port is gone, not just busy or slow:
-// the device was unplugged or hung up (PlatformDeviceGone), or a remote
-// port's connection was lost. Every later call fails the same way; only
-// opening the port again can help.
+// its kind is ErrorKind::kGone (the device was unplugged or hung up, or a
+// remote port's connection was lost). Every later call fails the same way;
+// only opening the port again can help.
 bool ComPortGone(const ComError& error);

@@ -5,9 +5,6 @@
 #include <type_traits>
 #include <utility>
 
-#include "platform/platform.h"
-#include "serial/rfc2217/net_errors.h"
-
 namespace {
 
 template <typename T>
@@ -53,5 +50,5 @@ ComResult<void> ComClose(Port& port) {
 }
 
 bool ComPortGone(const ComError& error) {
-  return PlatformDeviceGone(error.cause.code) || error.cause.code == rfc2217::kNetErrConnectionLost;
+  return error.cause.kind == ErrorKind::kGone;
 }

@@ -45,7 +45,7 @@ class FakeKeyboard : public Keyboard {
 
   SysResult<Key> Read() override {
     State& s = Get();
-    if (s.keys.empty()) return Fail(SysError{kKeyboardInputEnded, "the input has ended"});
+    if (s.keys.empty()) return Fail(SysError{0, "the input has ended", ErrorKind::kEnded});
     s.now = std::max(s.now, s.keys.front().time);
     return Take();
   }

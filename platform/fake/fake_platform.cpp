@@ -34,6 +34,13 @@ const Refusal* Refusing(const Record& r) {
   return &f;
 }
 
+// The error a refusal gives.
+SysError RefusalError(const Refusal& f) {
+  SysError error = PlatformError(f.error);
+  if (f.kind) error.kind = *f.kind;
+  return error;
+}
+
 }  // namespace
 
 Platform& Current() {
@@ -86,7 +93,7 @@ bool FakePort::Refused(Record& r, SysError* error, bool* stalled) {
     *stalled = true;
     return false;
   } else if (f) {
-    *error = PlatformError(f->error);
+    *error = RefusalError(*f);
   } else {
     return false;
   }
@@ -218,6 +225,10 @@ void Refuse(Call call, std::int32_t error, int after, int times) {
   fake::Get().refusals[call] = Refusal{error, after, times, 0, false};
 }
 
+void Refuse(Call call, std::int32_t error, ErrorKind kind, int after, int times) {
+  g_state.refusals[call] = Refusal{error, after, times, 0, false, kind};
+}
+
 void StallWrites(int after, int times) {
   fake::Get().refusals[Call::kWrite] = Refusal{0, after, times, 0, true};
 }
@@ -281,7 +292,7 @@ SysResult<std::unique_ptr<Port>> PlatformOpenSerialDevice(const std::string& pat
   r.name = path;
   if (const fake::Refusal* f = fake::Refusing(r)) {
     r.ok = false;
-    return Fail(PlatformError(f->error));
+    return Fail(fake::RefusalError(*f));
   }
   r.port = fake::Get().next_port++;
   return std::unique_ptr<Port>(std::make_unique<fake::FakePort>(r.port));
@@ -297,7 +308,8 @@ void SerialDescribePort(std::int32_t port, const std::string& path, std::int32_t
 
 // The fake's text for every code: "error <code>".
 SysError PlatformError(std::int32_t code) {
-  return SysError{code, "error " + std::to_string(code)};
+  return SysError{code, "error " + std::to_string(code),
+                  code == fake::kDeviceGone ? ErrorKind::kGone : ErrorKind::kOther};
 }
 
 // The fake's codes for the two errors the layers above report themselves.
@@ -375,8 +387,4 @@ SysResult<std::unique_ptr<Connection>> PlatformConnectTcp(const std::string& hos
                                                           std::uint16_t port,
                                                           std::int32_t /*timeout_ms*/) {
   return Fail(SysError{kConnectErrConnect, host + ":" + std::to_string(port) + ": no network"});
-}
-
-bool PlatformDeviceGone(std::int32_t code) {
-  return code == fake::kDeviceGone;
 }

@@ -51,8 +51,9 @@ struct Record {
   LineConfig config;                // the settings kConfigure was given
 };
 
-// The fake's error code of a device that is gone (PlatformDeviceGone): an
-// unplugged adapter, a line whose other end hung up.
+// The fake's error code of a device that is gone (its kind is
+// ErrorKind::kGone): an unplugged adapter, a line whose other end hung up.
+// Every other code is of kind other, unless a refusal names a kind.
 constexpr std::int32_t kDeviceGone = 1001;
 
 // Thrown by PlatformExit; `by_request` when an end request was pending,
@@ -68,6 +69,7 @@ struct Refusal {
   int times;           // calls refused after those
   int seen;            // calls of the kind since the refusal was set up
   bool stall;          // a write that stalls instead: no error, nothing written
+  std::optional<ErrorKind> kind = std::nullopt;  // the error's kind, else the code's
 };
 
 // A key pressed at a virtual time; a press without a key is a read of the
@@ -202,6 +204,8 @@ class FakePort : public Port {
 // Refuses calls of `call` with `error`: of the calls from now on, the first
 // `after` succeed, the next `times` are refused.
 void Refuse(Call call, std::int32_t error, int after = 0, int times = INT_MAX);
+// The same with an error of the given kind.
+void Refuse(Call call, std::int32_t error, ErrorKind kind, int after = 0, int times = INT_MAX);
 // Writes that find no room (in place of a refusal of writes): of the writes
 // from now on, the first `after` succeed, the next `times` wait out their
 // time-out and write nothing.

@@ -303,7 +303,7 @@ SysResult<Key> PosixKeyboard::Read() {
     if (end_of_input_) {
       // Whatever is held settles after the Esc time-out.
       const int wait = DecoderWaitMs(&decoder_, PlatformTickMs());
-      if (wait < 0) return Fail(SysError{kKeyboardInputEnded, "the input has ended"});
+      if (wait < 0) return Fail(SysError{0, "the input has ended", ErrorKind::kEnded});
       PlatformPause(wait);
       continue;
     }

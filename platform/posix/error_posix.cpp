@@ -31,11 +31,36 @@ const char* OwnText(int code) {
   }
 }
 
+// The kind a code stands for. An unplugged USB adapter fails with EIO (or
+// ENXIO, ENODEV, depending on the driver and the moment); a terminal device
+// whose other side hung up (a pseudo-terminal whose master closed) with EIO.
+ErrorKind KindOf(int code) {
+  switch (code) {
+    case EIO:
+    case ENXIO:
+    case ENODEV:
+      return ErrorKind::kGone;
+    case EBUSY:
+    case kErrPortBusy:
+    case kErrPortMarkedUnlocked:
+    case kErrPortMarked:
+      return ErrorKind::kBusy;
+    case EACCES:
+    case EPERM:
+    case kErrUnsupportedSetting:
+      return ErrorKind::kRefused;
+    case ETIMEDOUT:
+      return ErrorKind::kTimedOut;
+    default:
+      return ErrorKind::kOther;
+  }
+}
+
 }  // namespace
 
 SysError PlatformError(std::int32_t code) {
   const char* own = OwnText(code);
-  return SysError{code, own ? own : std::strerror(code)};
+  return SysError{code, own ? own : std::strerror(code), KindOf(code)};
 }
 
 SysError PlatformNoSuchPortError() {
@@ -44,11 +69,4 @@ SysError PlatformNoSuchPortError() {
 
 SysError PlatformInvalidArgumentError() {
   return PlatformError(EINVAL);
-}
-
-// An unplugged USB adapter fails with EIO (or ENXIO, ENODEV, depending on
-// the driver and the moment); a terminal device whose other side hung up
-// (a pseudo-terminal whose master closed) with EIO.
-bool PlatformDeviceGone(std::int32_t code) {
-  return code == EIO || code == ENXIO || code == ENODEV;
 }

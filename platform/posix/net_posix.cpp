@@ -30,8 +30,41 @@ int PollTimeout(std::uint64_t deadline) {
   return left > (1u << 30) ? (1 << 30) : static_cast<int>(left);
 }
 
+// What a failure of a connection that was made means: reset, aborted or
+// cut off by the network, it is gone.
+ErrorKind BrokenKind(int code) {
+  switch (code) {
+    case ECONNRESET:
+    case ECONNABORTED:
+    case EPIPE:
+    case ENOTCONN:
+    case ENETRESET:
+    case ETIMEDOUT:
+    case EHOSTUNREACH:
+    case ENETUNREACH:
+    case ENETDOWN:
+      return ErrorKind::kGone;
+    default:
+      return ErrorKind::kOther;
+  }
+}
+
 SysError SocketError(int code) {
-  return SysError{code, std::strerror(code)};
+  return SysError{code, std::strerror(code), BrokenKind(code)};
+}
+
+// What a connection that did not come about means.
+ErrorKind ConnectKind(int code) {
+  switch (code) {
+    case ECONNREFUSED:
+    case EACCES:
+    case EPERM:
+      return ErrorKind::kRefused;
+    case ETIMEDOUT:
+      return ErrorKind::kTimedOut;
+    default:
+      return ErrorKind::kOther;
+  }
 }
 
 class SocketConnection final : public Connection {
@@ -53,7 +86,7 @@ class SocketConnection final : public Connection {
     for (;;) {
       const ssize_t r = recv(fd_, bytes, static_cast<std::size_t>(n), 0);
       if (r > 0) return static_cast<std::int32_t>(r);
-      if (r == 0) return Fail(SysError{kConnectionEnded, ""});
+      if (r == 0) return Fail(SysError{0, "", ErrorKind::kEnded});
       if (errno == EINTR) continue;
       if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
       return Fail(SocketError(errno));
@@ -151,10 +184,12 @@ SysResult<std::unique_ptr<Connection>> PlatformConnectTcp(const std::string& hos
   freeaddrinfo(list);
   if (fd < 0) {
     const std::string where = host + ":" + service + ": ";
-    if (err == ETIMEDOUT)
+    if (err == ETIMEDOUT) {
       return Fail(SysError{kConnectErrConnect,
-                           where + "no answer in " + std::to_string(timeout_ms) + " ms"});
-    return Fail(SysError{kConnectErrConnect, where + std::strerror(err)});
+                           where + "no answer in " + std::to_string(timeout_ms) + " ms",
+                           ConnectKind(err)});
+    }
+    return Fail(SysError{kConnectErrConnect, where + std::strerror(err), ConnectKind(err)});
   }
   return std::unique_ptr<Connection>(new SocketConnection(fd));
 }

@@ -6,10 +6,32 @@
 
 #include "platform/platform.h"
 
+namespace {
+
+// The kinds the codes alone tell. Access denied is not among them: it is a
+// port in use while the port opens, an adapter unplugged once it is open.
+ErrorKind KindOf(DWORD code) {
+  switch (code) {
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_BUSY:
+      return ErrorKind::kBusy;
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_DEVICE_REMOVED:
+      return ErrorKind::kGone;
+    case ERROR_TIMEOUT:
+    case ERROR_SEM_TIMEOUT:
+      return ErrorKind::kTimedOut;
+    default:
+      return ErrorKind::kOther;
+  }
+}
+
+}  // namespace
+
 // The system's text, line end included, as the message table has it; a code
 // the table does not know gets a text of the same shape.
 SysError PlatformError(std::int32_t code) {
-  SysError error{code, {}};
+  SysError error{code, {}, KindOf(static_cast<DWORD>(code))};
   char* text = nullptr;
   const DWORD n = FormatMessageA(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -32,24 +54,4 @@ SysError PlatformNoSuchPortError() {
 
 SysError PlatformInvalidArgumentError() {
   return PlatformError(ERROR_INVALID_PARAMETER);
-}
-
-// What a USB serial adapter's driver answers once the adapter is unplugged:
-// most fail every call with "the device does not recognize the command" or
-// "a device attached to the system is not functioning", others with access
-// denied, "the device is not ready" (also Wine's answer for a line that hung
-// up) or one of the codes that say the device is gone.
-bool PlatformDeviceGone(std::int32_t code) {
-  switch (static_cast<DWORD>(code)) {
-    case ERROR_ACCESS_DENIED:
-    case ERROR_NOT_READY:
-    case ERROR_BAD_COMMAND:
-    case ERROR_GEN_FAILURE:
-    case 433:  // ERROR_NO_SUCH_DEVICE, which not every SDK names
-    case ERROR_DEVICE_NOT_CONNECTED:
-    case ERROR_DEVICE_REMOVED:
-      return true;
-    default:
-      return false;
-  }
 }

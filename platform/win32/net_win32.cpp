@@ -27,8 +27,40 @@ std::string SystemText(int err) {
   return std::string(buf, len);
 }
 
+// What a failure of a connection that was made means: reset, aborted or
+// cut off by the network, it is gone.
+ErrorKind BrokenKind(int code) {
+  switch (code) {
+    case WSAECONNRESET:
+    case WSAECONNABORTED:
+    case WSAENOTCONN:
+    case WSAENETRESET:
+    case WSAESHUTDOWN:
+    case WSAETIMEDOUT:
+    case WSAEHOSTUNREACH:
+    case WSAENETUNREACH:
+    case WSAENETDOWN:
+      return ErrorKind::kGone;
+    default:
+      return ErrorKind::kOther;
+  }
+}
+
 SysError SocketError(int code) {
-  return SysError{code, SystemText(code)};
+  return SysError{code, SystemText(code), BrokenKind(code)};
+}
+
+// What a connection that did not come about means.
+ErrorKind ConnectKind(int code) {
+  switch (code) {
+    case WSAECONNREFUSED:
+    case WSAEACCES:
+      return ErrorKind::kRefused;
+    case WSAETIMEDOUT:
+      return ErrorKind::kTimedOut;
+    default:
+      return ErrorKind::kOther;
+  }
 }
 
 // Waits on one socket until the deadline; >0 ready, 0 time-out, <0 failed.
@@ -67,7 +99,7 @@ class SocketConnection final : public Connection {
   SysResult<std::int32_t> Receive(std::uint8_t* bytes, std::int32_t n) override {
     const int r = recv(s_, reinterpret_cast<char*>(bytes), n, 0);
     if (r > 0) return r;
-    if (r == 0) return Fail(SysError{kConnectionEnded, ""});
+    if (r == 0) return Fail(SysError{0, "", ErrorKind::kEnded});
     const int e = WSAGetLastError();
     if (e == WSAEWOULDBLOCK) return 0;
     return Fail(SocketError(e));
@@ -162,10 +194,12 @@ SysResult<std::unique_ptr<Connection>> PlatformConnectTcp(const std::string& hos
   freeaddrinfo(list);
   if (s == INVALID_SOCKET) {
     const std::string where = host + ":" + service + ": ";
-    if (err == WSAETIMEDOUT)
+    if (err == WSAETIMEDOUT) {
       return Fail(SysError{kConnectErrConnect,
-                           where + "no answer in " + std::to_string(timeout_ms) + " ms"});
-    return Fail(SysError{kConnectErrConnect, where + SystemText(err)});
+                           where + "no answer in " + std::to_string(timeout_ms) + " ms",
+                           ConnectKind(err)});
+    }
+    return Fail(SysError{kConnectErrConnect, where + SystemText(err), ConnectKind(err)});
   }
   return std::unique_ptr<Connection>(new SocketConnection(s));
 }

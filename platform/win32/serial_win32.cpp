@@ -31,8 +31,42 @@ namespace {
 // The driver's queue sizes asked for when a port opens.
 constexpr DWORD kQueueSize = 256;
 
+// What a USB serial adapter's driver answers once the adapter is unplugged:
+// most fail every call with "the device does not recognize the command" or
+// "a device attached to the system is not functioning", others with access
+// denied, "the device is not ready" (also Wine's answer for a line that hung
+// up) or one of the codes that say the device is gone.
+bool DeviceGone(DWORD code) {
+  switch (code) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_NOT_READY:
+    case ERROR_BAD_COMMAND:
+    case ERROR_GEN_FAILURE:
+    case 433:  // ERROR_NO_SUCH_DEVICE, which not every SDK names
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_DEVICE_REMOVED:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The failure of a call on an open port: gone for the codes of an adapter
+// that is no more.
 SysError LastError() {
-  return PlatformError(static_cast<std::int32_t>(GetLastError()));
+  const DWORD code = GetLastError();
+  SysError error = PlatformError(static_cast<std::int32_t>(code));
+  if (DeviceGone(code)) error.kind = ErrorKind::kGone;
+  return error;
+}
+
+// A port that would not open: a COM port shares with no one, so access
+// denied is a port another program has.
+SysError OpenError() {
+  const DWORD code = GetLastError();
+  SysError error = PlatformError(static_cast<std::int32_t>(code));
+  if (code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION) error.kind = ErrorKind::kBusy;
+  return error;
 }
 
 // A read that returns at once with what has arrived.
@@ -135,9 +169,14 @@ SysResult<void> ComPort::Configure(const LineConfig& config) {
   before.DCBlength = sizeof before;
   if (!GetCommState(handle_, &before)) return Fail(LastError());
   DCB dcb = before;
-  if (!ApplyLineConfigToDcb(config, &dcb)) return Fail(PlatformInvalidArgumentError());
+  if (!ApplyLineConfigToDcb(config, &dcb)) {
+    SysError refused = PlatformInvalidArgumentError();
+    refused.kind = ErrorKind::kRefused;
+    return Fail(refused);
+  }
   if (SetCommState(handle_, &dcb)) return {};
-  const SysError refused = LastError();
+  SysError refused = LastError();
+  if (refused.kind != ErrorKind::kGone) refused.kind = ErrorKind::kRefused;
   SetCommState(handle_, &before);
   return Fail(refused);
 }
@@ -252,7 +291,7 @@ std::optional<std::string> PlatformReadLink(const std::string&) {
 SysResult<std::unique_ptr<Port>> PlatformOpenSerialDevice(const std::string& path) {
   const HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                     OPEN_EXISTING, 0, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return Fail(LastError());
+  if (handle == INVALID_HANDLE_VALUE) return Fail(OpenError());
   SetupComm(handle, kQueueSize, kQueueSize);
   PurgeComm(handle, PURGE_RXCLEAR);
   return std::unique_ptr<Port>(std::make_unique<ComPort>(handle));

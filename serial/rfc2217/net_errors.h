@@ -33,7 +33,11 @@ constexpr std::int32_t kNetErrDtrRefused = 0x2000010F;
 bool IsNetError(std::int32_t code);
 
 // The error with its code's text, followed by ": " and the detail unless
-// the detail is empty. A detail is cut at 255 characters.
+// the detail is empty, of the kind the code stands for: a lost connection
+// is gone, an unanswered request timed out, a setting, modem-line change or
+// telnet option the server would not take refused, a connection the server
+// closed while the port was set up ended; anything else other. A detail is
+// cut at 255 characters.
 SysError NetError(std::int32_t code, const std::string& detail);
 
 // NetError with the detail formatted as by printf.

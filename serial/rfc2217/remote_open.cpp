@@ -21,15 +21,16 @@ bool LinkLocalWithoutZone(const std::string& host) {
 }
 
 // The connector's failure as the port's: the platform's reasons get their
-// text; any other error passes as it is.
+// text and keep their kind (a connection refused, no answer); any other
+// error passes as it is.
 SysError ConnectError(SysError error, const std::string& host) {
+  if (error.code != kNetErrHostNotFound && error.code != kNetErrConnect) return error;
+  std::string detail = error.text;
   if (error.code == kNetErrConnect && LinkLocalWithoutZone(host))
-    return NetError(error.code, error.text +
-                                    " (a link-local address needs its network interface, "
-                                    "as in [fe80::2%eth0])");
-  if (error.code == kNetErrHostNotFound || error.code == kNetErrConnect)
-    return NetError(error.code, error.text);
-  return error;
+    detail += " (a link-local address needs its network interface, as in [fe80::2%eth0])";
+  SysError named = NetError(error.code, detail);
+  named.kind = error.kind;
+  return named;
 }
 
 bool Negotiated(const Engine& e) {
@@ -81,8 +82,11 @@ SysResult<void> RemotePort::Negotiate(const PortUrl& url) {
     return Fail(NetErrorF(kNetErrNoComPort, "%s:%u", url.host.c_str(), unsigned{url.port}));
   if (engine_.BinaryRefused())
     return Fail(NetError(kNetErrNegotiation, "binary transmission refused"));
-  if (negotiated == Pumped::kTimeOut)
-    return Fail(NetErrorF(kNetErrNegotiation, "no answer in %d ms", kAnswerTimeoutMs));
+  if (negotiated == Pumped::kTimeOut) {
+    SysError mute = NetErrorF(kNetErrNegotiation, "no answer in %d ms", kAnswerTimeoutMs);
+    mute.kind = ErrorKind::kTimedOut;
+    return Fail(mute);
+  }
   return {};
 }
 
@@ -121,7 +125,8 @@ void RemotePort::LearnSettings() {
 }
 
 // The server closed the connection (or it broke) while the port was being
-// set up; what it said before, if anything, is the reason.
+// set up; what it said before, if anything, is the reason. Of kind ended
+// when the server closed it in order, else gone.
 SysError RemotePort::SetupError() const {
   std::string text;
   for (std::size_t i = 0; i < rx_size_ && text.size() < 127; ++i) {
@@ -133,10 +138,13 @@ SysError RemotePort::SetupError() const {
   }
   while (!text.empty() && text.back() == ' ')
     text.pop_back();
-  if (!text.empty()) return NetError(kNetErrClosed, text);
-  if (!lost_reason_.empty() && lost_reason_ != "closed by the server")
-    return NetError(kNetErrClosed, lost_reason_);
-  return NetError(kNetErrClosed, "before the serial port was set up");
+  if (text.empty())
+    text = ended_by_server_ || lost_reason_.empty()
+               ? std::string("before the serial port was set up")
+               : lost_reason_;
+  SysError error = NetError(kNetErrClosed, text);
+  if (!ended_by_server_) error.kind = ErrorKind::kGone;
+  return error;
 }
 
 }  // namespace rfc2217

@@ -64,8 +64,9 @@ std::uint64_t RemotePort::Deadline(std::int32_t timeout_ms) {
 void RemotePort::Lose(const SysError& error) {
   if (lost_) return;
   lost_ = true;
-  lost_reason_ = error.code == kConnectionEnded ? std::string("closed by the server")
-                                                : error.text.substr(0, kMaxLostReason);
+  ended_by_server_ = error.kind == ErrorKind::kEnded;
+  lost_reason_ =
+      ended_by_server_ ? std::string("closed by the server") : error.text.substr(0, kMaxLostReason);
 }
 
 SysError RemotePort::LostError() const {

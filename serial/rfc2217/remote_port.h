@@ -119,6 +119,7 @@ class RemotePort final : public Port {
   Outbox out_;
   LineConfig config_;
   bool lost_ = false;
+  bool ended_by_server_ = false;  // lost as the server ended the connection in order
   std::string lost_reason_;
 };
 

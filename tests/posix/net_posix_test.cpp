@@ -232,7 +232,39 @@ TEST(NetPosix, AConnectionMovesBytesWithoutWaitingAndReportsItsEnd) {
   ASSERT_TRUE(c.WaitReadable(kNoDeadlineMs));
   const SysResult<std::int32_t> ended = c.Receive(buf, sizeof buf);
   ASSERT_FALSE(ended);
-  EXPECT_EQ(ended.error().code, kConnectionEnded);
+  EXPECT_EQ(ended.error().kind, ErrorKind::kEnded);
+}
+
+// How a connection ends shows in the kind of the failure that reports it:
+// the other end's close is an orderly end, its reset a connection gone.
+TEST(NetPosix, TheEndOfAConnectionHasItsKind) {
+  struct Case {
+    const char* name;
+    bool reset;  // the other end resets the connection (closes lingering 0 s)
+    ErrorKind kind;
+  };
+  const Case cases[] = {
+      {"closed", false, ErrorKind::kEnded},
+      {"reset", true, ErrorKind::kGone},
+  };
+  for (const Case& c : cases) {
+    Listener listener;
+    SysResult<std::unique_ptr<Connection>> made =
+        PlatformConnectTcp("127.0.0.1", listener.port(), 5000);
+    ASSERT_TRUE(made) << made.error().text;
+    const int peer = accept4(listener.fd(), nullptr, nullptr, SOCK_CLOEXEC);
+    ASSERT_GE(peer, 0);
+    if (c.reset) {
+      const linger now{1, 0};
+      ASSERT_EQ(setsockopt(peer, SOL_SOCKET, SO_LINGER, &now, sizeof now), 0);
+    }
+    close(peer);
+    ASSERT_TRUE((*made)->WaitReadable(kNoDeadlineMs)) << c.name;
+    std::uint8_t buf[4];
+    const SysResult<std::int32_t> r = (*made)->Receive(buf, sizeof buf);
+    ASSERT_FALSE(r) << c.name;
+    EXPECT_EQ(r.error().kind, c.kind) << c.name << ": " << r.error().text;
+  }
 }
 
 TEST(NetPosix, ARemotePortWorksOverTheConnection) {
@@ -329,8 +361,9 @@ TEST(NetPosix, ALostConnectionFailsReadsAndWritesWithTheReason) {
   Port& p = **opened;
   server.Drop();
   std::uint8_t b = 0;
-  EXPECT_EQ(Err(p.Read(&b, 1, 5000)),
-            "The connection to the port server was lost: closed by the server");
+  const SysResult<std::int32_t> read = p.Read(&b, 1, 5000);
+  EXPECT_EQ(Err(read), "The connection to the port server was lost: closed by the server");
+  EXPECT_EQ(read.error().kind, ErrorKind::kGone);
   EXPECT_THAT(Err(p.Write(&b, 1, 1000)), StartsWith("The connection to the port server was lost"));
   EXPECT_THAT(Err(p.SetRts(false)), StartsWith("The connection to the port server was lost"));
   EXPECT_TRUE(p.Close());
@@ -340,6 +373,7 @@ TEST(NetPosix, OpenErrorsNameTheirReason) {
   const std::string refused = "rfc2217://127.0.0.1:" + std::to_string(testnet::FreeLoopbackPort());
   SysResult<std::unique_ptr<Port>> opened = rfc2217::OpenRemotePort(refused);
   EXPECT_EQ(opened.error().code, rfc2217::kNetErrConnect);
+  EXPECT_EQ(opened.error().kind, ErrorKind::kRefused);
   EXPECT_EQ(Err(opened),
             "Cannot connect to the port server: " + refused.substr(10) + ": Connection refused");
   opened = rfc2217::OpenRemotePort("rfc2217://no-such-host.invalid:2217");

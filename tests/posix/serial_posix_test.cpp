@@ -297,6 +297,7 @@ TEST_F(SerialPosixTest, SettingsTheDeviceCannotDoAreRefusedAndChangeNothing) {
     const SysResult<void> r = port_->Configure(c);
     ASSERT_FALSE(r.ok()) << k.name;
     EXPECT_EQ(r.error().code, kErrUnsupportedSetting) << k.name;
+    EXPECT_EQ(r.error().kind, ErrorKind::kRefused) << k.name;
     EXPECT_THAT(r.error().text, HasSubstr("line settings")) << k.name;
     const termios after = MasterTermios();
     EXPECT_EQ(after.c_cflag, before.c_cflag) << k.name;
@@ -463,6 +464,7 @@ TEST_F(SerialPosixTest, SecondOpenIsRefusedUntilTheFirstCloses) {
   SysError error;
   EXPECT_EQ(OpenOrNull(pty_.slave_path, &error), nullptr);
   EXPECT_EQ(error.code, kErrPortBusy);
+  EXPECT_EQ(error.kind, ErrorKind::kBusy);
   EXPECT_EQ(error.text, "Port is in use by another program");
   ASSERT_TRUE(port_->Close().ok());
   // Closed: of no further use.
@@ -508,12 +510,14 @@ TEST_F(SerialPosixTest, VanishedDeviceFailsEveryCallWithoutWaiting) {
   testpty::ClosePty(pty_);  // the adapter is unplugged
   // Long times: a call that waited them out would hold the test for minutes.
   // A time-out reports a count; only the hang-up reports a failure.
+  // Each failure says the device is gone.
   std::uint8_t buf[4] = {};
-  EXPECT_FALSE(port_->Read(buf, 4, 60000).ok());
-  EXPECT_FALSE(port_->Write(buf, 4, 60000).ok());
-  EXPECT_FALSE(port_->WaitFor(4, 60000).ok());
-  EXPECT_FALSE(port_->Waiting().ok());
-  EXPECT_FALSE(port_->Read(buf, 4, 60000).ok());
+  for (const SysResult<std::int32_t>& r :
+       {port_->Read(buf, 4, 60000), port_->Write(buf, 4, 60000), port_->WaitFor(4, 60000),
+        port_->Waiting(), port_->Read(buf, 4, 60000)}) {
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.error().kind, ErrorKind::kGone) << r.error().text;
+  }
 }
 
 TEST(SerialPosixOpen, RefusesWhatIsNotASerialDevice) {

@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -144,15 +145,18 @@ inline bool LongOption(const std::vector<std::string>& args, std::size_t* i, Run
   return false;
 }
 
-inline bool Model(const std::vector<std::string>& args, RunSettings* s) {
+inline std::optional<RunSettings> Model(const std::vector<std::string>& args) {
+  RunSettings settings;
+  RunSettings* s = &settings;
+  bool bad = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg.empty() || arg[0] != '-' || arg.size() < 2) {
-      s->error = 1;
+      bad = true;
       continue;
     }
     if (arg[1] == '-') {
-      if (!LongOption(args, &i, s)) s->error = 1;
+      if (!LongOption(args, &i, s)) bad = true;
       continue;
     }
     const char letter = arg[1];
@@ -161,7 +165,7 @@ inline bool Model(const std::vector<std::string>& args, RunSettings* s) {
       continue;
     }
     if (std::string_view("acgt").find(letter) == std::string_view::npos) {
-      s->error = 1;
+      bad = true;
       continue;
     }
     std::string_view text;
@@ -175,8 +179,8 @@ inline bool Model(const std::vector<std::string>& args, RunSettings* s) {
     }
     std::int32_t n = 0;
     const bool fits = has_value && LeadingNumber(text, &n);
-    if (has_value && !fits) s->error = 1;
-    if (!has_value && (letter == 'c' || letter == 't')) s->error = 1;
+    if (has_value && !fits) bad = true;
+    if (!has_value && (letter == 'c' || letter == 't')) bad = true;
     if (fits) {
       switch (letter) {
         case 'c':
@@ -190,16 +194,17 @@ inline bool Model(const std::vector<std::string>& args, RunSettings* s) {
           break;
         case 't':
           if (std::int64_t{n} * 1000 > INT32_MAX)
-            s->error = 1;
+            bad = true;
           else
             s->interval_ms = n * 1000;
           break;
       }
     }
-    if (letter == 'a' && (s->ad_channel < 0 || s->ad_channel > 7)) s->error = 1;
-    if (letter == 'g' && (s->gyro < 1 || s->gyro > 4)) s->error = 1;
+    if (letter == 'a' && (s->ad_channel < 0 || s->ad_channel > 7)) bad = true;
+    if (letter == 'g' && (s->gyro < 1 || s->gyro > 4)) bad = true;
   }
-  return s->port >= 0 && s->error == 0;
+  if (s->port < 0 || bad) return std::nullopt;
+  return settings;
 }
 
 }  // namespace command_line

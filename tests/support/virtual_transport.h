@@ -84,7 +84,7 @@ class VirtualTransport {
       moved_ = true;
       return k;
     }
-    if (now >= close_at) return Fail(SysError{kConnectionEnded, ""});
+    if (now >= close_at) return Fail(SysError{0, "", ErrorKind::kEnded});
     return 0;
   }
 
@@ -131,7 +131,9 @@ class VirtualTransport {
   }
 
  private:
-  static SysError Reset() { return SysError{kResetCode, "error " + std::to_string(kResetCode)}; }
+  static SysError Reset() {
+    return SysError{kResetCode, "error " + std::to_string(kResetCode), ErrorKind::kGone};
+  }
 
   PortServer* server_;
   std::deque<std::pair<std::uint64_t, std::uint8_t>> in_;

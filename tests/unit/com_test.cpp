@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
 
 #include "serial/com.h"
 #include "tests/support/fake_fixture.h"
@@ -132,6 +133,64 @@ TEST_F(ComConfigTest, FailuresLeaveThePortAsItWas) {
     EXPECT_EQ(r.error().cause.code, c.code) << c.word;
     EXPECT_EQ(fake::Get().log.size(), c.calls) << c.word;
     EXPECT_EQ(fake::Get().config, Before()) << c.word;
+  }
+}
+
+// A port is gone when the platform says its failure is of that kind, from
+// whichever call met it; its code plays no part. Every other kind is a
+// failure the port lives through.
+using ComPortGoneTest = FakeTest;
+
+// The failure of the Com operation that makes the call.
+ComError FailureOf(Port& port, Call call) {
+  std::uint8_t byte = 7;
+  switch (call) {
+    case Call::kWrite:
+      return ComWrite(port, &byte, 1).error();
+    case Call::kRead:
+      return ComRead(port, &byte, 1).error();
+    case Call::kSetRts:
+      return ComClearRts(port).error();
+    default:
+      return ComRxCount(port).error();
+  }
+}
+
+TEST_F(ComPortGoneTest, TellsAPortThatIsGoneByTheKindOfItsFailure) {
+  struct Case {
+    const char* name;
+    Call refused;
+    std::int32_t code;
+    std::optional<ErrorKind> kind;  // none: the fake's kind for the code
+    ErrorKind seen;
+    bool gone;
+  };
+  const Case cases[] = {
+      {"the fake's code of a device gone",
+       Call::kWrite,
+       fake::kDeviceGone,
+       {},
+       ErrorKind::kGone,
+       true},
+      {"another code", Call::kWrite, 5, {}, ErrorKind::kOther, false},
+      {"gone by its kind", Call::kRead, 5, ErrorKind::kGone, ErrorKind::kGone, true},
+      {"gone on a modem line", Call::kSetRts, 6, ErrorKind::kGone, ErrorKind::kGone, true},
+      {"busy", Call::kWaiting, 16, ErrorKind::kBusy, ErrorKind::kBusy, false},
+      {"refused", Call::kSetRts, 31, ErrorKind::kRefused, ErrorKind::kRefused, false},
+      {"timed out", Call::kRead, 110, ErrorKind::kTimedOut, ErrorKind::kTimedOut, false},
+      {"ended", Call::kRead, 0, ErrorKind::kEnded, ErrorKind::kEnded, false},
+  };
+  for (const Case& c : cases) {
+    fake::Reset();
+    std::unique_ptr<Port> port = OpenQuietly();
+    if (c.kind)
+      fake::Refuse(c.refused, c.code, *c.kind);
+    else
+      fake::Refuse(c.refused, c.code);
+    const ComError error = FailureOf(*port, c.refused);
+    EXPECT_EQ(error.cause.code, c.code) << c.name;
+    EXPECT_EQ(error.cause.kind, c.seen) << c.name;
+    EXPECT_EQ(ComPortGone(error), c.gone) << c.name;
   }
 }
 

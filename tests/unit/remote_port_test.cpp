@@ -42,6 +42,12 @@ template <typename T>
 std::int32_t Code(const SysResult<T>& r) {
   return r ? 0 : r.error().code;
 }
+// The kind of a failure; none for a success.
+template <typename T>
+std::optional<ErrorKind> Kind(const SysResult<T>& r) {
+  if (r) return std::nullopt;
+  return r.error().kind;
+}
 
 LineConfig Settings(std::uint32_t baud, bool dtr, bool rts) {
   LineConfig c;
@@ -161,6 +167,7 @@ TEST_F(RemotePortTest, OpenFailuresNameTheirReason) {
     std::int32_t code;
     const char* text;
     std::uint64_t ends_at;  // virtual time when the open gave up
+    ErrorKind kind;
   };
   ServerBehaviour no_com_port;
   no_com_port.refuse_com_port = true;
@@ -180,42 +187,48 @@ TEST_F(RemotePortTest, OpenFailuresNameTheirReason) {
        rfc2217::kNetErrNoComPort,
        "The port server does not offer serial port control (telnet COM-PORT-OPTION, RFC 2217): "
        "robot-pi:2217",
-       1},
+       1,
+       ErrorKind::kRefused},
       {"no binary",
        no_binary,
        kNever,
        {},
        rfc2217::kNetErrNegotiation,
        "binary transmission refused",
-       1},
+       1,
+       ErrorKind::kRefused},
       {"mute",
        mute,
        kNever,
        {},
        rfc2217::kNetErrNegotiation,
        "telnet options of a serial port: no answer in 3000 ms",
-       3000},
+       3000,
+       ErrorKind::kTimedOut},
       {"no answers",
        no_answers,
        kNever,
        {},
        rfc2217::kNetErrNoAnswer,
        "did not answer the line settings: no answer to the purge and the queries in 3000 ms",
-       3001},
+       3001,
+       ErrorKind::kTimedOut},
       {"busy",
        {},
        2,
        busy,
        rfc2217::kNetErrClosed,
        "The port server closed the connection: Port in use",
-       2},
+       2,
+       ErrorKind::kEnded},
       {"closes",
        {},
        1,
        {},
        rfc2217::kNetErrClosed,
        "closed the connection: before the serial port was set up",
-       1},
+       1,
+       ErrorKind::kEnded},
   };
   for (const Case& c : cases) {
     Serve(c.b);
@@ -224,14 +237,18 @@ TEST_F(RemotePortTest, OpenFailuresNameTheirReason) {
     const SysResult<std::unique_ptr<Port>> opened = Open();
     EXPECT_EQ(Code(opened), c.code) << c.name;
     EXPECT_THAT(Err(opened), HasSubstr(c.text)) << c.name;
+    EXPECT_EQ(Kind(opened), c.kind) << c.name;
     EXPECT_EQ(t().now, c.ends_at) << c.name;
     EXPECT_TRUE(t().closed_by_client) << c.name;
   }
-  // The connector's own reasons get the remote port's text.
+  // The connector's own reasons get the remote port's text, and keep their
+  // kind.
   transport_.reset();
+  refusal_.kind = ErrorKind::kRefused;
   SysResult<std::unique_ptr<Port>> opened = Open();
   EXPECT_EQ(Code(opened), rfc2217::kNetErrConnect);
   EXPECT_EQ(Err(opened), "Cannot connect to the port server: test: refused");
+  EXPECT_EQ(Kind(opened), ErrorKind::kRefused);
   refusal_ = SysError{kConnectErrHostNotFound, "robot-pi: unknown"};
   opened = Open();
   EXPECT_EQ(Code(opened), rfc2217::kNetErrHostNotFound);
@@ -605,6 +622,77 @@ TEST_F(RemotePortTest, ALostConnectionFailsEveryCallAtOnceWithTheReason) {
   t().close_at = t().now;
   EXPECT_EQ(Err(port().Write(buf, 1, 1000)),
             "The connection to the port server was lost: error 32");
+}
+
+// Each failure of an open port says by its kind what it means: the layers
+// above tell a port that is gone by the kind alone.
+TEST_F(RemotePortTest, TheFailuresOfAnOpenPortHaveTheirKinds) {
+  ServerBehaviour baud_stuck;
+  baud_stuck.apply = [](std::uint8_t code, std::uint32_t v) { return code == 1 ? 57600u : v; };
+  ServerBehaviour rts_stuck;
+  rts_stuck.apply = [](std::uint8_t code, std::uint32_t v) {
+    return code == 5 && v == 12 ? 11u : v;
+  };
+  std::uint8_t byte = 0;
+  struct Case {
+    const char* name;
+    ServerBehaviour b;
+    std::function<std::optional<ErrorKind>()> fail;
+    ErrorKind kind;
+  };
+  const Case cases[] = {
+      {"closed by the server",
+       {},
+       [&] {
+         t().close_at = t().now;
+         return Kind(port().Read(&byte, 1, 1000));
+       },
+       ErrorKind::kGone},
+      {"reset",
+       {},
+       [&] {
+         t().close_at = t().now;
+         return Kind(port().Write(&byte, 1, 1000));
+       },
+       ErrorKind::kGone},
+      {"a setting refused", baud_stuck,
+       [&] { return Kind(port().Configure(Settings(9600, true, true))); }, ErrorKind::kRefused},
+      {"a setting no remote port can do",
+       {},
+       [&] {
+         LineConfig c = Settings(9600, true, true);
+         c.xon_xoff = true;
+         return Kind(port().Configure(c));
+       },
+       ErrorKind::kRefused},
+      {"an RTS change refused", rts_stuck,
+       [&] {
+         EXPECT_TRUE(port().SetRts(false));
+         t().now += 8;
+         return Kind(port().SetRts(true));
+       },
+       ErrorKind::kRefused},
+      {"no answer",
+       {},
+       [&] {
+         ServerBehaviour silent;
+         silent.answer_commands = false;
+         *server_ = PortServer(silent);
+         return Kind(port().Configure(Settings(9600, true, true)));
+       },
+       ErrorKind::kTimedOut},
+      {"a closed port",
+       {},
+       [&] {
+         EXPECT_TRUE(port().Close());
+         return Kind(port().Read(&byte, 1, 0));
+       },
+       ErrorKind::kOther},
+  };
+  for (const Case& c : cases) {
+    Reopen(c.b);
+    EXPECT_EQ(c.fail(), c.kind) << c.name;
+  }
 }
 
 TEST_F(RemotePortTest, AClosedPortEndsItsConnectionAndRefusesEveryCall) {
