@@ -226,7 +226,7 @@ void Refuse(Call call, std::int32_t error, int after, int times) {
 }
 
 void Refuse(Call call, std::int32_t error, ErrorKind kind, int after, int times) {
-  g_state.refusals[call] = Refusal{error, after, times, 0, false, kind};
+  Get().refusals[call] = Refusal{error, after, times, 0, false, kind};
 }
 
 void StallWrites(int after, int times) {

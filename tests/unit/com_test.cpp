@@ -181,7 +181,7 @@ TEST_F(ComPortGoneTest, TellsAPortThatIsGoneByTheKindOfItsFailure) {
       {"ended", Call::kRead, 0, ErrorKind::kEnded, ErrorKind::kEnded, false},
   };
   for (const Case& c : cases) {
-    fake::Reset();
+    const fake::Platform fresh;
     std::unique_ptr<Port> port = OpenQuietly();
     if (c.kind)
       fake::Refuse(c.refused, c.code, *c.kind);
