@@ -445,13 +445,29 @@ void WriteSeeds(const std::string& dir) {
   }
 }
 
-// A link over a fresh port of the fake platform that is current, whose log
-// gets room for the calls of the longest exchange.
+// Room for the calls of the longest exchange, handed from the fake platform
+// of one input to that of the next.
+std::vector<fake::Record>* g_log_room = nullptr;
+
+// A fresh fake platform for one input, whose log has the room the last
+// input made for it.
+class FreshPlatform {
+ public:
+  FreshPlatform() { std::swap(platform_.state().log, *g_log_room); }
+  ~FreshPlatform() {
+    platform_.state().log.clear();
+    std::swap(platform_.state().log, *g_log_room);
+  }
+
+ private:
+  fake::Platform platform_;
+};
+
+// A link over a fresh port of the fake platform that is current.
 RobotLink FreshLink(LinkMode mode) {
   SysResult<std::unique_ptr<Port>> port = PlatformOpenSerialDevice(PlatformSerialDeviceName(1));
   FUZZ_CHECK(port.ok(), "the fake port did not open");
   fake::Get().log.clear();
-  fake::Get().log.reserve(4096);
   return RobotLink(std::move(port.value()), mode, PlatformClock());
 }
 
@@ -540,6 +556,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     }
   }
   g_capture = new fuzz::StderrCapture;
+  g_log_room = new std::vector<fake::Record>;
+  g_log_room->reserve(4096);
   return 0;
 }
 
@@ -550,7 +568,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t n = in.Byte();
   const std::int32_t count = !(flags & 4) ? 1 + n % 8 : n < 224 ? 9 + n % 8 : 253 + n % 4;
 
-  const fake::Platform platform;
+  const FreshPlatform platform;
   RobotLink link = FreshLink(cable ? LinkMode::kCable : LinkMode::kStrobe);
   for (std::int32_t i = 0; i < count; ++i)
     link.TxBuffer()[static_cast<std::size_t>(i)] = in.Byte();
