@@ -50,6 +50,8 @@ set(generated
   "the exception tables' pointer to the C++ personality routine, set when the program is loaded"
   "^__odr_asan\\."
   "AddressSanitizer's one-definition-rule mark of a global, which is itself checked here"
+  "^__unnamed_[0-9]+$"
+  "clang's records of the sanitizers' checks (source locations, types), which their runtime marks"
 )
 
 # The names of the two lists, without their reasons.
