@@ -11,7 +11,31 @@
 # (dependencies from dpkg-shlibdeps) and, in the Windows build, a zip with
 # the programs (padlink.exe, padlink-plot.exe, padlink-keytest.exe),
 # README.txt and their man pages as text. tools/package.sh builds both, each
-# from a release build of its own (presets package and package-windows).
+# from a release build of its own (presets package and package-windows), or
+# packs those of two release builds that exist (CI's ci and windows).
+#
+# PADLINK_DEBIAN_FLAGS builds with Debian's build flags, hardening included
+# (dpkg-buildflags), as the Debian package's programs are built: the
+# presets package and ci set it.
+
+option(PADLINK_DEBIAN_FLAGS "Build with Debian's build flags (dpkg-buildflags, hardening=+all)"
+       OFF)
+if(PADLINK_DEBIAN_FLAGS AND NOT WIN32)
+  # Run from the source directory, whose path the flags map away.
+  foreach(kind CXXFLAGS CPPFLAGS LDFLAGS)
+    execute_process(
+      COMMAND ${CMAKE_COMMAND} -E env DEB_BUILD_MAINT_OPTIONS=hardening=+all
+              dpkg-buildflags --get ${kind}
+      WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
+      OUTPUT_VARIABLE PADLINK_DEBIAN_${kind} OUTPUT_STRIP_TRAILING_WHITESPACE
+      RESULT_VARIABLE result)
+    if(NOT result EQUAL 0)
+      message(FATAL_ERROR "PADLINK_DEBIAN_FLAGS needs dpkg-buildflags (package dpkg-dev)")
+    endif()
+  endforeach()
+  string(APPEND CMAKE_CXX_FLAGS " ${PADLINK_DEBIAN_CXXFLAGS} ${PADLINK_DEBIAN_CPPFLAGS}")
+  string(APPEND CMAKE_EXE_LINKER_FLAGS " ${PADLINK_DEBIAN_LDFLAGS}")
+endif()
 
 if(WIN32)
   # The zip is one folder: the program beside its documents.

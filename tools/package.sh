@@ -10,29 +10,70 @@
 # holds: the script works from a fresh clone and uses no other build.
 #
 #   tools/package.sh [--fresh]     --fresh: both builds from scratch
+#   tools/package.sh --builds LINUX_BUILD WINDOWS_BUILD
+#
+# --builds packs the programs of two release builds that exist instead,
+# brought up to date first: a Linux one made with Debian's flags
+# (PADLINK_DEBIAN_FLAGS, as the presets package and ci set it) and a Windows
+# one (the presets package-windows and windows). CI packs its ci and windows
+# builds so.
 #
 # Needs CMake 3.25 or later, Ninja, g++, dpkg-dev, lintian, groff, gzip and
 # unzip, and MinGW-w64 (g++-mingw-w64-x86-64-posix) for the zip.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+usage() {
+  echo "usage: tools/package.sh [--fresh] | --builds LINUX_BUILD WINDOWS_BUILD" >&2
+  exit 2
+}
+linux=build/package windows=build/package-windows presets=1
 case ${1:-} in
   "") ;;
   --fresh) rm -rf build/package build/package-windows ;;
-  *) echo "usage: tools/package.sh [--fresh]" >&2; exit 2 ;;
+  --builds)
+    [ $# -eq 3 ] || usage
+    linux=$2 windows=$3 presets=0
+    ;;
+  *) usage ;;
 esac
 export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-2}
 out=$PWD/build/packages
 mkdir -p "$out"
 
+# The value of a build's cache variable.
+cached() { sed -n "s/^$2:[A-Z]*=//p" "$1/CMakeCache.txt"; }
+# A build given with --builds: a release build, and the Linux one with
+# Debian's flags.
+check_build() {
+  local dir=$1 what=$2
+  [ -f "$dir/CMakeCache.txt" ] || { echo "package: $dir is no build (no CMakeCache.txt)" >&2; exit 1; }
+  [ "$(cached "$dir" CMAKE_BUILD_TYPE)" = RelWithDebInfo ] ||
+    { echo "package: $dir is no release build (CMAKE_BUILD_TYPE RelWithDebInfo)" >&2; exit 1; }
+  if [ "$what" = linux ] && [ "$(cached "$dir" PADLINK_DEBIAN_FLAGS)" != ON ]; then
+    echo "package: $dir is not built with Debian's flags (PADLINK_DEBIAN_FLAGS)" >&2
+    exit 1
+  fi
+  if [ "$what" = windows ] && ! grep -q '^CMAKE_CXX_COMPILER:[A-Z]*=.*mingw' "$dir/CMakeCache.txt"; then
+    echo "package: $dir is no Windows build" >&2
+    exit 1
+  fi
+  return 0
+}
+
 # --- Debian package ---------------------------------------------------------
-export DEB_BUILD_MAINT_OPTIONS=hardening=+all
-cxxflags="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
-ldflags=$(dpkg-buildflags --get LDFLAGS)
-echo "== building the Debian package's programs (build/package)"
-cmake --preset package -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" >/dev/null
-cmake --build --preset package
+if [ "$presets" = 1 ]; then
+  echo "== building the Debian package's programs (build/package)"
+  # Debian's flags come from the preset (PADLINK_DEBIAN_FLAGS), and only
+  # they: none of the environment's CXXFLAGS or LDFLAGS.
+  cmake --preset package -DCMAKE_CXX_FLAGS= -DCMAKE_EXE_LINKER_FLAGS= >/dev/null
+  cmake --build --preset package
+else
+  check_build "$linux" linux
+  echo "== the Debian package's programs from $linux"
+  cmake --build "$linux"
+fi
 rm -f "$out"/padlink_*.deb
-(cd build/package && cpack -G DEB -B "$out" >/dev/null)
+(cd "$linux" && cpack -G DEB -B "$out" >/dev/null)
 deb=$(ls "$out"/padlink_*.deb)
 rm -rf "$out/_CPack_Packages"
 echo "== $deb"
@@ -44,11 +85,17 @@ lintian --info --display-info --fail-on error "$deb"
 echo "lintian: no errors"
 
 # --- Windows zip ------------------------------------------------------------
-echo "== building the Windows programs (build/package-windows)"
-cmake --preset package-windows >/dev/null
-cmake --build --preset package-windows
+if [ "$presets" = 1 ]; then
+  echo "== building the Windows programs (build/package-windows)"
+  cmake --preset package-windows >/dev/null
+  cmake --build --preset package-windows
+else
+  check_build "$windows" windows
+  echo "== the Windows programs from $windows"
+  cmake --build "$windows"
+fi
 rm -f "$out"/padlink-*-win64.zip
-(cd build/package-windows && cpack -G ZIP -B "$out" >/dev/null)
+(cd "$windows" && cpack -G ZIP -B "$out" >/dev/null)
 zip=$(ls "$out"/padlink-*-win64.zip)
 rm -rf "$out/_CPack_Packages"
 echo "== $zip"

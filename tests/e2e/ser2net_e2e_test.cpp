@@ -449,9 +449,14 @@ class NextRunE2E : public Ser2netE2E, public ::testing::WithParamInterface<NextR
   }
 };
 
-// Ten times over: a run is ended, the next starts at once and its first
+// Round after round: a run is ended, the next starts at once and its first
 // sample is good; the robot saw nothing but whole requests, and no command,
-// as nobody pressed a key.
+// as nobody pressed a key. The quit key and Ctrl+C end the run at another
+// point of a sample each round, over ten rounds. A failed sample ends it
+// after the same request each round (the robot stalled after a sample's
+// last request, before its answer or in the pause after it, and the
+// requests that follow left waiting for it), so each round leaves the next
+// run the same bytes to cope with: three rounds do.
 TEST_P(NextRunE2E, TheNextRunWorksFromItsFirstSample) {
   const NextRunCase& c = GetParam();
   ServeRemotely(StartRobot(), /*modem_lines=*/!c.cable);
@@ -460,11 +465,11 @@ TEST_P(NextRunE2E, TheNextRunWorksFromItsFirstSample) {
   const bool stall = c.way == WayOut::kFailedSample;
   std::vector<std::string> ended_args = args;
   if (stall) ended_args.erase(ended_args.begin() + 4, ended_args.begin() + 6);  // every 0.2 s
-  constexpr int kRounds = 10;
+  const int rounds = stall ? 3 : 10;
   int good = 0;
   int ended_by_themselves = 0;
   std::string bad;  // what went wrong in the rounds that were not good
-  for (int round = 0; round < kRounds; ++round) {
+  for (int round = 0; round < rounds; ++round) {
     testpty::Child ended = StartPadlink(remote_dir_.path(), ended_args);
     if (testpty::WaitForLines(ended, stall ? 2 : 6, 10000)) {
       // A sample line has just been printed; the end comes at another point
@@ -500,7 +505,7 @@ TEST_P(NextRunE2E, TheNextRunWorksFromItsFirstSample) {
       bad += "round " + std::to_string(round) + ": status " + std::to_string(status) + ", " +
              std::to_string(lines.size()) + " lines, " + next.err_text + "\n";
   }
-  EXPECT_EQ(good, kRounds) << bad;
+  EXPECT_EQ(good, rounds) << bad;
   RecordProperty("runs_that_ended_by_themselves", ended_by_themselves);
   testpty::WaitForOutput(robot_, "\n", 200);
   const RobotLog robot = ParseRobot(robot_.out_text);
