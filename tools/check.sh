@@ -4,19 +4,17 @@
 #   asan      the same code under AddressSanitizer and UndefinedBehaviorSanitizer
 #   windows   the Windows build, cross-compiled with MinGW-w64
 #   fuzz      every libFuzzer target of fuzz/
-#   demo      the programs tools/demo.sh runs
 # and their tests, in two phases:
 #   1. the builds and the tests that do not depend on real time, two lanes
 #      at once: the ci and asan builds with their unit, layer and parser
 #      tests (test presets ci-parallel, asan-parallel); the windows build
 #      with its tests under Wine, the fuzz targets (each replays its seeds,
-#      then fuzzes for 10 s), build/demo as tools/demo.sh builds it, and the
-#      packages made from the ci and windows builds (Packages.Build:
-#      tools/package.sh --builds, lintian included);
+#      then fuzzes for 10 s), and the packages made from the ci and windows
+#      builds (Packages.Build: tools/package.sh --builds, lintian included);
 #   2. the real-time tests (label realtime), one at a time with nothing else
 #      running: ci-realtime, wine-e2e (padlink.exe and padlink-plot.exe under
 #      Wine), packages (the packages unpacked and run, and tools/demo.sh as
-#      the README runs it) and asan-realtime.
+#      the README runs it, with the ci build's programs) and asan-realtime.
 # Each step's output is in build/check/<step>.log, shown whole when the step
 # fails; build/check/times lists each step's wall and CPU time.
 set -euo pipefail
@@ -61,9 +59,6 @@ lane_others() {
   step windows-tests ctest --preset windows
   step fuzz-build build fuzz
   step fuzz-tests ctest --preset fuzz
-  # What tools/demo.sh builds, as it builds it (its test then runs it).
-  step demo-build bash -c 'cmake --preset demo &&
-    cmake --build --preset demo --target padlink padlink-robot padlink-plot'
   # The packages' fixture (Packages.Build), on the builds once ci is built.
   while [ ! -e "$ci_built" ]; do sleep 2; done
   step packages-build tools/package.sh --builds build/ci build/windows
