@@ -19,9 +19,7 @@
 # fails; build/check/times lists each step's wall and CPU time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# Three compile jobs a lane: while one lane waits on a test, a configure step
-# or its last link, the other keeps both cores busy.
-export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-3}
+export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-2}
 logs=build/check
 rm -rf "$logs"
 mkdir -p "$logs"
