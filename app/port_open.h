@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,9 +23,12 @@ struct PortOpenFailure {
 // Resolves the port number of the settings (a link in the port directory
 // is read anew), opens the port within connect_timeout_ms for a remote one,
 // and applies the link mode's settings word; a port that takes its settings
-// word is closed again before the failure is returned.
-Result<std::unique_ptr<Port>, PortOpenFailure> OpenRunPort(const RunSettings& settings,
-                                                           std::int32_t connect_timeout_ms);
+// word is closed again before the failure is returned. A remote port's
+// set-up after its connection ends within set_up_ms (when above 0) and at
+// once when give_up says so (ComOpen).
+Result<std::unique_ptr<Port>, PortOpenFailure> OpenRunPort(
+    const RunSettings& settings, std::int32_t connect_timeout_ms, std::int32_t set_up_ms = 0,
+    const std::function<bool()>& give_up = {});
 
 // How the messages name the place a port number leads to: the device's path
 // or the remote port's URL.

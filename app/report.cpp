@@ -50,6 +50,13 @@ void ReportCommand(const CommandOutcome& outcome) {
   if (!outcome.rts_set) std::fprintf(stderr, "CMD:SETRTS error\n");
 }
 
+void ReportStopNotSent(const CommandOutcome* outcome) {
+  std::fprintf(stderr,
+               "padlink: the stop command could not be sent: the robot may still be moving\n");
+  if (outcome && !outcome->rts_cleared) std::fprintf(stderr, "CMD:CLRRTS error\n");
+  if (outcome && !outcome->rts_set) std::fprintf(stderr, "CMD:SETRTS error\n");
+}
+
 void ReportPasteNotSent() {
   std::fprintf(stderr, "padlink: pasted text is not sent to the robot; type the keys instead\n");
 }

@@ -21,6 +21,11 @@ void ReportRequestFailure(const char* origin, const LinkError& error);
 // What failed of a command: "CMD:Send error 0 bytes sent." and the strobe's
 // lines.
 void ReportCommand(const CommandOutcome& outcome);
+// A stop command that did not go out, after a command that did: "padlink:
+// the stop command could not be sent: the robot may still be moving", and
+// the strobe's lines when there was a try (outcome; null when the port is
+// gone).
+void ReportStopNotSent(const CommandOutcome* outcome);
 // The first paste of a run: "padlink: pasted text is not sent to the robot;
 // type the keys instead".
 void ReportPasteNotSent();

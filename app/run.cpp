@@ -1,5 +1,6 @@
 #include "app/run.h"
 
+#include <functional>
 #include <utility>
 
 #include "app/port_open.h"
@@ -9,10 +10,17 @@
 namespace {
 
 constexpr std::int32_t kPassPauseMs = 5;
-// A remote port's connection gets a little less than the retry interval.
-constexpr std::int32_t kRetryConnectMs = 400;
-// Pastes and other intents a pass looks past for a key.
-constexpr int kMaxPassedOver = 256;
+// A port tried again is had within the retry interval: a remote port's
+// connection within kRetryConnectMs, and its set-up (the negotiation, the
+// purge, the settings) within kRetrySetUpMs after it.
+constexpr std::int32_t kRetryConnectMs = 200;
+constexpr std::int32_t kRetrySetUpMs = 250;
+static_assert(kRetryConnectMs + kRetrySetUpMs < PortLife::kRetryMs);
+// Intents taken from one source at a time.
+constexpr int kMaxPolls = 256;
+// The write time-out of the stop command on the way out: a port that takes
+// no byte for this long does not hold the end of the run.
+constexpr std::int32_t kLeavingWriteMs = 200;
 
 std::optional<Monitor> MonitorOf(bool asked, std::int32_t number, std::int32_t interval_ms) {
   if (!asked) return std::nullopt;
@@ -57,24 +65,26 @@ Run::Run(const RunSettings& settings, RobotLink link, InputSources inputs)
       repeat_(link_.clock().NowMs()),
       hold_(stop_ ? settings.hold_ms.value_or(0) : 0, link_.clock().NowMs()) {}
 
-// The key the sources have for this pass: nothing when none has come. A
-// paste sends nothing: the pass looks past it, and says once that a paste
-// is not sent; so it does past releases, markers and a source's changes,
-// which do nothing yet.
-std::optional<Intent> Run::TakeKey() {
-  int passed_over = 0;
+// Takes all that has come from the sources into the queue, each key with
+// the time it was taken: at most kMaxPolls intents of each source a call,
+// so that a source that never runs dry (a long paste streaming in) cannot
+// hold the pass, and none while the queue is full. A paste sends nothing:
+// the first says so as it begins; releases, markers and a source's changes
+// do nothing yet. True when a quit key waits.
+bool Run::GatherKeys() {
+  const std::uint64_t now = clock_.clock().NowMs();
   for (const std::unique_ptr<InputSource>& source : inputs_) {
-    while (passed_over++ < kMaxPassedOver) {
+    for (int polls = 0; polls < kMaxPolls && !keys_.Full(); ++polls) {
       const std::optional<Intent> intent = source->Poll();
       if (!intent) break;
-      if (IsKey(*intent)) return intent;
+      if (IsKey(*intent)) keys_.Add(*intent, now);
       if (intent->kind == IntentKind::kPaste && !paste_reported_) {
         ReportPasteNotSent();
         paste_reported_ = true;
       }
     }
   }
-  return std::nullopt;
+  return keys_.QuitWaiting();
 }
 
 // The run takes outside requests before it takes its input devices: from
@@ -92,13 +102,14 @@ int Run::Execute() {
 
 std::optional<int> Run::Pass() {
   if (const std::optional<int> status = ActOnRequest()) return status;
-  if (std::optional<Intent> key = TakeKey(); key && HandleKey(*key)) return 0;
+  if (GatherKeys()) return 0;
+  if (const std::optional<TimedIntent> key = keys_.Take()) HandleKey(*key);
   if (link_.life().state() == PortLife::State::kRetrying) {
     KeepPort();
     return std::nullopt;
   }
   if (const std::optional<int> status = MonitorStep()) return status;
-  if (hold_.Due(clock_.clock().NowMs())) SendStop();
+  if (hold_.Due(clock_.clock().NowMs())) SendStop(false);
   KeepPort();
   return std::nullopt;
 }
@@ -116,16 +127,13 @@ std::optional<int> Run::ActOnRequest() {
   return std::nullopt;
 }
 
-bool Run::HandleKey(const Intent& key) {
-  if (key.kind == IntentKind::kQuit) return true;
-  if (key.kind != IntentKind::kPress) {
+void Run::HandleKey(const TimedIntent& key) {
+  if (key.intent.kind != IntentKind::kPress) {
     repeat_.NoAction();
-    return false;
+    return;
   }
-  const std::uint64_t now = clock_.clock().NowMs();
-  hold_.CommandKey(now);  // a held key keeps the robot going
-  if (repeat_.Admit(key.command, now)) SendCommand(key.command);
-  return false;
+  hold_.CommandKey(key.at);  // a held key keeps the robot going
+  if (repeat_.Admit(key.intent.command, clock_.clock().NowMs())) SendCommand(key.intent.command);
 }
 
 // A port that is retrying takes nothing, now or later: the key is reported
@@ -134,7 +142,9 @@ void Run::SendCommand(std::uint8_t command) {
   if (link_.life().state() == PortLife::State::kRetrying) {
     ReportCommand(CommandOutcome{.sent = false});
   } else {
-    ReportCommand(link_.SendCommand(command));
+    const CommandOutcome outcome = link_.SendCommand(command);
+    ReportCommand(outcome);
+    if (outcome.sent) moving_ = command != stop_;
     hold_.Sent(command, stop_);
   }
   repeat_.Sent(command, clock_.clock().NowMs());
@@ -154,8 +164,11 @@ std::optional<int> Run::MonitorStep() {
 }
 
 void Run::KeepPort() {
-  const PortLife::Opener reopen = [this]() -> std::unique_ptr<Port> {
-    auto opened = OpenRunPort(settings_, kRetryConnectMs);
+  // A remote port's set-up is given up at once for an end request or a
+  // quit key, which the next pass acts on.
+  const std::function<bool()> give_up = [this] { return PlatformEndRequested() || GatherKeys(); };
+  const PortLife::Opener reopen = [&]() -> std::unique_ptr<Port> {
+    auto opened = OpenRunPort(settings_, kRetryConnectMs, kRetrySetUpMs, give_up);
     return opened ? std::move(opened.value()) : nullptr;
   };
   switch (link_.KeepPort(!Monitoring(), reopen)) {
@@ -165,7 +178,7 @@ void Run::KeepPort() {
       break;
     case PortLife::Change::kBack:
       ReportPortBack(settings_.port, PlaceOf(settings_.port));
-      SendStop();
+      SendStop(false);
       break;
     case PortLife::Change::kNone:
       break;
@@ -173,23 +186,42 @@ void Run::KeepPort() {
 }
 
 // The stop command goes out whatever the repeat rule says; it becomes the
-// command a repeat is compared with.
-void Run::SendStop() {
+// command a repeat is compared with. A stop command that could not go out
+// after a command that did says that the robot may still be moving. On the
+// way out its write waits kLeavingWriteMs at most.
+void Run::SendStop(bool leaving) {
   hold_.Disarm();
-  if (stop_ == 0 || link_.PortGone()) return;
-  ReportCommand(link_.SendCommand(stop_));
+  if (stop_ == 0) return;
+  if (link_.PortGone()) {
+    if (moving_) ReportStopNotSent(nullptr);
+    moving_ = false;  // said once
+    return;
+  }
+  const CommandOutcome outcome =
+      link_.SendCommand(stop_, leaving ? kLeavingWriteMs : kComDefaultTimeoutMs);
+  if (outcome.sent) {
+    ReportCommand(outcome);
+    moving_ = false;
+  } else {
+    ReportStopNotSent(&outcome);
+  }
   repeat_.Sent(stop_, clock_.clock().NowMs());
 }
 
+// Nothing that came before the suspend is acted on after it: the keys
+// waiting here and in the sources are dropped.
 void Run::Suspend() {
-  SendStop();
+  SendStop(false);
   if (link_.life().port()) link_.RaiseRts();
+  keys_.Clear();
+  for (const std::unique_ptr<InputSource>& source : inputs_)
+    source->Discard();
   PlatformSuspend();
 }
 
 // Every way out of a run closes the port here.
 int Run::Finish(int status) {
-  SendStop();
+  SendStop(true);
   if (link_.life().port()) (void)link_.Close();
   return status;
 }

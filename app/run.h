@@ -1,9 +1,12 @@
 // One run of padlink: the settings, the link to the robot, the monitors and
-// the input sources, owned together. The control loop takes at most one key
-// a pass from its sources; a command key sends its byte unless it repeats
-// the previous command within 500 ms (RepeatRule); then the monitors get
-// their turn, and the pass pauses 5 ms. Pasted text sends nothing (the
-// first paste says so). A quit key, a failed sample or a request to end from
+// the input sources, owned together. Each pass of the control loop takes
+// what has come from its sources (KeyQueue: a quit key ends the run at once,
+// the repeats of a held key that piled up are one) and acts on one key; a
+// command key sends its byte unless it repeats the previous command within
+// 500 ms (RepeatRule); then the monitors get their turn, and the pass pauses
+// 5 ms. Pasted text sends nothing (the first paste says so as it begins). A
+// suspend drops the keys not acted on. A quit key, a failed sample or a
+// request to end from
 // outside (a signal, a console event) ends the run; each way out sends the
 // stop command first, when one is set, while the port can take it. A
 // request to suspend (Ctrl+Z) is acted on between two steps, after the stop
@@ -26,6 +29,7 @@
 #include "app/hold_rule.h"
 #include "app/input/source.h"
 #include "app/key_map.h"
+#include "app/key_queue.h"
 #include "app/monitors.h"
 #include "app/repeat_rule.h"
 #include "app/run_settings.h"
@@ -51,10 +55,11 @@ class Run {
   std::optional<int> Pass();
   // A request from outside: the exit status when it ends the run.
   std::optional<int> ActOnRequest();
-  // The key for this pass from the sources, past pastes and what is no key.
-  std::optional<Intent> TakeKey();
-  // What a key does; true when it ends the run.
-  bool HandleKey(const Intent& key);
+  // All that has come from the sources, into the queue: true when a quit
+  // key came.
+  bool GatherKeys();
+  // What a key does.
+  void HandleKey(const TimedIntent& key);
   void SendCommand(std::uint8_t command);
   // The monitors' turn, the A/D monitor first: the exit status when a
   // sample ends the run.
@@ -63,7 +68,8 @@ class Run {
   // The port's life: without monitors a look at it now and then, the change
   // to a port that is gone and its retries.
   void KeepPort();
-  void SendStop();
+  // `leaving`: on the way out, with a short write time-out.
+  void SendStop(bool leaving);
   void Suspend();
   int Finish(int status);
 
@@ -77,5 +83,7 @@ class Run {
   std::uint8_t stop_ = 0;  // the stop command; 0 for none
   RepeatRule repeat_;
   HoldRule hold_;
+  KeyQueue keys_;
   bool paste_reported_ = false;
+  bool moving_ = false;  // the last command that went out was not the stop
 };

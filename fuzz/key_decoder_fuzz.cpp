@@ -7,8 +7,8 @@
 // - even: arbitrary reads, time steps and takes. The keys must be valid (a
 //   character other than NUL, a special key in a form the PC console has a
 //   code for with the modifiers of that form, a paste, or ignored bytes of
-//   a sequence that keep its first bytes), the buffers bounded, nothing but
-//   a paste may stay held once the time-out has passed, and the keys must be
+//   a sequence that keep its first bytes), the buffers bounded, nothing may
+//   stay held once its time-out (a paste's gap) has passed, and the keys must be
 //   the same as when every key is taken at once (nothing is lost or
 //   reordered for lack of room). The reads at one time stamp stand for
 //   bytes that came together; st's CSI M and pastes are among the seeds.
@@ -52,7 +52,7 @@ std::vector<std::vector<Key>> g_sequence_keys;
 
 bool ValidKey(const Key& key) {
   if (key.kind == KeyKind::kCharacter) return key.character != 0;
-  if (key.kind == KeyKind::kPaste) return true;
+  if (key.kind == KeyKind::kPaste || key.kind == KeyKind::kPasteBegin) return true;
   if (key.kind == KeyKind::kIgnored) {
     if (key.length == 0) return false;
     for (std::uint32_t i = key.length; i < kKeyBytes; ++i)
@@ -167,7 +167,7 @@ class Keyboard {
     FUZZ_CHECK(room >= 0 && room <= kDecoderKeys / 2, "room %d", room);
     FUZZ_CHECK(d_.key_count > 0 || room > 0, "no room with no key waiting");
     const int wait = DecoderWaitMs(&d_, now_);
-    FUZZ_CHECK(wait >= -1 && wait <= static_cast<int>(kEscTimeoutMs), "wait %d", wait);
+    FUZZ_CHECK(wait >= -1 && wait <= static_cast<int>(kPasteGapMs), "wait %d", wait);
   }
 
  private:
@@ -247,9 +247,9 @@ void Arbitrary(Reader& in) {
         break;
     }
   }
-  // Long enough for anything held to settle.
-  lazy.Wait(kEscTimeoutMs);
-  eager.Wait(kEscTimeoutMs);
+  // Long enough for anything held to settle, a paste without its end too.
+  lazy.Wait(kPasteGapMs);
+  eager.Wait(kPasteGapMs);
   lazy.Take(1000);
   eager.Take(1000);
   FUZZ_CHECK(DecoderWaitMs(&lazy.decoder(), lazy.now()) == -1 &&
@@ -318,7 +318,7 @@ void Checking(Reader& in) {
     keyboard.Read(r.bytes);
     keyboard.Take(r.take);
   }
-  keyboard.Wait(kEscTimeoutMs);
+  keyboard.Wait(kPasteGapMs);
   keyboard.Take(1000);
   const std::vector<Key> keys = testkeys::WithoutIgnored(keyboard.keys());
   FUZZ_CHECK(keys == expected, "sequences: %s\n  keys:     %s\n  expected: %s", names.c_str(),
@@ -379,13 +379,19 @@ void WriteSeeds(const std::string& dir) {
   std::string split = std::string(1, '\0') + start;
   split += {0x09, 0x1b, '[', 'M', 0x02, 2, 0x09, ' ', '!', '!', 0x02, 20, 0x01, '5'};
   WriteSeed(dir, "mouse-report-split", split);
-  // A paste in pieces with long waits between them, its end split, a key
-  // after it.
+  // A paste in pieces with waits between them (99 ms each, within its gap),
+  // its end split, a key after it.
   std::string pasted = std::string(1, '\0') + start;
   pasted += {0x1D, 0x1b, '[', '2', '0', '0', '~', '5', 0x1b};
-  pasted += {0x02, static_cast<char>(205), 0x0D, '[', '2', '0', '1', 0x02, static_cast<char>(206)};
+  pasted += {0x02, 99, 0x0D, '[', '2', '0', '1', 0x02, 99};
   pasted += {0x05, '~', '7'};
   WriteSeed(dir, "paste-in-pieces", pasted);
+  // A paste whose end never comes: 60 s pass (Step(205)), then keys and Esc,
+  // which are keys again.
+  std::string endless = std::string(1, '\0') + start;
+  endless += {0x29, 0x1b, '[', '2', '0', '0', '~', 'h', 'e', 'l', 'l', 'o'};
+  endless += {0x02, static_cast<char>(205), 0x09, '1', '2', 0x1b, 0x02, 60};
+  WriteSeed(dir, "paste-without-end", endless);
   // Many keys pasted at once, taken one at a time.
   std::string paste = std::string(1, '\0') + start;
   paste += static_cast<char>((63 << 2) | 1);

@@ -8,10 +8,12 @@
 // must give the same data, replies and answers. Odd: the rest is a port URL.
 // Even, 128 and up: the next byte is the size of the server's packets (one
 // a millisecond), the rest everything the server sends; bit 1 of the first
-// byte: the server closes the connection after it, else it stays silent.
-// The port is opened, configured, read and written in virtual time; no wait
-// may come back at once with nothing moved (a loop that spins), and every
-// call ends within its time-outs.
+// byte: the server closes the connection after it, else it stays silent;
+// bit 2: the port is one tried again, whose set-up has limits and is given
+// up at 200 ms. The port is opened, configured, read, looked at after a
+// quiet time and written in virtual time; no wait may come back at once with
+// nothing moved (a loop that spins), and every call ends within its
+// time-outs.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -159,23 +161,38 @@ class ScriptedServer final : public Connection {
   Script* s_;
 };
 
-// Opens a remote port against the scripted server and uses it.
-void RemotePortAgainst(const std::uint8_t* p, std::size_t n, bool closes) {
+// A port tried again while a run goes on: its whole set-up within this, and
+// given up when the run says so at kGiveUpAt.
+constexpr std::int32_t kSetUpMs = 250;
+constexpr std::uint64_t kGiveUpAt = 200;
+
+// Opens a remote port against the scripted server and uses it; `limited`:
+// as a port tried again, whose set-up (the open and the settings before the
+// first transfer) ends within its limits.
+void RemotePortAgainst(const std::uint8_t* p, std::size_t n, bool closes, bool limited) {
   if (n == 0) return;
   Script script{p + 1, n - 1, 1 + p[0] * 64u, closes};
   const auto connect = [&](const std::string&, std::uint16_t,
                            std::int32_t) -> SysResult<std::unique_ptr<Connection>> {
     return std::unique_ptr<Connection>(std::make_unique<ScriptedServer>(&script));
   };
-  SysResult<std::unique_ptr<Port>> opened = rfc2217::OpenRemotePort("rfc2217://pi:2217", connect);
+  rfc2217::SetUpLimits limits;
+  if (limited) limits = {kSetUpMs, [&script] { return script.now >= kGiveUpAt; }};
+  SysResult<std::unique_ptr<Port>> opened =
+      rfc2217::OpenRemotePort("rfc2217://pi:2217", connect, limits);
   // Negotiation, then the purge and the queries, each within its time-out.
   const std::uint64_t limit = 2 * static_cast<std::uint64_t>(rfc2217::kAnswerTimeoutMs) + 2;
-  Check(script.now <= limit);
+  const std::uint64_t set_up_limit = kGiveUpAt + rfc2217::kGiveUpLookMs;
+  Check(script.now <= (limited ? set_up_limit : limit));
   if (!opened) {
     Check(rfc2217::IsNetError(opened.error().code));
     return;
   }
   Port& port = **opened;
+  if (limited) {
+    (void)port.Configure(LineConfig{});
+    Check(script.now <= set_up_limit);
+  }
   const SysResult<std::int32_t> waiting = port.Waiting();
   Check(!waiting || *waiting <= static_cast<std::int32_t>(rfc2217::kReceiveBufferBytes));
   (void)port.Configure(LineConfig{});
@@ -188,6 +205,13 @@ void RemotePortAgainst(const std::uint8_t* p, std::size_t n, bool closes) {
   Check(script.now <= before + 100);
   const std::uint8_t out[] = {0x0B, 0xFF, 0xE2};
   (void)port.Write(out, sizeof out, 100);
+  // Quiet for a while: a look asks the server whether it runs, and a write
+  // waits for its answer no longer than its time-out.
+  script.now += rfc2217::kQuietMs;
+  (void)port.Waiting();
+  const std::uint64_t before_write = script.now;
+  (void)port.Write(out, 1, 100);
+  Check(script.now <= before_write + 100);
   Check(port.Close().ok());
 }
 
@@ -198,7 +222,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t* p = data + 1;
   const std::size_t n = size - 1;
   if (data[0] >= 128 && data[0] % 2 == 0) {
-    RemotePortAgainst(p, n, (data[0] & 2) != 0);
+    RemotePortAgainst(p, n, (data[0] & 2) != 0, (data[0] & 4) != 0);
     return 0;
   }
   if (data[0] % 2 == 1) {

@@ -52,11 +52,15 @@ enum class KeyKind : std::uint8_t {
   kNone,
   kCharacter,
   kSpecial,
-  // Text the terminal marked as pasted: never keys.
+  // Text the terminal marked as pasted: never keys. A paste begins with a
+  // key of its own (kPasteBegin), so that it can be told of at once, and ends
+  // with kPaste, which carries its length.
   kPaste,
   // Bytes that are no key: a sequence or report the decoder knows no key
   // for, or a NUL (Ctrl+Space).
   kIgnored,
+  // The beginning of pasted text; its kPaste follows.
+  kPasteBegin,
 };
 
 // The modifiers a keyboard reported with a special key.
@@ -97,6 +101,8 @@ struct Key {
   static constexpr Key Paste(std::uint32_t length) {
     return {KeyKind::kPaste, 0, SpecialKey::kUp, KeyForm::kPlain, 0, length};
   }
+
+  static constexpr Key PasteBegin() { return {KeyKind::kPasteBegin}; }
 
   bool operator==(const Key&) const = default;
 };

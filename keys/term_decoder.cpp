@@ -244,6 +244,7 @@ bool FinishSequence(TermDecoder* d, unsigned char f) {
   }
   if (f == '~') {
     if (count == 1 && first == 200) {
+      Emit(d, Key::PasteBegin());
       d->state = kPaste;
       d->pending = 0;
       d->paste_len = 0;
@@ -517,34 +518,12 @@ void Step(TermDecoder* d, unsigned char b) {
 
 // How long what is held waits for its next byte.
 std::uint32_t TimeOut(const TermDecoder* d) {
+  if (d->state == kPaste) return kPasteGapMs;
   return d->state == kMouse && d->pending == 3 ? kReportGapMs : kEscTimeoutMs;
 }
 
-}  // namespace
-
-void DecoderReset(TermDecoder* d) {
-  *d = TermDecoder{};
-  d->state = kGround;
-}
-
-int DecoderRoom(const TermDecoder* d) {
-  // Two keys for each byte, one kept for DecoderTick.
-  const int room = (Free(d) - 1) / 2;
-  return room > 0 ? room : 0;
-}
-
-void DecoderFeed(TermDecoder* d, unsigned char byte, std::uint32_t now) {
-  // No byte of a report came with CSI M, and this one came later: CSI M was
-  // a key, and this byte is the next.
-  if (d->state == kMouse && d->pending == 3 && now - d->last_byte_at >= kReportGapMs)
-    EmitStCtrlDelete(d);
-  d->last_byte_at = now;
-  Step(d, byte);
-}
-
-void DecoderTick(TermDecoder* d, std::uint32_t now) {
-  if (d->state == kGround || d->state == kPaste || now - d->last_byte_at < TimeOut(d)) return;
-  if (Free(d) < 1) return;  // settled once a key has been taken
+// What is held, settled as its time-out does it.
+void Settle(TermDecoder* d) {
   switch (d->state) {
     case kEscape:
     case kEscEscape:
@@ -573,11 +552,48 @@ void DecoderTick(TermDecoder* d, std::uint32_t now) {
     case kUtf8:
       EmitChar(d, d->lead);  // a character cut short
       break;
+    case kPaste:
+      // The bytes of an end mark begun count as pasted text.
+      Emit(d, Key::Paste(d->paste_len));
+      break;
     default:
       Ignore(d);  // an unfinished sequence or string
       break;
   }
   d->state = kGround;
+}
+
+}  // namespace
+
+void DecoderReset(TermDecoder* d) {
+  *d = TermDecoder{};
+  d->state = kGround;
+}
+
+int DecoderRoom(const TermDecoder* d) {
+  // Two keys for each byte, one kept for DecoderTick.
+  const int room = (Free(d) - 1) / 2;
+  return room > 0 ? room : 0;
+}
+
+void DecoderFeed(TermDecoder* d, unsigned char byte, std::uint32_t now) {
+  // No byte of a report came with CSI M, and this one came later: CSI M was
+  // a key, and this byte is the next.
+  if (d->state == kMouse && d->pending == 3 && now - d->last_byte_at >= kReportGapMs)
+    EmitStCtrlDelete(d);
+  d->last_byte_at = now;
+  Step(d, byte);
+}
+
+void DecoderTick(TermDecoder* d, std::uint32_t now) {
+  if (d->state == kGround || now - d->last_byte_at < TimeOut(d)) return;
+  if (Free(d) < 1) return;  // settled once a key has been taken
+  Settle(d);
+}
+
+void DecoderFinish(TermDecoder* d) {
+  if (d->state == kGround || Free(d) < 1) return;
+  Settle(d);
 }
 
 bool DecoderHasKey(const TermDecoder* d) {
@@ -594,7 +610,7 @@ std::optional<Key> DecoderTake(TermDecoder* d) {
 }
 
 int DecoderWaitMs(const TermDecoder* d, std::uint32_t now) {
-  if (d->state == kGround || d->state == kPaste) return -1;
+  if (d->state == kGround) return -1;
   const std::uint32_t waited = now - d->last_byte_at;
   const std::uint32_t time_out = TimeOut(d);
   return waited >= time_out ? 0 : static_cast<int>(time_out - waited);

@@ -24,6 +24,12 @@ constexpr std::uint32_t kEscTimeoutMs = 50;
 // shares a time stamp with the CSI M before it.
 constexpr std::uint32_t kReportGapMs = 3;
 
+// Pasted text comes in chunks, as fast as the terminal can write them; a
+// paste whose bytes stopped coming for this long (no terminal pauses so long
+// between two chunks, even over a slow remote session) without its end mark
+// is over, and what comes after it is keys again.
+constexpr std::uint32_t kPasteGapMs = 500;
+
 // Keys the decoder holds until they are taken.
 constexpr int kDecoderKeys = 16;
 // Parameters of a sequence that are kept; a key has at most two.
@@ -62,15 +68,19 @@ void DecoderFeed(TermDecoder* d, unsigned char byte, std::uint32_t now);
 // a lone Esc becomes the Esc key, ESC with an introducer alone the
 // introducer's character (Alt with it), a character cut short its first
 // byte, and an unfinished sequence or string ignored bytes. CSI M alone
-// settles after kReportGapMs as Ctrl+Delete. A paste is never settled by
-// time: it ends at its end mark. Call it only when no more bytes are
-// waiting: bytes that came are never timed out.
+// settles after kReportGapMs as Ctrl+Delete. A paste ends at its end mark,
+// or once no byte of it came for kPasteGapMs. Call it only when no more
+// bytes are waiting: bytes that came are never timed out.
 void DecoderTick(TermDecoder* d, std::uint32_t now);
+// The input has ended: no byte can come any more, so what is held settles
+// now as it would once its time-out passed (a lone Esc is the Esc key, a
+// paste without its end mark is over).
+void DecoderFinish(TermDecoder* d);
 bool DecoderHasKey(const TermDecoder* d);
 // The oldest key held; nothing when none is.
 std::optional<Key> DecoderTake(TermDecoder* d);
-// Milliseconds until DecoderTick would settle what is held; -1 when nothing
-// is, or a paste is under way.
+// Milliseconds until DecoderTick would settle what is held (a paste after
+// kPasteGapMs); -1 when nothing is.
 int DecoderWaitMs(const TermDecoder* d, std::uint32_t now);
 
 // Keys understood, as xterm and its kin, kitty, alacritty, VTE, konsole,
@@ -95,9 +105,11 @@ int DecoderWaitMs(const TermDecoder* d, std::uint32_t now);
 // the key number of a ~ key). An ESC before a whole sequence means Alt. ESC
 // before a character is Alt with that character, which yields the character.
 // A key carries the modifiers the sequence named (kHeldShift, ...).
-// Pasted text, between CSI 200 ~ and CSI 201 ~ (bracketed paste), yields one
-// paste (Key::Paste with its length) and no keys, however long it is and
-// whatever it holds.
+// Pasted text, between CSI 200 ~ and CSI 201 ~ (bracketed paste), yields
+// Key::PasteBegin when it begins and one paste (Key::Paste with its length)
+// when it ends, and no keys, however long it is and whatever it holds; a
+// paste whose end mark does not come within kPasteGapMs of its latest byte
+// ends there.
 // Consumed whole and yielding ignored bytes (KeyKind::kIgnored): a NUL byte
 // (Ctrl+Space), every other CSI or SS3 sequence (with private markers,
 // intermediates, other numbers or finals, such as cursor position and mode

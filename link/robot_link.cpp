@@ -48,10 +48,11 @@ void RobotLink::WaitOutUnfinished() {
   unfinished_.reset();
 }
 
-CommandOutcome RobotLink::SendCommand(std::uint8_t command) {
+CommandOutcome RobotLink::SendCommand(std::uint8_t command, std::int32_t write_timeout_ms) {
   WaitOutUnfinished();
   CommandOutcome outcome;
-  const ComResult<std::int32_t> written = OnPort([&](Port& p) { return ComWrite(p, &command, 1); });
+  const ComResult<std::int32_t> written =
+      OnPort([&](Port& p) { return ComWrite(p, &command, 1, write_timeout_ms); });
   outcome.sent = written.ok() && *written >= 1;
   if (mode_ == LinkMode::kCable) {
     clock_.Pause(kStrobeMs);
@@ -68,15 +69,22 @@ CommandOutcome RobotLink::SendCommand(std::uint8_t command) {
 // The gap is measured from the tick taken before the last byte was written,
 // so that a stop between that write and the tick after it (a process stopped
 // as the write wakes the reader) never makes a late byte look timely; the
-// quiet time after an unfinished request counts from the tick after it.
+// quiet time after an unfinished request counts from the tick after it. The
+// write of a byte after the first waits no longer than what is left of the
+// gap, so that no wait of the port (room in its output, a remote station's
+// answer) carries it past; what remains is the instant between the look at
+// the clock and the write itself, which no program can close.
 LinkResult<void> RobotLink::SendByte(std::int32_t i, ExchangeGo& go) {
   const std::uint64_t before = clock_.NowMs();
-  if (i > 0 && MsSince(go.last_byte_at, before) > kMaxRequestGapMs) {
+  const std::int64_t since = i > 0 ? MsSince(go.last_byte_at, before) : 0;
+  if (since > kMaxRequestGapMs) {
     go.cut = true;
     return Fail(Failed(LinkFailure::kTimeout));
   }
+  const std::int32_t wait =
+      i > 0 ? static_cast<std::int32_t>(kMaxRequestGapMs - since) : kComDefaultTimeoutMs;
   const ComResult<std::int32_t> written =
-      OnPort([&](Port& p) { return ComWrite(p, &tx_[static_cast<std::size_t>(i)], 1); });
+      OnPort([&](Port& p) { return ComWrite(p, &tx_[static_cast<std::size_t>(i)], 1, wait); });
   if (!written) return Fail(Failed(LinkFailure::kSendError, written.error()));
   if (*written < 1) return Fail(Failed(LinkFailure::kSendError));
   ++go.sent;

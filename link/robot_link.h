@@ -91,8 +91,10 @@ class RobotLink {
   const PortLife& life() const { return life_; }
 
   // Sends one command byte: written, then strobed on RTS in strobe mode; the
-  // 8 ms pause is made in both modes.
-  CommandOutcome SendCommand(std::uint8_t command);
+  // 8 ms pause is made in both modes. The write waits write_timeout_ms at
+  // most for the port to take the byte.
+  CommandOutcome SendCommand(std::uint8_t command,
+                             std::int32_t write_timeout_ms = kComDefaultTimeoutMs);
 
   // The exchange of the link mode for the first `count` bytes of TxBuffer
   // (1..kFrameSize; any other count sends nothing and is a send error): the

@@ -144,6 +144,10 @@ class Keyboard {
   // once its input has ended and every key that came is taken (the error's
   // kind is then ErrorKind::kEnded).
   virtual SysResult<Key> Read() = 0;
+  // Drops every key that came and is not taken yet, with the bytes of an
+  // unfinished one and what waits in the console's own queue: a run about
+  // to be suspended acts on none of them when it goes on.
+  virtual void Discard() = 0;
 };
 
 // Takes the console keyboard.

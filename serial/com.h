@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <variant>
@@ -60,9 +61,14 @@ constexpr std::int32_t kComConnectTimeoutMs = 5000;
 
 // Opens the port, exclusively, and applies kOpenSettingsWord; a remote
 // port's connection must come about within connect_timeout_ms (at most
-// kComConnectTimeoutMs).
+// kComConnectTimeoutMs). A remote port's set-up after it (the telnet
+// negotiation, the purge, and the settings applied before its first
+// transfer) ends within set_up_ms when that is above 0, and at once when
+// give_up, asked every few milliseconds while it waits, says so.
 ComResult<std::unique_ptr<Port>> ComOpen(const PortAddress& address,
-                                         std::int32_t connect_timeout_ms = kComConnectTimeoutMs);
+                                         std::int32_t connect_timeout_ms = kComConnectTimeoutMs,
+                                         std::int32_t set_up_ms = 0,
+                                         const std::function<bool()>& give_up = {});
 // Applies the fields the word selects to the port's settings; a word that
 // names nothing in a field is refused before the port is touched.
 ComResult<void> ComConfig(Port& port, PortSettingsWord word);

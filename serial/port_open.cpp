@@ -55,11 +55,13 @@ ComResult<PortAddress> ResolvePort(std::int32_t number) {
 }
 
 ComResult<std::unique_ptr<Port>> ComOpen(const PortAddress& address,
-                                         std::int32_t connect_timeout_ms) {
+                                         std::int32_t connect_timeout_ms, std::int32_t set_up_ms,
+                                         const std::function<bool()>& give_up) {
   SysResult<std::unique_ptr<Port>> opened =
       std::holds_alternative<RemoteUrl>(address)
           ? rfc2217::OpenRemotePort(std::get<RemoteUrl>(address).url,
-                                    ConnectWithin{connect_timeout_ms})
+                                    ConnectWithin{connect_timeout_ms},
+                                    rfc2217::SetUpLimits{set_up_ms, give_up})
           : PlatformOpenSerialDevice(std::get<DevicePath>(address).path);
   if (!opened) return Fail(OpenError(std::move(opened.error())));
   std::unique_ptr<Port> port = std::move(opened.value());

@@ -107,6 +107,7 @@ int ShowKeys(Keyboard& keyboard) {
       std::fprintf(stderr, "padlink-keytest: the keyboard cannot be read.\n");
       return 1;
     }
+    if (key->kind == KeyKind::kPasteBegin) continue;  // its line comes with its end
     if (key->kind == KeyKind::kSpecial) {
       PrintLine(SpecialName(*key), Hex(0) + " " + Hex(ExtendedCode(key->special, key->form)),
                 ActionText(KeyMap(*key)));

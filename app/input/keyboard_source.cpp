@@ -31,8 +31,19 @@ std::optional<Intent> KeyboardSource::Poll() {
     const SysResult<std::optional<Key>> key = keyboard_->Poll();
     if (!key) return Intent{IntentKind::kNothing};
     if (!*key) return std::nullopt;
-    if ((*key)->kind == KeyKind::kPaste) return Intent{IntentKind::kPaste};
-    if ((*key)->kind != KeyKind::kIgnored) return IntentOf(KeyMap(**key));
+    switch ((*key)->kind) {
+      case KeyKind::kPasteBegin:
+        return Intent{IntentKind::kPaste};
+      case KeyKind::kPaste:
+      case KeyKind::kIgnored:
+        break;
+      default:
+        return IntentOf(KeyMap(**key));
+    }
   }
   return std::nullopt;
+}
+
+void KeyboardSource::Discard() {
+  if (keyboard_) keyboard_->Discard();
 }

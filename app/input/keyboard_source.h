@@ -1,7 +1,8 @@
 // The console keyboard as an input source: each key through the key map.
 // A key the map knows gives a press of its command, the quit keys a quit,
-// every other key nothing; a paste gives a paste; bytes the terminal sends
-// that are no key (reports, unknown sequences) are looked past. A keyboard
+// every other key nothing; a paste gives a paste as it begins; bytes the
+// terminal sends that are no key (reports, unknown sequences, the end of a
+// paste) are looked past. A keyboard
 // that cannot be read gives a key that does nothing.
 #pragma once
 
@@ -15,6 +16,7 @@ class KeyboardSource : public InputSource {
  public:
   void Open() override;
   std::optional<Intent> Poll() override;
+  void Discard() override;
 
  private:
   std::unique_ptr<Keyboard> keyboard_;

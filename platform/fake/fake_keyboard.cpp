@@ -43,6 +43,13 @@ class FakeKeyboard : public Keyboard {
     return std::optional<Key>(*key);
   }
 
+  // Every key pressed by now.
+  void Discard() override {
+    State& s = Get();
+    while (!s.keys.empty() && s.keys.front().time <= s.now)
+      s.keys.pop_front();
+  }
+
   SysResult<Key> Read() override {
     State& s = Get();
     if (s.keys.empty()) return Fail(SysError{0, "the input has ended", ErrorKind::kEnded});

@@ -50,6 +50,10 @@ volatile sig_atomic_t g_input_arrived = 1;
 constexpr char kPasteMarksOn[] = "\x1b[?2004h";
 constexpr char kPasteMarksOff[] = "\x1b[?2004l";
 
+// Most bytes one look at standard input takes: a long paste streaming in
+// is read over several passes of the loop, which meanwhile goes on.
+constexpr int kMaxPumpBytes = 4096;
+
 // Async-signal-safe. A terminal that cannot be written to keeps its modes.
 void WriteMode(const char* mode, std::size_t length) {
   while (write(STDIN_FILENO, mode, length) < 0 && errno == EINTR) {
@@ -210,6 +214,7 @@ class PosixKeyboard : public Keyboard {
   ~PosixKeyboard() override;
   SysResult<std::optional<Key>> Poll() override;
   SysResult<Key> Read() override;
+  void Discard() override;
 
  private:
   void Pump();
@@ -239,11 +244,14 @@ PosixKeyboard::~PosixKeyboard() {
 
 // Feeds what standard input holds now to the decoder, without waiting: no
 // more than the decoder has room for, so that keys typed ahead or pasted wait
-// in the terminal's own buffer until the loop takes the keys before them. An
-// unfinished key is settled by its time-out only once nothing more waits.
+// in the terminal's own buffer until the loop takes the keys before them, and
+// no more than kMaxPumpBytes, so that a long paste streaming in cannot hold
+// the caller here. An unfinished key is settled by its time-out only once
+// nothing more waits, and at once when the input has ended.
 void PosixKeyboard::Pump() {
   bool drained = false;
-  while (!end_of_input_ && read_error_ == 0) {
+  int pumped = 0;
+  while (!end_of_input_ && read_error_ == 0 && pumped < kMaxPumpBytes) {
     const int room = DecoderRoom(&decoder_);
     if (room == 0) break;
     pollfd p{STDIN_FILENO, POLLIN, 0};
@@ -264,11 +272,14 @@ void PosixKeyboard::Pump() {
       end_of_input_ = true;
       break;
     }
+    pumped += static_cast<int>(n);
     const std::uint32_t now = PlatformTickMs();
     for (ssize_t i = 0; i < n; ++i)
       DecoderFeed(&decoder_, buf[i], now);
   }
-  if (drained || end_of_input_ || read_error_ != 0) {
+  if (end_of_input_) {
+    DecoderFinish(&decoder_);
+  } else if (drained || read_error_ != 0) {
     DecoderTick(&decoder_, PlatformTickMs());
   } else {
     g_input_arrived = 1;  // keys still wait in the terminal: look again next time
@@ -291,6 +302,13 @@ SysResult<std::optional<Key>> PosixKeyboard::Poll() {
   return std::optional<Key>();
 }
 
+// The kernel empties the terminal's queue on the suspend key itself; what
+// came after it, and what was read already, goes here.
+void PosixKeyboard::Discard() {
+  DecoderReset(&decoder_);
+  if (!end_of_input_ && isatty(STDIN_FILENO)) tcflush(STDIN_FILENO, TCIFLUSH);
+}
+
 SysResult<Key> PosixKeyboard::Read() {
   for (;;) {
     Pump();
@@ -300,13 +318,8 @@ SysResult<Key> PosixKeyboard::Read() {
       read_error_ = 0;
       return Fail(PlatformError(error));
     }
-    if (end_of_input_) {
-      // Whatever is held settles after the Esc time-out.
-      const int wait = DecoderWaitMs(&decoder_, PlatformTickMs());
-      if (wait < 0) return Fail(SysError{0, "the input has ended", ErrorKind::kEnded});
-      PlatformPause(wait);
-      continue;
-    }
+    // Whatever was held settled when the input ended.
+    if (end_of_input_) return Fail(SysError{0, "the input has ended", ErrorKind::kEnded});
     pollfd p{STDIN_FILENO, POLLIN, 0};
     poll(&p, 1, DecoderWaitMs(&decoder_, PlatformTickMs()));
   }

@@ -45,6 +45,7 @@ class Win32Keyboard : public Keyboard {
   Win32Keyboard();
   SysResult<std::optional<Key>> Poll() override;
   SysResult<Key> Read() override;
+  void Discard() override;
 
  private:
   bool KeyWaiting();
@@ -82,6 +83,10 @@ SysResult<std::optional<Key>> Win32Keyboard::Poll() {
   SysResult<Key> key = Read();
   if (!key) return Fail(key.error());
   return std::optional<Key>(*key);
+}
+
+void Win32Keyboard::Discard() {
+  FlushConsoleInputBuffer(input_);
 }
 
 SysResult<Key> Win32Keyboard::Read() {

@@ -16,6 +16,7 @@ SysResult<void> RemotePort::SetDtr(bool on) {
 
 SysResult<void> RemotePort::SetLine(Setting line, bool on) {
   if (SysResult<void> open = CheckOpen(); !open) return open;
+  EndSetUp();
   // Take in the answers that came meanwhile; a server that answered an
   // earlier change with another state did not make it.
   if (!Pump()) return Fail(LostError());

@@ -44,12 +44,13 @@ bool PurgedAndAnswered(const Engine& e) {
 
 }  // namespace
 
-SysResult<std::unique_ptr<Port>> OpenRemotePort(const std::string& url, const Connector& connect) {
-  return RemotePort::Open(url, connect);
+SysResult<std::unique_ptr<Port>> OpenRemotePort(const std::string& url, const Connector& connect,
+                                                const SetUpLimits& limits) {
+  return RemotePort::Open(url, connect, limits);
 }
 
-SysResult<std::unique_ptr<Port>> RemotePort::Open(const std::string& url,
-                                                  const Connector& connect) {
+SysResult<std::unique_ptr<Port>> RemotePort::Open(const std::string& url, const Connector& connect,
+                                                  const SetUpLimits& limits) {
   SysResult<PortUrl> parsed = ParsePortUrl(url.c_str());
   if (!parsed) return Fail(std::move(parsed.error()));
   SysResult<std::unique_ptr<Connection>> connected =
@@ -57,6 +58,10 @@ SysResult<std::unique_ptr<Port>> RemotePort::Open(const std::string& url,
   if (!connected) return Fail(ConnectError(std::move(connected.error()), parsed->host));
   // Not made with make_unique: the constructor is private.
   std::unique_ptr<RemotePort> port(new RemotePort(std::move(*connected)));
+  if (limits.total_ms > 0 || limits.give_up) {
+    port->set_up_ = limits;
+    port->set_up_until_ = port->Deadline(limits.total_ms);
+  }
   if (SysResult<void> set_up = port->SetUp(*parsed); !set_up) return Fail(set_up.error());
   return std::unique_ptr<Port>(std::move(port));
 }
@@ -78,6 +83,7 @@ SysResult<void> RemotePort::Negotiate(const PortUrl& url) {
   engine_.Start(out_);
   const Pumped negotiated = PumpUntil(Deadline(kAnswerTimeoutMs), Negotiated);
   if (negotiated == Pumped::kLost) return Fail(SetupError());
+  if (negotiated == Pumped::kGivenUp) return Fail(GivenUpError());
   if (engine_.ComPortRefused())
     return Fail(NetErrorF(kNetErrNoComPort, "%s:%u", url.host.c_str(), unsigned{url.port}));
   if (engine_.BinaryRefused())
@@ -99,6 +105,7 @@ SysResult<void> RemotePort::PurgeAndQuery() {
   engine_.SetStopsize(0, out_);
   const Pumped answered = PumpUntil(Deadline(kAnswerTimeoutMs), PurgedAndAnswered);
   if (answered == Pumped::kLost) return Fail(SetupError());
+  if (answered == Pumped::kGivenUp) return Fail(GivenUpError());
   if (answered == Pumped::kTimeOut) {
     return Fail(NetErrorF(kNetErrNoAnswer, "no answer to the purge and the queries in %d ms",
                           kAnswerTimeoutMs));
@@ -122,6 +129,14 @@ void RemotePort::LearnSettings() {
                                   : StopBits::kOne;
   for (int s = 0; s < kSettingCount; ++s)
     engine_.TakeMismatch(static_cast<Setting>(s));
+  heard_at_ = Now();
+}
+
+// The set-up was given up (an end request, a quit key): of kind ended.
+SysError RemotePort::GivenUpError() {
+  SysError error = NetError(kNetErrNegotiation, "given up");
+  error.kind = ErrorKind::kEnded;
+  return error;
 }
 
 // The server closed the connection (or it broke) while the port was being

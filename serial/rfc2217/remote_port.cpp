@@ -40,7 +40,8 @@ SysResult<void> RemotePort::Close() {
 // answer to the last RTS change, say) resets the connection, and a reset
 // throws away what is still on its way to the server.
 void RemotePort::EndInOrder() {
-  if (lost_) return;
+  // A server late with an answer takes nothing more: nothing is waited for.
+  if (!Pump() || Late()) return;
   const std::uint64_t deadline = Deadline(kCloseTimeoutMs);
   if (!SendAll(deadline) || !connection_->EndSending()) return;
   std::uint8_t dropped[512];
@@ -124,6 +125,7 @@ bool RemotePort::Pump() {
       break;
     }
     if (*r == 0) break;
+    heard_at_ = Now();
     received += static_cast<std::size_t>(*r);
     const std::size_t n = engine_.Receive(in, static_cast<std::size_t>(*r), data, out_);
     const std::size_t kept = std::min(n, rx_.size() - rx_size_);
@@ -132,19 +134,31 @@ bool RemotePort::Pump() {
     SendNow();
   }
   SendNow();
+  if (asked_at_ && engine_.Answers(kBaud) != baud_answers_) asked_at_.reset();
   return !lost_;
 }
 
-// Pumps until done(engine) or the deadline.
+bool RemotePort::Await(bool writable, std::uint64_t deadline) {
+  if (set_up_ && set_up_->give_up) {
+    if (set_up_->give_up()) return false;
+    deadline = std::min(deadline, Now() + kGiveUpLookMs);
+  }
+  if (writable)
+    connection_->WaitWritable(deadline);
+  else
+    connection_->WaitReadable(deadline);
+  return true;
+}
+
+// Pumps until done(engine) or the deadline; while the port is set up, no
+// later than its set-up may last, and given up when its limits say so.
 RemotePort::Pumped RemotePort::PumpUntil(std::uint64_t deadline, bool (*done)(const Engine&)) {
+  if (set_up_ && set_up_->total_ms > 0) deadline = std::min(deadline, set_up_until_);
   for (;;) {
     if (!Pump()) return Pumped::kLost;
     if (done(engine_)) return Pumped::kDone;
     if (Now() >= deadline) return Pumped::kTimeOut;
-    if (out_.size > 0)
-      connection_->WaitWritable(deadline);
-    else
-      connection_->WaitReadable(deadline);
+    if (!Await(out_.size > 0, deadline)) return Pumped::kGivenUp;
   }
 }
 

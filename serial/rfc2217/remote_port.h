@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/connection.h"
@@ -36,6 +37,27 @@ constexpr std::int32_t kAnswerTimeoutMs = 3000;
 // connection in turn.
 constexpr std::int32_t kCloseTimeoutMs = 1000;
 
+// A port server (or a tunnel to it) can stop without the connection ending:
+// the system takes in and acknowledges what is sent to a stopped process,
+// and hands it on once the process goes on. Only an answer shows the server
+// runs. When nothing came from it for kQuietMs, a look at the port
+// (Waiting) asks it for its baud rate, a question it must answer and that
+// changes nothing, and data goes out (Write) only after its answer; a server
+// that leaves the question unanswered for kAnswerDueMs is taken for lost.
+constexpr std::int32_t kQuietMs = 100;
+constexpr std::int32_t kAnswerDueMs = 200;
+
+// While a port is set up for a run that tries it again (it is opened and
+// configured, up to its first transfer): every wait ends within total_ms
+// of the connection (0: each wait has its own time-out only), and at once
+// when give_up, asked every kGiveUpLookMs while a wait lasts, says so (an
+// end request, a quit key).
+struct SetUpLimits {
+  std::int32_t total_ms = 0;
+  std::function<bool()> give_up;
+};
+constexpr std::int32_t kGiveUpLookMs = 10;
+
 // Most bytes taken from the connection in one look at it.
 constexpr std::size_t kMaxPumpBytes = 65536;
 // Data from the server waiting to be read: as much as a serial device's
@@ -47,7 +69,8 @@ constexpr std::size_t kReceiveBufferBytes = 4096;
 // line settings. Fails with the reason (net_errors.h); a URL that is not
 // valid fails before any connection is made.
 SysResult<std::unique_ptr<Port>> OpenRemotePort(const std::string& url,
-                                                const Connector& connect = PlatformConnectTcp);
+                                                const Connector& connect = PlatformConnectTcp,
+                                                const SetUpLimits& limits = {});
 
 // The name of a SET-CONTROL value ("on", "off", "XON/XOFF", ...), for the
 // texts of refusals.
@@ -56,7 +79,8 @@ const char* ControlName(std::uint32_t wire);
 class RemotePort final : public Port {
  public:
   // OpenRemotePort.
-  static SysResult<std::unique_ptr<Port>> Open(const std::string& url, const Connector& connect);
+  static SysResult<std::unique_ptr<Port>> Open(const std::string& url, const Connector& connect,
+                                               const SetUpLimits& limits);
   ~RemotePort() override;
 
   SysResult<LineConfig> GetConfig() override;
@@ -73,7 +97,7 @@ class RemotePort final : public Port {
 
  private:
   // How a wait for the server ended.
-  enum class Pumped { kDone, kTimeOut, kLost };
+  enum class Pumped { kDone, kTimeOut, kLost, kGivenUp };
 
   explicit RemotePort(std::unique_ptr<Connection> connection);
 
@@ -89,6 +113,15 @@ class RemotePort final : public Port {
   bool Pump();
   Pumped PumpUntil(std::uint64_t deadline, bool (*done)(const Engine&));
   std::size_t TakeData(std::uint8_t* out, std::size_t n);
+  // Waits for the connection until the deadline, in steps of kGiveUpLookMs
+  // while the set-up may be given up; false when it is.
+  bool Await(bool writable, std::uint64_t deadline);
+  void EndSetUp() { set_up_.reset(); }
+
+  // remote_alive.cpp: whether the server still answers.
+  void Ask();
+  bool Late();
+  SysResult<bool> MakeSureAlive(std::uint64_t deadline);
 
   // remote_open.cpp: setting up.
   SysResult<void> SetUp(const PortUrl& url);
@@ -96,6 +129,7 @@ class RemotePort final : public Port {
   SysResult<void> PurgeAndQuery();
   void LearnSettings();
   SysError SetupError() const;
+  static SysError GivenUpError();
 
   // remote_settings.cpp: line settings.
   void SendLineValues(const LineConfig& config);
@@ -118,6 +152,14 @@ class RemotePort final : public Port {
   // rest of a data byte whose escape was cut by a short send.
   Outbox out_;
   LineConfig config_;
+  // The limits of the set-up, until the first transfer.
+  std::optional<SetUpLimits> set_up_;
+  std::uint64_t set_up_until_ = 0;
+  // When anything last came from the server, and when it was asked whether
+  // it runs (with its answers to the baud rate then), while unanswered.
+  std::uint64_t heard_at_ = 0;
+  std::optional<std::uint64_t> asked_at_;
+  std::uint32_t baud_answers_ = 0;
   bool lost_ = false;
   bool ended_by_server_ = false;  // lost as the server ended the connection in order
   std::string lost_reason_;

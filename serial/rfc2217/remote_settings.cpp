@@ -145,6 +145,7 @@ SysResult<void> RemotePort::AwaitSettingAnswers() {
   const Pumped answered = PumpUntil(Deadline(kAnswerTimeoutMs), SettingsAnswered);
   if (answered == Pumped::kLost) return Fail(LostError());
   if (answered == Pumped::kDone) return {};
+  if (answered == Pumped::kGivenUp) return Fail(GivenUpError());
   Setting missing = kFlow;
   for (int k = kBaud; k <= kFlow; ++k) {
     if (engine_.Outstanding(static_cast<Setting>(k)) > 0) {

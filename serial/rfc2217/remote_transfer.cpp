@@ -10,6 +10,7 @@ namespace rfc2217 {
 SysResult<std::int32_t> RemotePort::Read(std::uint8_t* bytes, std::int32_t n,
                                          std::int32_t timeout_ms) {
   if (SysResult<void> open = CheckOpen(); !open) return Fail(open.error());
+  EndSetUp();
   if (n <= 0) return 0;
   const std::uint64_t deadline = Deadline(timeout_ms);
   std::int32_t got = 0;
@@ -32,13 +33,17 @@ SysResult<std::int32_t> RemotePort::Read(std::uint8_t* bytes, std::int32_t n,
 
 SysResult<std::int32_t> RemotePort::Waiting() {
   if (SysResult<void> open = CheckOpen(); !open) return Fail(open.error());
-  Pump();
+  EndSetUp();
+  // A look at an idle port asks a quiet server whether it runs, and finds
+  // the connection lost when it did not answer.
+  if (Pump() && !Late() && Now() - heard_at_ >= static_cast<std::uint64_t>(kQuietMs)) Ask();
   if (lost_ && rx_size_ == 0) return Fail(LostError());
   return static_cast<std::int32_t>(rx_size_);
 }
 
 SysResult<std::int32_t> RemotePort::WaitFor(std::int32_t n, std::int32_t timeout_ms) {
   if (SysResult<void> open = CheckOpen(); !open) return Fail(open.error());
+  EndSetUp();
   const std::uint64_t deadline = Deadline(timeout_ms);
   for (;;) {
     Pump();
@@ -55,6 +60,7 @@ SysResult<std::int32_t> RemotePort::WaitFor(std::int32_t n, std::int32_t timeout
 SysResult<std::int32_t> RemotePort::Write(const std::uint8_t* bytes, std::int32_t n,
                                           std::int32_t timeout_ms) {
   if (SysResult<void> open = CheckOpen(); !open) return Fail(open.error());
+  EndSetUp();
   if (n <= 0) return 0;
   if (lost_) return Fail(LostError());
   const std::uint64_t deadline = Deadline(timeout_ms);
@@ -63,6 +69,10 @@ SysResult<std::int32_t> RemotePort::Write(const std::uint8_t* bytes, std::int32_
     if (lost_) return Fail(LostError());
     return 0;
   }
+  // Data goes only to a server known to run.
+  const SysResult<bool> alive = MakeSureAlive(deadline);
+  if (!alive) return Fail(alive.error());
+  if (!*alive) return 0;
   const std::int32_t done = SendData(bytes, n, deadline);
   if (out_.size > 0) SendNow();
   if (lost_ && done == 0) return Fail(LostError());

@@ -3,6 +3,7 @@
 // reports on its own. Every key reaches the wire as its command, nothing else
 // does, and the run never stalls.
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -99,14 +100,20 @@ std::vector<int> HundredCommands() {
   return commands;
 }
 
-TEST_F(KeyInputE2E, KeysTypedAheadInAFileAllReachTheWireAndSQuits) {
+// Keys typed ahead faster than the loop takes them all reach the wire, in
+// order, one a pass; a quit key ends the run as soon as it has come,
+// whatever waits before it, so S comes once they are out. At the end of its
+// input (a file) padlink waits for a signal or a quit key.
+TEST_F(KeyInputE2E, KeysTypedAheadInAFileAllReachTheWire) {
   const std::string keys = dir_.path() + "/keys";
   FILE* f = std::fopen(keys.c_str(), "w");
   ASSERT_NE(f, nullptr);
-  std::fputs((HundredKeys() + "S").c_str(), f);
+  std::fputs(HundredKeys().c_str(), f);
   std::fclose(f);
   testpty::Child c = StartPadlink({"-c", "1", "-d"}, keys);
-  EXPECT_EQ(RunToEnd(c), 0) << c.err_text;
+  ASSERT_TRUE(WaitForCommands(100)) << c.err_text;
+  kill(c.pid, SIGTERM);
+  RunToEnd(c);
   EXPECT_EQ(Commands(), HundredCommands());
   EXPECT_EQ(c.err_text, "");
 }
@@ -115,11 +122,26 @@ TEST_F(KeyInputE2E, KeysPastedIntoTheTerminalAllReachTheWireAndSQuits) {
   testpty::Child c = StartPadlink({"-c", "1", "-d"});
   ASSERT_TRUE(WaitForKeyboard());
   // Arrows among them: whole sequences, each its own key.
-  Type(HundredKeys() + "\x1b[A\x1b[B\x1b[A\x1b[B" + "S");
+  Type(HundredKeys() + "\x1b[A\x1b[B\x1b[A\x1b[B");
+  ASSERT_TRUE(WaitForCommands(104)) << c.err_text;
+  Type("S");
   EXPECT_EQ(RunToEnd(c), 0) << c.err_text;
   std::vector<int> expected = HundredCommands();
   expected.insert(expected.end(), {11, 12, 11, 12});
   EXPECT_EQ(Commands(), expected);
+}
+
+// A quit key that comes behind keys typed ahead ends the run at once: none
+// of the keys before it is sent.
+TEST_F(KeyInputE2E, AQuitKeyBehindKeysTypedAheadEndsTheRunAtOnce) {
+  const std::string keys = dir_.path() + "/keys";
+  FILE* f = std::fopen(keys.c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  std::fputs("123456789S", f);
+  std::fclose(f);
+  testpty::Child c = StartPadlink({"-c", "1", "-d"}, keys);
+  EXPECT_EQ(RunToEnd(c), 0) << c.err_text;
+  EXPECT_EQ(Commands(), std::vector<int>{});
 }
 
 // Ctrl+Space sends a NUL byte: no key, and the monitors go on sampling.

@@ -13,6 +13,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -23,6 +24,7 @@
 #include "tests/support/robot.h"
 #include "tests/support/sample_lines.h"
 #include "tests/support/ser2net.h"
+#include "tests/support/sshd.h"
 
 namespace {
 
@@ -427,6 +429,102 @@ TEST_F(SafeStopE2E, ALostRemotePortReconnectsWhenItsServerIsBack) {
   EXPECT_EQ(End(c), 0);
   RobotLogs("command  5", 2);
   EXPECT_EQ(robot_.Commands(), (std::vector<int>{7, kStop, 9, kStop}));
+}
+
+// A station that hangs without dropping the connection (ser2net stopped by
+// SIGSTOP, directly or behind an SSH tunnel): the system still takes in what
+// is sent to it, so only its answers show it runs. padlink finds it lost
+// within a fraction of a second, sends it no key meanwhile and none later,
+// and once it goes on takes it back as a lost port, with the stop command.
+// Esc ends a run whose station hangs while it is tried again.
+TEST_F(SafeStopE2E, AStationThatHangsIsLostAndGetsNoKeyUntilItIsBack) {
+  if (testnet::Ser2netPath().empty()) GTEST_SKIP() << "ser2net is not installed";
+  for (bool tunnel : {false, true}) {
+    const char* how = tunnel ? "through an SSH tunnel" : "directly";
+    if (tunnel && testnet::SshdPath().empty()) continue;
+    robot_.Stop();
+    StartRobot();
+    testnet::Ser2net server;
+    ASSERT_TRUE(server.Start(robot_.device())) << server.error();
+    std::string url = server.url();
+    testnet::Sshd sshd;
+    testpty::Child forward;
+    if (tunnel) {
+      ASSERT_TRUE(sshd.Start(server.port())) << sshd.error();
+      const int local = testnet::FreeLoopbackPort();
+      testpty::ChildOptions o;
+      o.argv = sshd.ForwardCommand(local, server.port());
+      forward = testpty::Spawn(o);
+      for (int i = 0; i < 500 && !testnet::Listening(local); ++i)
+        testpty::SleepMs(10);
+      ASSERT_TRUE(testnet::Listening(local)) << forward.err_text;
+      url = "rfc2217://127.0.0.1:" + std::to_string(local);
+    }
+    testpty::Child c =
+        StartPadlink({"-c", "1", "-d", "--stop", "5"}, false, "", {"PADLINK_PORT_1=" + url});
+    WaitForKeyboard();
+    Type("7");
+    ASSERT_TRUE(RobotLogs("command  7")) << how;
+    // Keys typed once the station has hung are never sent.
+    kill(server.pid(), SIGSTOP);
+    testpty::SleepMs(250);
+    Type("2");
+    const std::string place = "padlink: port 1 (" + url + ")";
+    ASSERT_TRUE(testpty::WaitForOutput(c, place + " is gone: ", 5000, true)) << how << c.err_text;
+    Type("3");
+    for (int i = 0; i < 500 && CountOf(c.err_text, "CMD:Send error") < 2; ++i) {
+      testpty::SleepMs(10);
+      testpty::WaitForOutput(c, "", 0, true);
+    }
+    ASSERT_EQ(CountOf(c.err_text, "CMD:Send error 0 bytes sent.\n"), 2) << how << c.err_text;
+    kill(server.pid(), SIGCONT);
+    ASSERT_TRUE(testpty::WaitForOutput(c, place + " is back\n", 10000, true)) << how << c.err_text;
+    ASSERT_TRUE(RobotLogs("command  5")) << how;
+    Type("9");
+    ASSERT_TRUE(RobotLogs("command  9")) << how;
+    // Hung again, and tried again: Esc ends the run.
+    kill(server.pid(), SIGSTOP);
+    ASSERT_TRUE(testpty::WaitForOutput(c, place + " is gone: ", 5000, true)) << how << c.err_text;
+    testpty::SleepMs(600);  // a try under way
+    Type("\x1b");
+    EXPECT_EQ(End(c), 0) << how;
+    kill(server.pid(), SIGCONT);
+    testpty::SleepMs(300);
+    EXPECT_EQ(robot_.Commands(), (std::vector<int>{7, kStop, 9})) << how << robot_.log();
+    if (tunnel) {
+      kill(forward.pid, SIGTERM);
+      End(forward);
+    }
+  }
+}
+
+// Keys that pile up behind the samples: a key held for 1.5 s (a repeat
+// every 33 ms, as a terminal's auto-repeat) while padlink samples as fast
+// as it can. The robot gets the key's command at most once a pass, so no
+// more often than samples came meanwhile, and Esc after the release ends
+// the run, the stop command last.
+TEST_F(SafeStopE2E, AHeldKeyDrivesNoLongerThanTheHand) {
+  StartRobot();
+  testpty::Child c = StartPadlink({"-c", "1", "-d", "-a", "3", "-t", "0", "--stop", "5"});
+  WaitForKeyboard();
+  ASSERT_TRUE(testpty::WaitForLines(c, 3, 10000)) << c.err_text;
+  const std::size_t before = testpty::Lines(c.out_text).size();
+  for (int i = 0; i < 45; ++i) {
+    Type("H");
+    testpty::SleepMs(33);
+  }
+  testpty::WaitForOutput(c, "", 0);
+  const std::size_t samples = testpty::Lines(c.out_text).size() - before;
+  testpty::SleepMs(200);
+  Type("\x1b");
+  EXPECT_EQ(End(c), 0);
+  RobotLogs("command  5");
+  const std::vector<int> commands = robot_.Commands();
+  ASSERT_FALSE(commands.empty());
+  EXPECT_EQ(commands.back(), kStop);
+  const auto drives = std::count(commands.begin(), commands.end(), 11);
+  EXPECT_GE(drives, 1);
+  EXPECT_LE(static_cast<std::size_t>(drives), samples + 2) << robot_.log();
 }
 
 }  // namespace

@@ -16,12 +16,14 @@ namespace testkeys {
 // A key's name: "Up", "Ctrl+F4", "Ctrl+Shift+F4", "Alt+Keypad*" (the
 // modifiers held); a character as itself ("a", "S"), "Enter", "Esc", "Space",
 // "Ctrl+A".."Ctrl+_" for the other control codes, "0xC3" for DEL and
-// characters of 128 or more; "paste:N" for a paste of N bytes, "ignored:N"
+// characters of 128 or more; "pasting" for the beginning of a paste,
+// "paste:N" for a paste of N bytes, "ignored:N"
 // for N ignored bytes; "none" for no key.
 inline std::string KeyName(const Key& key) {
   if (key.kind == KeyKind::kSpecial) return HeldPrefix(key.held) + SpecialKeyName(key.special);
   if (key.kind == KeyKind::kNone) return "none";
   if (key.kind == KeyKind::kPaste) return "paste:" + std::to_string(key.length);
+  if (key.kind == KeyKind::kPasteBegin) return "pasting";
   if (key.kind == KeyKind::kIgnored) return "ignored:" + std::to_string(key.length);
   const unsigned char c = key.character;
   if (c == 13) return "Enter";
@@ -41,6 +43,7 @@ inline std::string KeyName(const Key& key) {
 // FormOf; a character yields itself with Alt, its control code with Ctrl.
 // Ctrl+Space (a NUL) is no key. "paste:N" is a paste of N bytes.
 inline std::vector<Key> KeyPressed(std::string_view name) {
+  if (name == "pasting") return {Key::PasteBegin()};
   if (name.starts_with("paste:"))
     return {Key::Paste(static_cast<std::uint32_t>(std::stoul(std::string(name.substr(6)))))};
   bool shift = false, ctrl = false, alt = false;

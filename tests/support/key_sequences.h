@@ -136,14 +136,15 @@ inline const std::vector<KeySequence> kKeySequences = {
     {"st Alt+Delete", "\x1b\x1b[P", "Alt+Delete"},
     {"K with another number", "\x1b[1K", ""},
     {"J with two parameters", "\x1b[2;5J", ""},
-    // Pasted text (bracketed): one paste, whatever it holds, and the keys
-    // after its end.
-    {"paste", "\x1b[200~59\x1b[201~", "paste:2"},
-    {"empty paste", "\x1b[200~\x1b[201~", "paste:0"},
-    {"paste, then a key", "\x1b[200~5\x1b[201~6", "paste:1 6"},
+    // Pasted text (bracketed): its beginning, one paste, whatever it holds,
+    // and the keys after its end.
+    {"paste", "\x1b[200~59\x1b[201~", "pasting paste:2"},
+    {"empty paste", "\x1b[200~\x1b[201~", "pasting paste:0"},
+    {"paste, then a key", "\x1b[200~5\x1b[201~6", "pasting paste:1 6"},
     {"paste of keys and sequences",
-     "\x1b[200~\x1b\x1b[A\x1b[3~S\x1b[20\x1b[201\x1b[200~\r\x1b[201~\x1b[B", "paste:25 Down"},
-    {"paste of a lone Esc", "\x1b[200~\x1b\x1b[201~", "paste:1"},
+     "\x1b[200~\x1b\x1b[A\x1b[3~S\x1b[20\x1b[201\x1b[200~\r\x1b[201~\x1b[B",
+     "pasting paste:25 Down"},
+    {"paste of a lone Esc", "\x1b[200~\x1b\x1b[201~", "pasting paste:1"},
     {"paste end alone", "\x1b[201~", ""},
     // UTF-8 characters of several bytes: their first byte.
     {"e acute", "\xc3\xa9", "0xC3"},
@@ -213,6 +214,10 @@ inline const std::vector<KeySequence> kKeySequences = {
     // CSI M with no report bytes at once is st's Ctrl+Delete.
     {"st Ctrl+Delete", "\x1b[M", "Ctrl+Delete", kWaitsAlone},
     {"st Ctrl+Alt+Delete", "\x1b\x1b[M", "Ctrl+Alt+Delete", kWaitsAlone},
+    // A paste whose end mark never comes is over once its bytes stopped for
+    // kPasteGapMs.
+    {"paste without its end", "\x1b[200~hello", "pasting paste:5", kPasteGapMs},
+    {"paste cut in its end mark", "\x1b[200~12\x1b[20", "pasting paste:6", kPasteGapMs},
 };
 
 }  // namespace testkeys

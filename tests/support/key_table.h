@@ -46,6 +46,7 @@ inline KeyMapping ReferenceKeyMap(const Key& key) {
     case KeyKind::kNone:
     case KeyKind::kPaste:
     case KeyKind::kIgnored:
+    case KeyKind::kPasteBegin:
       break;
   }
   return {KeyAction::kNone, 0};

@@ -105,6 +105,7 @@ bool Ser2net::Start(const std::string& device, const std::string& preload,
 void Ser2net::Stop() {
   if (child_.pid <= 0) return;
   kill(child_.pid, SIGTERM);
+  kill(child_.pid, SIGCONT);  // a stopped server, too
   int status = 0;
   testpty::Wait(child_, 5000, &status);
   child_.pid = -1;

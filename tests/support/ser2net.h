@@ -37,6 +37,8 @@ class Ser2net {
   void AddOption(const std::string& option) { options_ += "    " + option + "\n"; }
 
   int port() const { return port_; }
+  // The server's process (to stop and continue it), or -1.
+  pid_t pid() const { return child_.pid; }
   std::string url() const { return "rfc2217://127.0.0.1:" + std::to_string(port_); }
   const std::string& error() const { return error_; }
 

@@ -2,9 +2,10 @@
 // byte takes `latency` ms each way, the server answers the moment a byte
 // arrives, waits move the clock to the next arrival or the deadline. It can
 // deliver the server's bytes in packets of any size, hold back the client's
-// bytes (a full socket buffer) and end the connection at a chosen time. When
-// the client says it sends no more, the server ends the connection as that
-// reaches it, as ser2net does, unless told not to.
+// bytes (a full socket buffer), stop the server for a while and end the
+// connection at a chosen time. When the client says it sends no more, the
+// server ends the connection as that reaches it, as ser2net does, unless
+// told not to.
 #pragma once
 
 #include <algorithm>
@@ -44,6 +45,11 @@ class VirtualTransport {
   std::uint64_t room_again = kNever;
   // The server ends the connection at this time.
   std::uint64_t close_at = kNever;
+  // The server's process is stopped from stopped_at until continued_at (a
+  // SIGSTOP): what reaches it meanwhile is taken in by its system, and read
+  // and answered when it goes on.
+  std::uint64_t stopped_at = kNever;
+  std::uint64_t continued_at = kNever;
   // Whether the server ends the connection when the client's end reaches it.
   bool ends_when_told = true;
   // When the client sent its end (EndSending) and when it closed.
@@ -69,7 +75,9 @@ class VirtualTransport {
     if (send_room != std::numeric_limits<std::size_t>::max()) send_room -= k;
     if (k == 0) return 0;
     moved_ = true;
-    ServerSends(now + 2 * latency, server_->Receive(p, k, now + latency));
+    std::uint64_t arrives = now + latency;
+    if (arrives >= stopped_at && arrives < continued_at) arrives = continued_at;
+    ServerSends(arrives + latency, server_->Receive(p, k, arrives));
     return static_cast<std::int32_t>(k);
   }
 

@@ -676,6 +676,27 @@ TEST_F(LinkTest, ARequestCutApartTwiceFailsAndTheNextCommandWaitsForTheRobot) {
 // A request left with some of its bytes sent (a write failed) holds back
 // the next byte until 600 ms after its last one; a request of which nothing
 // went out, or all of it, holds back nothing.
+// The write of a request's byte after the first waits no longer than what
+// is left of the 200 ms gap since the byte before it, so that no wait of
+// the port can carry the byte past it; the first byte waits as a command's.
+TEST_F(LinkTest, ARequestsLaterBytesWaitNoLongerThanWhatIsLeftOfTheGap) {
+  for (LinkMode mode : {kStrobe, kCable}) {
+    const fake::Platform fresh;
+    RobotLink link = MakeLink(mode);
+    robot_ = FakeRobot{};
+    robot_.Attach();
+    ASSERT_TRUE(link.PeekSRAM(65, 1)) << ModeName(mode);
+    const std::vector<fake::Record> writes = fake::Calls(Call::kWrite);
+    ASSERT_EQ(writes.size(), 4u) << ModeName(mode);
+    EXPECT_EQ(writes[0].timeout, kComDefaultTimeoutMs) << ModeName(mode);
+    for (std::size_t i = 1; i < writes.size(); ++i) {
+      const auto since = static_cast<std::int32_t>(writes[i].time - writes[i - 1].time);
+      EXPECT_EQ(writes[i].timeout, kMaxRequestGapMs - since) << ModeName(mode) << " byte " << i;
+      EXPECT_LT(writes[i].timeout, kMaxRequestGapMs) << ModeName(mode) << " byte " << i;
+    }
+  }
+}
+
 TEST_F(LinkTest, AnUnfinishedRequestHoldsBackTheNextByteUntilTheRobotDroppedIt) {
   struct Case {
     const char* name;

@@ -69,7 +69,8 @@ class RemotePortTest : public ::testing::Test {
 
   // Opens url through the transport, or fails with refusal_ when there is
   // none.
-  SysResult<std::unique_ptr<Port>> Open(const std::string& url = kUrl) {
+  SysResult<std::unique_ptr<Port>> Open(const std::string& url = kUrl,
+                                        const rfc2217::SetUpLimits& limits = {}) {
     return rfc2217::OpenRemotePort(
         url,
         [this](const std::string& host, std::uint16_t port,
@@ -77,7 +78,8 @@ class RemotePortTest : public ::testing::Test {
           connected_to_ = host + ":" + std::to_string(port) + " in " + std::to_string(timeout_ms);
           if (!transport_) return Fail(refusal_);
           return transport_->Connect();
-        });
+        },
+        limits);
   }
 
   void OpenOrFail() {
@@ -785,6 +787,138 @@ TEST_F(RemotePortTest, ClosingSendsWhatIsQueuedEndsAndWaitsForTheServersEnd) {
   port_.reset();  // letting go of the port closes it in order too
   EXPECT_EQ(server().Commands(5).back(), 12u);
   EXPECT_NE(t().end_sent_at, kNever);
+}
+
+// A port server can stop (SIGSTOP) without its connection ending: the
+// system takes in what is sent to it. A look at an idle port asks it for its
+// baud rate when it has been quiet for 100 ms; one that leaves the question
+// unanswered for 200 ms is lost, found within 300 ms when the run looks
+// every 100 ms. Nothing sent after that ever reaches it.
+TEST_F(RemotePortTest, AServerThatStopsIsFoundLostAndGetsNoData) {
+  Serve();
+  OpenOrFail();
+  const std::uint64_t t0 = t().now;
+  t().stopped_at = t0 + 50;
+  t().continued_at = t0 + 4000;
+  std::uint64_t lost_at = 0;
+  for (std::uint64_t look = t0 + 100; look <= t0 + 1000 && !lost_at; look += 100) {
+    t().now = look;
+    const SysResult<std::int32_t> waiting = port().Waiting();
+    if (waiting) continue;
+    lost_at = look;
+    EXPECT_EQ(Kind(waiting), ErrorKind::kGone);
+    EXPECT_EQ(Err(waiting),
+              "The connection to the port server was lost: the port server did not answer in "
+              "200 ms");
+  }
+  EXPECT_EQ(lost_at, t0 + 300);
+  const std::uint8_t key = 3;
+  EXPECT_EQ(Kind(port().Write(&key, 1, 1000)), ErrorKind::kGone);
+  EXPECT_TRUE(port().Close());
+  EXPECT_EQ(t().now, t0 + 300);  // the close waits for nothing
+  EXPECT_TRUE(server().DataReceived().empty());
+  // A server that runs answers each question, and the port stays: asked at
+  // every other look, as the answer of the one before counts for 100 ms.
+  Reopen();
+  const std::uint64_t t1 = t().now;
+  const std::size_t queries = server().Commands(1).size();
+  for (std::uint64_t look = t1 + 100; look <= t1 + 2000; look += 100) {
+    t().now = look;
+    EXPECT_TRUE(port().Waiting()) << look;
+  }
+  EXPECT_EQ(server().Commands(1).size() - queries, 10u);
+  for (std::uint32_t baud : server().Commands(1))
+    EXPECT_EQ(baud, 0u);
+}
+
+// Data goes only to a server known to run: after 100 ms without a byte
+// from it, a write asks first and sends once the answer came. A server that
+// does not answer within 200 ms is lost, and the data never reaches it, not
+// even when it goes on.
+TEST_F(RemotePortTest, DataGoesOnlyToAServerKnownToRun) {
+  constexpr std::uint64_t L = 3;  // latency each way
+  Serve();
+  t().latency = L;
+  OpenOrFail();
+  const std::uint8_t key = 7;
+  t().now += 500;
+  std::uint64_t start = t().now;
+  EXPECT_EQ(*port().Write(&key, 1, 1000), 1);
+  EXPECT_EQ(t().now - start, 2 * L);  // the question's round trip
+  ASSERT_FALSE(server().events().empty());
+  EXPECT_EQ(server().events().back().kind, ServerEvent::kData);
+  EXPECT_EQ(server().CommandTimes(1).back(), start + L);
+  // Heard from just now: the next byte goes at once.
+  start = t().now;
+  EXPECT_EQ(*port().Write(&key, 1, 1000), 1);
+  EXPECT_EQ(t().now, start);
+  EXPECT_EQ(server().DataReceived(), (Bytes{7, 7}));
+  // Stopped: the write waits 200 ms for the answer, then the port is lost.
+  t().now += 500;
+  t().stopped_at = t().now;
+  t().continued_at = t().now + 5000;
+  start = t().now;
+  const SysResult<std::int32_t> written = port().Write(&key, 1, 1000);
+  EXPECT_EQ(Kind(written), ErrorKind::kGone);
+  EXPECT_EQ(t().now - start, 200u);
+  EXPECT_EQ(Kind(port().Write(&key, 1, 1000)), ErrorKind::kGone);
+  port_.reset();
+  EXPECT_EQ(server().DataReceived(), (Bytes{7, 7}));
+  // A write whose time-out comes before the answer is due moves nothing and
+  // leaves the port as it is.
+  Reopen();
+  t().now += 500;
+  t().stopped_at = t().now;
+  t().continued_at = t().now + 50;
+  EXPECT_EQ(*port().Write(&key, 1, 20), 0);
+  t().now += 60;
+  EXPECT_EQ(*port().Write(&key, 1, 1000), 1);
+}
+
+// A port tried again while a run goes on is set up within the time it is
+// given (its negotiation, purge and settings, up to its first transfer),
+// and given up at once when the run says so: a server that accepts the
+// connection and never answers holds the run no longer.
+TEST_F(RemotePortTest, ASetUpEndsWithinItsLimitsAndAtOnceWhenGivenUp) {
+  ServerBehaviour mute;
+  mute.negotiate = false;
+  ServerBehaviour no_purge;
+  no_purge.answer_commands = false;
+  struct Case {
+    const char* name;
+    ServerBehaviour behaviour;
+    std::uint64_t give_up_at;  // kNever: not given up
+    std::uint64_t ended_at;
+    ErrorKind kind;
+  };
+  const Case cases[] = {
+      {"no negotiation", mute, kNever, 250, ErrorKind::kTimedOut},
+      {"no answer to the purge", no_purge, kNever, 250, ErrorKind::kTimedOut},
+      {"no negotiation, given up", mute, 123, 123, ErrorKind::kEnded},
+      {"no answer to the purge, given up", no_purge, 40, 40, ErrorKind::kEnded},
+  };
+  for (const Case& c : cases) {
+    Serve(c.behaviour);
+    const std::uint64_t give_up_at = c.give_up_at;
+    VirtualTransport* transport = transport_.get();
+    const rfc2217::SetUpLimits limits{250, [=] { return transport->now >= give_up_at; }};
+    const SysResult<std::unique_ptr<Port>> opened = Open(kUrl, limits);
+    ASSERT_FALSE(opened) << c.name;
+    EXPECT_EQ(Kind(opened), c.kind) << c.name;
+    EXPECT_GE(t().now, c.ended_at) << c.name;
+    EXPECT_LE(t().now, c.ended_at + rfc2217::kGiveUpLookMs) << c.name;
+  }
+  // The settings made after the open, before the first transfer, are part
+  // of the set-up: a server that leaves them unanswered holds it no longer.
+  Serve();
+  SysResult<std::unique_ptr<Port>> opened = Open(kUrl, {250, nullptr});
+  ASSERT_TRUE(opened);
+  port_ = std::move(*opened);
+  ServerBehaviour silent;
+  silent.answer_commands = false;
+  *server_ = PortServer(silent);
+  EXPECT_EQ(Code(port().Configure(Settings(9600, false, false))), rfc2217::kNetErrNoAnswer);
+  EXPECT_EQ(t().now, 250u);
 }
 
 }  // namespace

@@ -137,15 +137,18 @@ TEST_F(ControlLoopTest, KeyWithoutActionSendsNothingAndKeepsTheLastSendTime) {
 }
 
 // Pasted text and ignored bytes are no keys: they send nothing and leave the
-// repeat suppression as it was; the first paste says that it is not sent.
+// repeat suppression as it was; the first paste says, as it begins, that it
+// is not sent.
 TEST_F(ControlLoopTest, PastesAndIgnoredBytesSendNothingAndTheFirstPasteSaysSo) {
   Key report;
   report.kind = KeyKind::kIgnored;
   report.length = 1;
   fake::PressKey(0, '5');
-  fake::PressKey(100, Key::Paste(12));
+  fake::PressKey(100, Key::PasteBegin());
+  fake::PressKey(150, Key::Paste(12));
   fake::PressKey(200, report);
-  fake::PressKey(250, Key::Paste(3));
+  fake::PressKey(250, Key::PasteBegin());
+  fake::PressKey(260, Key::Paste(3));
   fake::PressKey(303, '5');  // a repeat 295 ms after the send: dropped
   fake::PressKey(403, '6');
   const std::string err = RunLoop();
@@ -209,12 +212,51 @@ TEST_F(ControlLoopTest, QuitKeysCloseThePortAndExitWithZero) {
   }
 }
 
+// The notice comes as a paste begins: a paste whose end never comes still
+// says so at once.
+TEST_F(ControlLoopTest, APasteSaysSoAsItBegins) {
+  fake::PressKey(100, Key::PasteBegin());
+  const std::string err = RunLoop(LinkMode::kStrobe, 120);
+  EXPECT_EQ(err, "padlink: pasted text is not sent to the robot; type the keys instead\n");
+}
+
+// A quit key ends the run at the pass it has come to, whatever came before
+// it: keys typed ahead in a burst are never sent when a quit key is among
+// them.
+TEST_F(ControlLoopTest, AQuitKeyWinsOverTheKeysThatCameBeforeIt) {
+  for (const char* burst : {"123456789\x1b", "55555S", "1\x1b"}) {
+    const fake::Platform fresh;
+    for (const char* c = burst; *c; ++c)
+      fake::PressKey(40, static_cast<unsigned char>(*c));
+    RunLoop(LinkMode::kStrobe, 1000);
+    EXPECT_EQ(fake::Count(Call::kWrite), 0) << burst;
+    EXPECT_EQ(fake::Calls(Call::kClose).at(0).time, 40u) << burst;
+  }
+}
+
+// Repeats of a key that came while a pass was busy are one press: a burst
+// of the same key sends its command once; other keys in it each theirs, in
+// order, one a pass.
+TEST_F(ControlLoopTest, RepeatsThatCameDuringAPassAreOnePress) {
+  for (int i = 0; i < 20; ++i)
+    fake::PressKey(40, '5');
+  for (const char c : std::string("66778"))
+    fake::PressKey(41, static_cast<unsigned char>(c));
+  RunLoop();
+  // Passes at 40 (5, then 8 + 5 ms), 53, 66, 79.
+  EXPECT_THAT(Sends(), ElementsAre(Pair(40u, 5), Pair(53u, 6), Pair(66u, 7), Pair(79u, 8)));
+}
+
 // A source of intents scripted at virtual times.
 class ScriptedSource : public InputSource {
  public:
   explicit ScriptedSource(std::deque<std::pair<std::uint64_t, Intent>> script)
       : script_(std::move(script)) {}
   void Open() override {}
+  void Discard() override {
+    while (!script_.empty() && script_.front().first <= fake::Get().now)
+      script_.pop_front();
+  }
   std::optional<Intent> Poll() override {
     if (script_.empty() || script_.front().first > fake::Get().now) return std::nullopt;
     const Intent intent = script_.front().second;

@@ -208,6 +208,140 @@ TEST_F(SafeRunTest, HoldSendsTheStopCommandOnceWhenNoCommandKeyCameForTheHoldTim
   }
 }
 
+// Keys that pile up behind slow passes: with a monitor at -t 0 a pass takes
+// a whole sample, longer than a held key's repeats (every 33 ms, 3 s long,
+// as a terminal's auto-repeat). The repeats that came during a pass are one
+// press; the hold time counts from when the last of them came; a quit key
+// ends the run at the pass after it came, whatever came before it.
+TEST_F(SafeRunTest, KeysThatPileUpBehindSamplesDriveNoLongerThanTheHand) {
+  constexpr std::uint64_t kLetGo = 2970;  // the last repeat
+  struct Case {
+    const char* name;
+    LinkMode mode;
+    std::uint64_t esc;  // the quit key
+  };
+  const Case cases[] = {
+      {"strobe, Esc 200 ms after the release", kStrobe, kLetGo + 200},
+      {"cable, Esc 200 ms after the release", kCable, kLetGo + 200},
+      {"strobe, held, then the hold stop", kStrobe, 6000},
+  };
+  for (const Case& c : cases) {
+    const fake::Platform fresh;
+    robot_ = FakeRobot{};
+    for (std::uint64_t t = 0; t <= kLetGo; t += 33)
+      fake::PressKey(t, 'H');
+    fake::PressKey(c.esc, 27);
+    RunLoop(
+        {.mode = c.mode, .ad_channel = 3, .interval_ms = 0, .stop_command = kStop, .hold_ms = 700});
+    EXPECT_EQ(status_, 0) << c.name;
+    // A pass: the sample's two requests (at most 120 ms here).
+    const std::uint64_t pass = 120;
+    std::uint64_t last_drive = 0;
+    std::vector<std::uint64_t> stops;
+    for (const auto& [time, command] : Commands()) {
+      if (command == 11) last_drive = time;
+      if (command == kStop) stops.push_back(time);
+    }
+    EXPECT_GE(last_drive, kLetGo - pass) << c.name;
+    EXPECT_LE(last_drive, kLetGo + pass) << c.name;
+    const std::uint64_t closed = fake::Calls(Call::kClose).at(0).time;
+    EXPECT_GE(closed, c.esc) << c.name;
+    EXPECT_LE(closed, c.esc + pass) << c.name;
+    ASSERT_FALSE(stops.empty()) << c.name;
+    if (c.esc > kLetGo + 700 + pass) {
+      // The hold stop, 700 ms after the last repeat came, then the quit's.
+      ASSERT_EQ(stops.size(), 2u) << c.name;
+      EXPECT_GE(stops[0], kLetGo + 700) << c.name;
+      EXPECT_LE(stops[0], kLetGo + 700 + pass) << c.name;
+    }
+    EXPECT_GT(stops.back(), last_drive) << c.name;
+  }
+}
+
+// A suspend (Ctrl+Z) drops every key not yet acted on: those that piled up
+// behind a sample and those still in the keyboard; after it only keys
+// typed later drive.
+TEST_F(SafeRunTest, ASuspendDropsTheKeysNotYetActedOn) {
+  // The keys 1 to 4 come during the first sample's pass; the next pass
+  // takes them and sends 1. The suspend comes during that pass, and 7 after
+  // it, still in the keyboard when the suspend is acted on at the pass
+  // after. (A cable-mode sample takes about 12 ms here, a strobe one 57.)
+  struct Case {
+    LinkMode mode;
+    std::uint64_t suspend;
+  };
+  for (const Case& c : {Case{kCable, 18}, Case{kStrobe, 80}}) {
+    const fake::Platform fresh;
+    robot_ = FakeRobot{};
+    for (unsigned char key : {'1', '2', '3', '4'})
+      fake::PressKey(1, key);
+    fake::RequestAt(c.suspend, OutsideRequest::kSuspend);
+    fake::PressKey(c.suspend + 1, '7');
+    fake::PressKey(400, '6');
+    fake::PressKey(600, 'S');
+    RunLoop({.mode = c.mode, .ad_channel = 3, .interval_ms = 0, .stop_command = kStop});
+    EXPECT_EQ(fake::Count(Call::kSuspend), 1) << ModeName(c.mode);
+    EXPECT_EQ(robot_.commands, (Bytes{1, kStop, 6, kStop})) << ModeName(c.mode);
+  }
+}
+
+// A stop command that cannot go out says that the robot may still be
+// moving, in its own words; on the way out its write waits 200 ms at most.
+TEST_F(SafeRunTest, AStopCommandThatCannotGoOutSaysTheRobotMayStillMove) {
+  struct Case {
+    const char* name;
+    std::function<void()> set_up;
+    const char* err;
+    int write_timeout;  // of the stop's write
+  };
+  const Case cases[] = {
+      {"quit key",
+       [] {
+         fake::PressKey(0, '7');
+         fake::PressKey(100, 27);
+         fake::Refuse(Call::kWrite, 5, 1, 1);  // the stop's write
+       },
+       "padlink: the stop command could not be sent: the robot may still be moving\n", 200},
+      {"end request",
+       [] {
+         fake::PressKey(0, '7');
+         fake::RequestAt(100, OutsideRequest::kEnd);
+         fake::Refuse(Call::kWrite, 5, 1, 1);
+       },
+       "padlink: the stop command could not be sent: the robot may still be moving\n", 200},
+      {"hold stop",
+       [] {
+         fake::PressKey(0, '7');
+         fake::PressKey(1000, 27);
+         fake::Refuse(Call::kWrite, 5, 1, 1);  // the hold's stop; the quit's goes
+       },
+       "padlink: the stop command could not be sent: the robot may still be moving\n", 200},
+      {"port gone before the quit",
+       [] {
+         fake::PressKey(0, '7');
+         fake::Refuse(Call::kWaiting, fake::kDeviceGone, 0, 1);  // the look at 100
+         fake::Refuse(Call::kOpen, 2);                           // never back
+         fake::PressKey(300, 27);
+       },
+       "padlink: port 1 (fake:com1) is gone: error 1001; trying it again every 0.5 s\n"
+       "padlink: the stop command could not be sent: the robot may still be moving\n",
+       0},
+  };
+  for (const Case& c : cases) {
+    const fake::Platform fresh;
+    robot_ = FakeRobot{};
+    RunSettings settings{.mode = kCable, .stop_command = kStop};
+    if (std::string(c.name) == "hold stop") settings.hold_ms = 500;
+    const std::string err = RunLoop(settings, c.set_up);
+    EXPECT_EQ(err, c.err) << c.name;
+    EXPECT_EQ(status_, 0) << c.name;
+    const auto writes = fake::Calls(Call::kWrite);
+    if (c.write_timeout) {
+      EXPECT_EQ(writes.back().timeout, c.write_timeout) << c.name;
+    }
+  }
+}
+
 // Without monitors a port that is gone leaves the run going: said once,
 // keys reported and never sent later, the port tried every half second
 // until it opens; then the stop command goes out and keys drive again.

@@ -50,7 +50,10 @@ TEST(TermDecoderTest, EverySequenceGivesItsKeys) {
 TEST(TermDecoderTest, KeysThatWaitComeAtTheirTimeOut) {
   for (const KeySequence& s : kKeySequences) {
     if (!s.waits) continue;
-    EXPECT_EQ(DecodeAll(s.bytes, s.waits - 1), std::vector<Key>{}) << s.name;
+    std::vector<Key> early = DecodeAll(s.bytes, s.waits - 1);
+    // A paste tells of its beginning at once.
+    std::erase(early, Key::PasteBegin());
+    EXPECT_EQ(early, std::vector<Key>{}) << s.name;
     EXPECT_EQ(Decode(s.bytes, s.waits), Keys(s.keys)) << s.name;
   }
 }
@@ -211,25 +214,94 @@ TEST(TermDecoderTest, MouseReportBytesThatComeTogetherAreOneReport) {
   EXPECT_EQ(BytesOf(report[0]), "\x1b[M !!");
 }
 
-// A paste ends at its end mark only: never by time, whatever it holds.
-TEST(TermDecoderTest, APasteWaitsForItsEndAndYieldsNoKey) {
+// A paste tells of its beginning at once and ends at its end mark, however
+// long its bytes take, as long as none of them comes more than kPasteGapMs
+// after the one before; whatever it holds, it yields no key.
+TEST(TermDecoderTest, APasteEndsAtItsEndMarkAndYieldsNoKey) {
   TermDecoder d;
   DecoderReset(&d);
   const std::string start = "\x1b[200~";
   for (char c : start + "5\x1b")
     DecoderFeed(&d, static_cast<unsigned char>(c), 0);
-  EXPECT_EQ(DecoderWaitMs(&d, 0), -1);
-  DecoderTick(&d, 60000);
+  EXPECT_EQ(DecoderTake(&d), Key::PasteBegin());
+  EXPECT_EQ(DecoderWaitMs(&d, 0), static_cast<int>(kPasteGapMs));
+  DecoderTick(&d, kPasteGapMs - 1);
   EXPECT_FALSE(DecoderHasKey(&d));
+  const std::uint32_t later = kPasteGapMs - 1;
   for (char c : std::string("[20") + "1x\x1b[3~S\x1b[201")
-    DecoderFeed(&d, static_cast<unsigned char>(c), 60001);
-  DecoderTick(&d, 120000);
+    DecoderFeed(&d, static_cast<unsigned char>(c), later);
+  DecoderTick(&d, 2 * later);
   EXPECT_FALSE(DecoderHasKey(&d));
-  DecoderFeed(&d, '~', 120001);
-  DecoderFeed(&d, '7', 120001);
+  DecoderFeed(&d, '~', 2 * later);
+  DecoderFeed(&d, '7', 2 * later);
   EXPECT_EQ(DecoderTake(&d), Key::Paste(12));
   EXPECT_EQ(DecoderTake(&d), Key::Character('7'));
-  EXPECT_EQ(DecoderWaitMs(&d, 120001), -1);
+  EXPECT_EQ(DecoderWaitMs(&d, 2 * later), -1);
+}
+
+// A paste whose end mark never comes (a terminal that lost it, a program
+// that sent only the beginning) is over once its bytes stopped for
+// kPasteGapMs: the keys typed after it are keys, the quit keys too.
+TEST(TermDecoderTest, APasteWhoseEndNeverComesIsOverAfterItsGap) {
+  struct Case {
+    const char* name;
+    std::string paste;
+    std::uint32_t length;
+  };
+  const Case cases[] = {
+      {"text", "\x1b[200~hello", 5},
+      {"cut in its end mark", "\x1b[200~12\x1b[20", 6},
+      {"ending in Esc", "\x1b[200~ab\x1b", 3},
+  };
+  for (const Case& c : cases) {
+    TermDecoder d;
+    DecoderReset(&d);
+    for (char ch : c.paste)
+      DecoderFeed(&d, static_cast<unsigned char>(ch), 1000);
+    EXPECT_EQ(DecoderTake(&d), Key::PasteBegin()) << c.name;
+    DecoderTick(&d, 1000 + kPasteGapMs - 1);
+    EXPECT_FALSE(DecoderHasKey(&d)) << c.name;
+    DecoderTick(&d, 1000 + kPasteGapMs);
+    EXPECT_EQ(DecoderTake(&d), Key::Paste(c.length)) << c.name;
+    EXPECT_EQ(DecoderWaitMs(&d, 1000 + kPasteGapMs), -1) << c.name;
+    for (char ch : std::string("12"))
+      DecoderFeed(&d, static_cast<unsigned char>(ch), 3000);
+    DecoderFeed(&d, 0x1b, 4000);
+    DecoderTick(&d, 4000 + kEscTimeoutMs);
+    std::vector<Key> keys;
+    while (std::optional<Key> key = DecoderTake(&d))
+      keys.push_back(*key);
+    EXPECT_EQ(testkeys::Names(keys), "1 2 Esc") << c.name;
+  }
+}
+
+// At the end of the input no byte can come: what is held settles at once, a
+// lone Esc as the Esc key, a paste without its end as a paste.
+TEST(TermDecoderTest, AtTheEndOfTheInputWhatIsHeldSettlesAtOnce) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    const char* keys;
+  };
+  const Case cases[] = {
+      {"lone Esc", "\x1b", "Esc"},
+      {"Esc and [", "\x1b[", "["},
+      {"character cut short", "\xc3", "0xC3"},
+      {"paste without its end", "\x1b[200~ab", "pasting paste:2"},
+      {"a key", "5", "5"},
+  };
+  for (const Case& c : cases) {
+    TermDecoder d;
+    DecoderReset(&d);
+    for (char ch : c.bytes)
+      DecoderFeed(&d, static_cast<unsigned char>(ch), 7);
+    DecoderFinish(&d);
+    std::vector<Key> keys;
+    while (std::optional<Key> key = DecoderTake(&d))
+      keys.push_back(*key);
+    EXPECT_EQ(testkeys::Names(keys), testkeys::Names(Keys(c.keys))) << c.name;
+    EXPECT_EQ(DecoderWaitMs(&d, 7), -1) << c.name;
+  }
 }
 
 // What is no key comes out as ignored bytes, each sequence whole, so that
