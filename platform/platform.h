@@ -149,6 +149,10 @@ class Keyboard {
 // Takes the console keyboard.
 std::unique_ptr<Keyboard> PlatformOpenKeyboard();
 
+// True when standard input is a terminal (the console), whose keyboard the
+// keys come from; false when it is a file, a pipe or the null device.
+bool PlatformInputIsTerminal();
+
 // ---------------------------------------------------------------------------
 // Process
 

@@ -323,6 +323,10 @@ void PlatformStartUp() {
   std::atexit(RestoreAtExit);
 }
 
+bool PlatformInputIsTerminal() {
+  return isatty(STDIN_FILENO) != 0;
+}
+
 std::unique_ptr<Keyboard> PlatformOpenKeyboard() {
   PlatformStartUp();  // when start-up has not done it already
   return std::make_unique<PosixKeyboard>();
