@@ -66,8 +66,8 @@ void ReportHelp() {
       "  --version     the version\n"
       "\n"
       "Environment:\n"
-      "  PADLINK_PORT_DIR   a directory of links com1, com2, ...: port n is its\n"
-      "                     link comN (Linux; else port n is /dev/ttyS<n-1>)\n"
+      "  PADLINK_PORT_DIR   Linux: a directory of links com1, com2, ...; port n is\n"
+      "                     its link comN, without it /dev/ttyS<n-1> (Windows: COMn)\n"
       "  PADLINK_PORT_<n>   port n on another computer, rfc2217://host:port\n"
       "  PADLINK_STOP       the stop command where --stop is not given\n"
       "  PADLINK_HOLD       the hold time where --hold is not given\n"
@@ -136,10 +136,10 @@ void ReportHoldWithoutStop() {
   std::fprintf(stderr, "padlink: a hold time needs a stop command (--stop N or PADLINK_STOP=N)\n");
 }
 
-void ReportNoKeyboard() {
+void ReportInputEnded() {
   std::fprintf(stderr,
-               "padlink: standard input is not a terminal, so no key comes from the keyboard; "
-               "padlink runs until a quit key in that input or a signal (Ctrl+C, kill) ends it\n");
+               "padlink: standard input has ended, so no more keys can come; padlink runs on "
+               "until a signal ends it (Ctrl+C, or kill)\n");
 }
 
 void ReportPortNote(const std::string& note) {

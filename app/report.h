@@ -47,9 +47,9 @@ void ReportCannotWriteSamples(int error);
 void ReportBadVariable(const char* name, const char* value);
 // A hold time without a stop command to send.
 void ReportHoldWithoutStop();
-// Standard input that is no terminal, on a run without monitors: no key
-// comes from the keyboard, and what ends the run.
-void ReportNoKeyboard();
+// Standard input that has ended on a run without monitors: no key can come,
+// and what ends the run.
+void ReportInputEnded();
 // Where the port number led, when it is the system's own device and other
 // serial devices exist: the hint line of a port that would not open.
 void ReportPortNote(const std::string& note);

@@ -47,15 +47,12 @@ std::unique_ptr<Port> OpenPort(const RunSettings& settings) {
   return nullptr;
 }
 
-// What is worth knowing before the run starts: where a port number of the
-// system's own naming led, and that no key can come from a keyboard.
-void ReportBeforeRun(const RunSettings& settings) {
+// Where a port number of the system's own naming led, before the run.
+void ReportWherePortLed(const RunSettings& settings) {
   if (const ComResult<PortAddress> address = ResolvePort(settings.port)) {
     const std::string note = SystemPortNote(settings.port, *address);
     if (!note.empty()) ReportPortNote(note);
   }
-  if (!PlatformInputIsTerminal() && settings.ad_channel < 0 && settings.gyro < 0)
-    ReportNoKeyboard();
 }
 
 }  // namespace
@@ -84,7 +81,7 @@ int StartUp(int argc, const char* const* argv) {
   PlatformStartUp();
   std::unique_ptr<Port> port = OpenPort(settings);
   if (!port) return 1;
-  ReportBeforeRun(settings);
+  ReportWherePortLed(settings);
   // From here on the strobes and polls need the processor on time.
   if (const char* wish = std::getenv("PADLINK_REALTIME");
       TimingWishOf(wish) == TimingWish::kUnknown)
@@ -92,7 +89,10 @@ int StartUp(int argc, const char* const* argv) {
   PlatformRequestTiming();
   // The run's input sources, asked in this order each pass.
   InputSources inputs;
-  inputs.push_back(std::make_unique<KeyboardSource>());
+  // Without monitors nothing else would show that a run whose input ended
+  // goes on.
+  const bool monitors = settings.ad_channel >= 0 || settings.gyro >= 0;
+  inputs.push_back(std::make_unique<KeyboardSource>(/*say_when_ended=*/!monitors));
   Run run(settings, RobotLink(std::move(port), settings.mode, PlatformClock()), std::move(inputs));
   return run.Execute();
 }

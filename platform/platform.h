@@ -144,14 +144,13 @@ class Keyboard {
   // once its input has ended and every key that came is taken (the error's
   // kind is then ErrorKind::kEnded).
   virtual SysResult<Key> Read() = 0;
+  // True once the input has ended (a file or a pipe at its end, the null
+  // device) and every key that came is taken: no key can come any more.
+  virtual bool Ended() { return false; }
 };
 
 // Takes the console keyboard.
 std::unique_ptr<Keyboard> PlatformOpenKeyboard();
-
-// True when standard input is a terminal (the console), whose keyboard the
-// keys come from; false when it is a file, a pipe or the null device.
-bool PlatformInputIsTerminal();
 
 // ---------------------------------------------------------------------------
 // Process

@@ -43,6 +43,8 @@ class FakeKeyboard : public Keyboard {
     return std::optional<Key>(*key);
   }
 
+  bool Ended() override { return Get().input_ends && Get().keys.empty(); }
+
   SysResult<Key> Read() override {
     State& s = Get();
     if (s.keys.empty()) return Fail(SysError{0, "the input has ended", ErrorKind::kEnded});

@@ -337,10 +337,6 @@ void PlatformRequestTiming() {
     fake::Get().log_size_at_timing_request = fake::Get().log.size();
 }
 
-bool PlatformInputIsTerminal() {
-  return fake::Get().input_is_terminal;
-}
-
 void PlatformStartUp() {
   fake::Get().started_after_calls = static_cast<int>(fake::Get().log.size());
 }

@@ -99,8 +99,8 @@ struct State {
   std::deque<std::pair<std::uint64_t, OutsideRequest>> requests;
   bool taking_requests = false;  // PlatformTakeRequests was called
   bool end_requested = false;
-  bool input_is_terminal = true;  // what PlatformInputIsTerminal says
-  bool keyboard_open = false;     // while a keyboard is open
+  bool input_ends = false;     // the keyboard's input ends after its keys
+  bool keyboard_open = false;  // while a keyboard is open
   int keyboards_opened = 0;
   bool keyboard_before_requests = false;  // a keyboard opened before PlatformTakeRequests
   // PlatformRequestTiming calls, and the calls logged before the first one.

@@ -210,6 +210,7 @@ class PosixKeyboard : public Keyboard {
   ~PosixKeyboard() override;
   SysResult<std::optional<Key>> Poll() override;
   SysResult<Key> Read() override;
+  bool Ended() override { return end_of_input_ && DecoderWaitMs(&decoder_, PlatformTickMs()) < 0; }
 
  private:
   void Pump();
@@ -321,10 +322,6 @@ void PlatformStartUp() {
   for (int sig : kFatalSignals)
     InstallUnlessIgnored(sig, OnFatalSignal);
   std::atexit(RestoreAtExit);
-}
-
-bool PlatformInputIsTerminal() {
-  return isatty(STDIN_FILENO) != 0;
 }
 
 std::unique_ptr<Keyboard> PlatformOpenKeyboard() {

@@ -148,11 +148,6 @@ std::unique_ptr<Keyboard> PlatformOpenKeyboard() {
   return std::make_unique<Win32Keyboard>();
 }
 
-bool PlatformInputIsTerminal() {
-  DWORD mode = 0;
-  return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
-}
-
 // The console's mode is saved and restored around each read; a device
 // cannot change it, and there is nothing to release on the way out that the
 // system does not release itself.

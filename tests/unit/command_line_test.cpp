@@ -15,6 +15,7 @@
 #include "platform/timing_request.h"
 #include "tests/support/command_line_cases.h"
 #include "tests/support/fake_fixture.h"
+#include "tests/support/fake_robot.h"
 
 namespace {}  // namespace
 
@@ -354,35 +355,35 @@ TEST_F(StartUpTest, AnUnknownRealtimeValueIsSaidToBeUnknown) {
   EXPECT_EQ(fake::Get().timing_requests, 1);
 }
 
-// Before the run: standard input that is no terminal, on a run without
-// monitors, is said to bring no keys from the keyboard (with monitors the
-// samples show the run goes on); a port number of the system's own naming
-// that opened says where it led when other serial devices exist.
-TEST_F(StartUpTest, SaysWhenNoKeysComeAndWhereTheSystemsNamingLed) {
-  const std::string no_keys =
-      "padlink: standard input is not a terminal, so no key comes from the keyboard; padlink "
-      "runs until a quit key in that input or a signal (Ctrl+C, kill) ends it\n";
+// Standard input that ends on a run without monitors is said once to bring
+// no more keys (with monitors the samples show the run goes on); a port
+// number of the system's own naming that opened says where it led when
+// other serial devices exist.
+TEST_F(StartUpTest, SaysWhenNoMoreKeysComeAndWhereTheSystemsNamingLed) {
+  const std::string ended =
+      "padlink: standard input has ended, so no more keys can come; padlink runs on until a "
+      "signal ends it (Ctrl+C, or kill)\n";
   const std::string ttys0 =
       "padlink: port 1 is /dev/ttyS0; serial devices here: /dev/ttyS0 as port 1, /dev/ttyUSB0; "
       "map a port number with PADLINK_PORT_DIR, see padlink(1)\n";
   struct Case {
-    bool terminal;
+    bool input_ends;
     std::vector<const char*> args;
     PortNaming naming;
     int devices;  // /dev/ttyS0, then /dev/ttyUSB0
     std::string err;
   };
   const Case cases[] = {
-      {false, {"-c", "1", "-d"}, PortNaming::kPortDir, 1, no_keys},
-      {false, {"-c", "1", "-d", "-g", "1"}, PortNaming::kPortDir, 1, ""},
-      {true, {"-c", "1", "-d"}, PortNaming::kPortDir, 2, ""},
-      {true, {"-c", "1", "-d"}, PortNaming::kSystem, 1, ""},
-      {true, {"-c", "1", "-d"}, PortNaming::kSystem, 2, ttys0},
-      {false, {"-c", "1", "-d"}, PortNaming::kSystem, 2, ttys0 + no_keys},
+      {true, {"-c", "1", "-d"}, PortNaming::kPortDir, 1, ended},
+      {true, {"-c", "1", "-d", "-a", "3", "-t", "100"}, PortNaming::kPortDir, 1, ""},
+      {false, {"-c", "1", "-d"}, PortNaming::kPortDir, 2, ""},
+      {false, {"-c", "1", "-d"}, PortNaming::kSystem, 1, ""},
+      {false, {"-c", "1", "-d"}, PortNaming::kSystem, 2, ttys0},
+      {true, {"-c", "1", "-d"}, PortNaming::kSystem, 2, ttys0 + ended},
   };
   for (const Case& c : cases) {
     const fake::Platform fresh;
-    fake::Get().input_is_terminal = c.terminal;
+    fake::Get().input_ends = c.input_ends;
     PortDescription& d = fake::Get().description;
     d.naming = c.naming;
     std::strcpy(d.device, "/dev/ttyS0");
@@ -390,7 +391,10 @@ TEST_F(StartUpTest, SaysWhenNoKeysComeAndWhereTheSystemsNamingLed) {
     std::strcpy(d.devices[0].name, "/dev/ttyS0");
     d.devices[0].port = 1;
     std::strcpy(d.devices[1].name, "/dev/ttyUSB0");
-    fake::PressKey(0, 27);
+    // The robot answers the monitor's first sample; a signal ends the run.
+    FakeRobot robot;
+    robot.Attach();
+    fake::RequestAt(1000, OutsideRequest::kEnd);
     const auto [status, err] = RunStartUp(c.args);
     EXPECT_EQ(status, 0) << c.err;
     EXPECT_EQ(err, c.err);
