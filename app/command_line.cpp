@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -51,9 +52,14 @@ bool ReadHold(const char* text, std::optional<std::int32_t>* hold) {
 }
 
 // A long option at argv[*i] (it starts with "--"); its value is after '='
-// or the next argument. False for an unknown option or a bad value.
-bool ParseLongOption(int argc, const char* const* argv, int* i, RunSettings* s) {
+// or the next argument. Sets *ask for --help and --version; false for an
+// unknown option. A bad value leaves *option and *value naming it.
+bool ParseLongOption(int argc, const char* const* argv, int* i, CommandLine* line,
+                     std::optional<CommandRequest>* ask) {
   const char* arg = argv[*i];
+  if (std::strcmp(arg, "--help") == 0) *ask = CommandRequest::kHelp;
+  if (std::strcmp(arg, "--version") == 0) *ask = CommandRequest::kVersion;
+  if (*ask) return true;
   const char* equals = std::strchr(arg, '=');
   const std::size_t name_length =
       equals ? static_cast<std::size_t>(equals - arg) : std::strlen(arg);
@@ -63,70 +69,80 @@ bool ParseLongOption(int argc, const char* const* argv, int* i, RunSettings* s) 
   const bool stop = is(kLongOptions[0]);
   if (!stop && !is(kLongOptions[1])) return false;
   const char* value = equals ? equals + 1 : (*i + 1 < argc ? argv[++*i] : nullptr);
-  return stop ? ReadStop(value, &s->stop_command) : ReadHold(value, &s->hold_ms);
+  RunSettings& s = line->settings;
+  if (stop ? ReadStop(value, &s.stop_command) : ReadHold(value, &s.hold_ms)) return true;
+  if (!line->option) {
+    line->option = stop ? kLongOptions[0] : kLongOptions[1];
+    line->value = value;
+  }
+  return false;
+}
+
+// A short option's number: right after the letter (-c3) or the next
+// argument (-c 3) when that starts with a digit; null when there is none.
+const char* ShortValue(int argc, const char* const* argv, int* i) {
+  const char* arg = argv[*i];
+  if (IsDigit(arg[2])) return arg + 2;
+  if (*i + 1 < argc && IsDigit(argv[*i + 1][0])) return argv[++*i];
+  return nullptr;
+}
+
+// -c, -t, -a or -g with its value (text, null when none): false when the
+// line is wrong.
+bool ApplyShortOption(char option, const char* text, RunSettings* s) {
+  std::int32_t value = 0;
+  const bool valid = text && ReadNumber(text, &value);
+  const bool ok = !text || valid;
+  switch (option) {
+    case 'c':
+      if (valid) s->port = value;
+      return ok && valid;
+    case 't':
+      if (valid && value <= INT32_MAX / 1000) {
+        s->interval_ms = value * 1000;
+        return ok;
+      }
+      return false;
+    case 'a':
+      if (valid) s->ad_channel = value;
+      return ok && s->ad_channel >= 0 && s->ad_channel <= 7;
+    default:  // 'g'
+      if (valid) s->gyro = value;
+      return ok && s->gyro >= 1 && s->gyro <= 4;
+  }
 }
 
 }  // namespace
 
-std::optional<RunSettings> ParseCommandLine(int argc, const char* const* argv) {
-  RunSettings settings;
-  bool bad = false;  // set by any bad argument
-  for (int i = 1; i < argc; ++i) {
+CommandLine ParseCommandLine(int argc, const char* const* argv) {
+  CommandLine line;
+  std::optional<CommandRequest> ask;  // --help or --version
+  bool bad = false;                   // set by any bad argument
+  for (int i = 1; i < argc && !ask; ++i) {
     const char* arg = argv[i];
     if (arg[0] != '-') {
       bad = true;
-      continue;
-    }
-    if (arg[1] == '-') {
-      if (!ParseLongOption(argc, argv, &i, &settings)) bad = true;
-      continue;
-    }
-    const char option = arg[1];
-    if (option == 'd') {
-      settings.mode = LinkMode::kCable;
-      continue;
-    }
-    if (option != 'a' && option != 'c' && option != 'g' && option != 't') {
+    } else if (arg[1] == '-') {
+      if (!ParseLongOption(argc, argv, &i, &line, &ask)) bad = true;
+    } else if (arg[1] == 'h') {
+      ask = CommandRequest::kHelp;
+    } else if (arg[1] == 'd') {
+      line.settings.mode = LinkMode::kCable;
+    } else if (arg[1] != 'a' && arg[1] != 'c' && arg[1] != 'g' && arg[1] != 't') {
       bad = true;
-      continue;
-    }
-
-    // The value follows the letter (-c3) or is the next argument (-c 3).
-    const char* text = nullptr;
-    if (IsDigit(arg[2])) {
-      text = arg + 2;
-    } else if (i + 1 < argc && IsDigit(argv[i + 1][0])) {
-      text = argv[++i];
-    }
-    std::int32_t value = 0;
-    const bool valid = text && ReadNumber(text, &value);
-    if (text && !valid) bad = true;
-
-    switch (option) {
-      case 'c':
-        if (valid)
-          settings.port = value;
-        else
-          bad = true;
-        break;
-      case 't':
-        if (valid && value <= INT32_MAX / 1000)
-          settings.interval_ms = value * 1000;
-        else
-          bad = true;
-        break;
-      case 'a':
-        if (valid) settings.ad_channel = value;
-        if (settings.ad_channel < 0 || settings.ad_channel > 7) bad = true;
-        break;
-      case 'g':
-        if (valid) settings.gyro = value;
-        if (settings.gyro < 1 || settings.gyro > 4) bad = true;
-        break;
+    } else if (!ApplyShortOption(arg[1], ShortValue(argc, argv, &i), &line.settings)) {
+      bad = true;
     }
   }
-  if (settings.port < 0 || bad) return std::nullopt;
-  return settings;
+  if (ask)
+    line.request = *ask;
+  else if (line.option)
+    line.request = CommandRequest::kBadValue;
+  else if (line.settings.port < 0 || bad)
+    line.request = CommandRequest::kUsage;
+  else
+    line.request = CommandRequest::kRun;
+  return line;
 }
 
 bool ApplyEnvironment(const char* stop, const char* hold, RunSettings* s, const char** bad) {
@@ -139,16 +155,4 @@ bool ApplyEnvironment(const char* stop, const char* hold, RunSettings* s, const 
     return false;
   }
   return true;
-}
-
-void PrintUsage() {
-  static constexpr char kUsage[] =
-      "Usage: padlink -c ComNo [-d] [-a SensorNo | -g GyroNo] [-t Interval]\n"
-      "\t-c ComNo\tSerial Port No. of PC\n"
-      "\t-d\t\tCommunication via Cable\n"
-      "\t-a SensorNo\tA/D Port No.(0-7) of ROBOT\n"
-      "\t-g GyroNo\tGyro No.(1-4) of ROBOT\n"
-      "\t-t Interval\tMonitoring interval by Second(s)\n"
-      "\t\t= padlink robot remote control v1.7 =\n";
-  std::fputs(kUsage, stderr);
 }

@@ -8,6 +8,8 @@
 #include <variant>
 
 #include "serial/com.h"
+#include "serial/rfc2217/net_errors.h"
+#include "serial/rfc2217/port_url.h"
 
 namespace {
 
@@ -132,6 +134,20 @@ void FormatPortHint(std::int32_t port, const PortAddress* address, const PortDes
   buf[0] = '\0';
   Text t{buf, size, 0};
   if (address && std::holds_alternative<RemoteUrl>(*address)) {
+    const std::string& url = std::get<RemoteUrl>(*address).url;
+    const SysResult<rfc2217::PortUrl> parsed = rfc2217::ParsePortUrl(url.c_str());
+    if (!parsed) {
+      // Not a port padlink can open: no server to check.
+      Add(&t, "padlink: port %d is %s, ", static_cast<int>(port), url.c_str());
+      if (parsed.error().code == rfc2217::kNetErrUnknownScheme)
+        Add(&t, "whose scheme padlink does not know: ");
+      else
+        Add(&t, "which is not a valid port URL: ");
+      Add(&t,
+          "a serial port on another computer is rfc2217://host:port, served by a port server "
+          "such as ser2net, see padlink(1)");
+      return;
+    }
     // A port on another computer: the local devices are beside the point.
     Add(&t,
         "padlink: port %d is %s, a serial port on another computer; check that its port "
@@ -159,6 +175,23 @@ void FormatPortHint(std::int32_t port, const PortAddress* address, const PortDes
   AddDevices(&t, d);
   AddAdvice(&t, in_range, d);
   Add(&t, ", see padlink(1)");
+}
+
+std::string SystemPortNote(std::int32_t port, const PortAddress& address) {
+  const DevicePath* device = std::get_if<DevicePath>(&address);
+  if (!device) return "";
+  auto d = std::make_unique<PortDescription>();
+  SerialDescribePort(port, device->path, 0, d.get());
+  const std::int32_t listed = d->count < kMaxListedDevices ? d->count : kMaxListedDevices;
+  bool others = d->count > listed;
+  for (std::int32_t i = 0; i < listed; ++i)
+    others = others || std::strcmp(d->devices[i].name, d->device) != 0;
+  if (d->naming != PortNaming::kSystem || !others) return "";
+  d->problem = PortProblem::kUnknown;
+  std::string note(kMaxPortHint, '\0');
+  FormatPortHint(port, &address, *d, note.data(), kMaxPortHint);
+  note.resize(std::strlen(note.c_str()));
+  return note;
 }
 
 std::string PortHint(std::int32_t port, const PortAddress* address, std::int32_t error) {

@@ -23,3 +23,8 @@ void FormatPortHint(std::int32_t port, const PortAddress* address,
 // The hint for port `port`, whose open failed with the platform error
 // `error`.
 std::string PortHint(std::int32_t port, const PortAddress* address, std::int32_t error);
+
+// For port `port`, which opened: the hint's line when the number led to the
+// system's own device (/dev/ttyS(n-1), without a port directory) while other
+// serial devices exist, one of which may be the robot's; else "".
+std::string SystemPortNote(std::int32_t port, const PortAddress& address);

@@ -7,26 +7,88 @@
 
 #include "app/port_hint.h"
 #include "app/run_settings.h"
+#include "samples/failure.h"
 
 namespace {
 
+// The words of samples/failure.h, whose results are the link's failures.
 const char* FailureText(LinkFailure failure) {
-  switch (failure) {
-    case LinkFailure::kSendError:
-      return "Send error.";
-    case LinkFailure::kMismatch:
-      return "Echoeback unmatch.";
-    case LinkFailure::kTimeout:
-      return "Echoeback timeout.";
-    case LinkFailure::kSetRts:
-      return "SETRTS error.";
-    case LinkFailure::kClearRts:
-      return "CLRRTS error.";
-  }
-  return "Unknown error.";
+  const char* meaning = FailureMeaning(static_cast<std::int32_t>(failure));
+  return meaning ? meaning : "Unknown error.";
+}
+
+// What a setting's value must be: "must be a command from 1 to 32" or
+// "must be milliseconds from 0 to 60000" (hold).
+std::string MustBe(bool hold) {
+  char text[64];
+  if (hold)
+    std::snprintf(text, sizeof text, "must be milliseconds from 0 to %d",
+                  static_cast<int>(kMaxHoldMs));
+  else
+    std::snprintf(text, sizeof text, "must be a command from %d to %d",
+                  static_cast<int>(kMinStopCommand), static_cast<int>(kMaxStopCommand));
+  return text;
 }
 
 }  // namespace
+
+void ReportUsage() {
+  static constexpr char kUsage[] =
+      "Usage: padlink -c ComNo [-d] [-a SensorNo | -g GyroNo] [-t Interval]\n"
+      "\t-c ComNo\tSerial Port No. of PC\n"
+      "\t-d\t\tCommunication via Cable\n"
+      "\t-a SensorNo\tA/D Port No.(0-7) of ROBOT\n"
+      "\t-g GyroNo\tGyro No.(1-4) of ROBOT\n"
+      "\t-t Interval\tMonitoring interval by Second(s)\n"
+      "\t\t= padlink robot remote control v" PADLINK_VERSION " =\n";
+  std::fputs(kUsage, stderr);
+}
+
+void ReportHelp() {
+  static constexpr char kHelp[] =
+      "Usage: padlink -c ComNo [-d] [-a SensorNo | -g GyroNo] [-t Interval]\n"
+      "               [--stop N] [--hold MS]\n"
+      "Drives a robot over a serial line: each key of the key map sends one\n"
+      "command (1 to 32); Esc, Delete or S quit. With -a or -g it also prints\n"
+      "timed samples of a sensor on standard output.\n"
+      "\n"
+      "  -c ComNo      serial port number, 1 to 256 (required)\n"
+      "  -d            cable mode; without it, strobe mode (an 8 ms RTS strobe\n"
+      "                after every byte)\n"
+      "  -a SensorNo   monitor A/D port 0 to 7\n"
+      "  -g GyroNo     monitor gyro 1 to 4\n"
+      "  -t Interval   monitoring interval in whole seconds (default 0.2 s;\n"
+      "                0 samples as fast as the line allows)\n"
+      "  --stop N      the stop command, 1 to 32, sent on every way out of a run\n"
+      "  --hold MS     hold to drive: the stop command follows when no command\n"
+      "                key came for MS milliseconds, 0 to 60000 (needs --stop)\n"
+      "  -h, --help    this help\n"
+      "  --version     the version\n"
+      "\n"
+      "Environment:\n"
+      "  PADLINK_PORT_DIR   Linux: a directory of links com1, com2, ...; port n is\n"
+      "                     its link comN, without it /dev/ttyS<n-1> (Windows: COMn)\n"
+      "  PADLINK_PORT_<n>   port n on another computer, rfc2217://host:port\n"
+      "  PADLINK_STOP       the stop command where --stop is not given\n"
+      "  PADLINK_HOLD       the hold time where --hold is not given\n"
+      "  PADLINK_REALTIME   0, no, off or false: no raised priority\n"
+      "\n"
+      "The keys, the link modes, the sample lines and the exit status: see\n"
+      "padlink(1).\n";
+  std::fputs(kHelp, stdout);
+}
+
+void ReportVersion() {
+  std::fputs("padlink " PADLINK_VERSION "\n", stdout);
+}
+
+void ReportBadOption(const char* option, const char* value) {
+  const bool hold = std::strcmp(option, "--hold") == 0;
+  if (value)
+    std::fprintf(stderr, "padlink: %s %s, not \"%s\"\n", option, MustBe(hold).c_str(), value);
+  else
+    std::fprintf(stderr, "padlink: %s needs a value: it %s\n", option, MustBe(hold).c_str());
+}
 
 void ReportOpenError(std::int32_t port, const PortAddress* address, const ComError& error) {
   std::fprintf(stderr, "Open error. %s\n", error.cause.text.c_str());
@@ -73,16 +135,22 @@ void ReportCannotWriteSamples(int error) {
 }
 
 void ReportBadVariable(const char* name, const char* value) {
-  if (std::strcmp(name, "PADLINK_HOLD") == 0)
-    std::fprintf(stderr, "padlink: %s must be milliseconds from 0 to %d, not \"%s\"\n", name,
-                 static_cast<int>(kMaxHoldMs), value);
-  else
-    std::fprintf(stderr, "padlink: %s must be a command from %d to %d, not \"%s\"\n", name,
-                 static_cast<int>(kMinStopCommand), static_cast<int>(kMaxStopCommand), value);
+  const bool hold = std::strcmp(name, "PADLINK_HOLD") == 0;
+  std::fprintf(stderr, "padlink: %s %s, not \"%s\"\n", name, MustBe(hold).c_str(), value);
 }
 
 void ReportHoldWithoutStop() {
   std::fprintf(stderr, "padlink: a hold time needs a stop command (--stop N or PADLINK_STOP=N)\n");
+}
+
+void ReportInputEnded() {
+  std::fprintf(stderr,
+               "padlink: standard input has ended, so no more keys can come; padlink runs on "
+               "until a signal ends it (Ctrl+C, or kill)\n");
+}
+
+void ReportPortNote(const std::string& note) {
+  std::fprintf(stderr, "%s\n", note.c_str());
 }
 
 void ReportPortGone(std::int32_t port, const std::string& place, const SysError& reason) {

@@ -9,6 +9,17 @@
 #include "link/robot_link.h"
 #include "serial/com.h"
 
+// The seven-line usage text of a wrong command line, on standard error.
+void ReportUsage();
+// The full help of -h and --help, on standard output: the usage, every
+// option, the variables, and where the manual is.
+void ReportHelp();
+// "padlink <version>" on standard output.
+void ReportVersion();
+// A long option whose value is missing or out of its range:
+// "padlink: --stop must be a command from 1 to 32, not "0"", as for the
+// variables; `value` is null when none followed the option.
+void ReportBadOption(const char* option, const char* value);
 // "Open error. <reason>", then the line that says which device the port
 // number stood for and what to do. `address` is null when the number could
 // not be resolved.
@@ -41,6 +52,12 @@ void ReportCannotWriteSamples(int error);
 void ReportBadVariable(const char* name, const char* value);
 // A hold time without a stop command to send.
 void ReportHoldWithoutStop();
+// Standard input that has ended on a run without monitors: no key can come,
+// and what ends the run.
+void ReportInputEnded();
+// Where the port number led, when it is the system's own device and other
+// serial devices exist: the hint line of a port that would not open.
+void ReportPortNote(const std::string& note);
 // The port is gone: "padlink: port <n> (<place>) is gone: <reason>; trying it
 // again every 0.5 s", once; and "padlink: port <n> (<place>) is back" when
 // it could be opened again.

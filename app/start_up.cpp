@@ -3,10 +3,12 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <string>
 #include <utility>
 
 #include "app/command_line.h"
 #include "app/input/keyboard_source.h"
+#include "app/port_hint.h"
 #include "app/port_open.h"
 #include "app/report.h"
 #include "app/run.h"
@@ -45,20 +47,41 @@ std::unique_ptr<Port> OpenPort(const RunSettings& settings) {
   return nullptr;
 }
 
+// Where a port number of the system's own naming led, before the run.
+void ReportWherePortLed(const RunSettings& settings) {
+  if (const ComResult<PortAddress> address = ResolvePort(settings.port)) {
+    const std::string note = SystemPortNote(settings.port, *address);
+    if (!note.empty()) ReportPortNote(note);
+  }
+}
+
 }  // namespace
 
 int StartUp(int argc, const char* const* argv) {
-  std::optional<RunSettings> parsed = ParseCommandLine(argc, argv);
-  if (!parsed) {
-    PrintUsage();
-    return 1;
+  CommandLine line = ParseCommandLine(argc, argv);
+  switch (line.request) {
+    case CommandRequest::kHelp:
+      ReportHelp();
+      return 0;
+    case CommandRequest::kVersion:
+      ReportVersion();
+      return 0;
+    case CommandRequest::kUsage:
+      ReportUsage();
+      return 1;
+    case CommandRequest::kBadValue:
+      ReportBadOption(line.option, line.value);
+      return 1;
+    case CommandRequest::kRun:
+      break;
   }
-  RunSettings& settings = *parsed;
+  RunSettings& settings = line.settings;
   if (!CompleteSettings(&settings)) return 1;
   // The console's settings are taken before the port can touch anything.
   PlatformStartUp();
   std::unique_ptr<Port> port = OpenPort(settings);
   if (!port) return 1;
+  ReportWherePortLed(settings);
   // From here on the strobes and polls need the processor on time.
   if (const char* wish = std::getenv("PADLINK_REALTIME");
       TimingWishOf(wish) == TimingWish::kUnknown)
@@ -66,7 +89,10 @@ int StartUp(int argc, const char* const* argv) {
   PlatformRequestTiming();
   // The run's input sources, asked in this order each pass.
   InputSources inputs;
-  inputs.push_back(std::make_unique<KeyboardSource>());
+  // Without monitors nothing else would show that a run whose input ended
+  // goes on.
+  const bool monitors = settings.ad_channel >= 0 || settings.gyro >= 0;
+  inputs.push_back(std::make_unique<KeyboardSource>(/*say_when_ended=*/!monitors));
   Run run(settings, RobotLink(std::move(port), settings.mode, PlatformClock()), std::move(inputs));
   return run.Execute();
 }

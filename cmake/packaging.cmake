@@ -102,16 +102,23 @@ add_custom_target(man ALL DEPENDS ${PADLINK_MAN_OUTPUTS})
 
 # --- Documents --------------------------------------------------------------
 
+# The documents the README links to, installed beside it as in the source
+# tree (docs/), so that its links hold where it is read.
+set(PADLINK_LINKED_DOCS docs/remote.md docs/terminals.md docs/timing.md docs/run.svg)
+
 if(WIN32)
+  # README.txt opens with a few lines for Windows, then the README.
   set(readme ${PROJECT_BINARY_DIR}/README.txt)
+  set(readme_head ${PROJECT_SOURCE_DIR}/cmake/readme-windows.txt)
   add_custom_command(
     OUTPUT ${readme}
-    COMMAND ${CMAKE_COMMAND} -DIN=${PROJECT_SOURCE_DIR}/README.md -DOUT=${readme} -P
-            ${PROJECT_SOURCE_DIR}/cmake/crlf.cmake
-    DEPENDS ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/cmake/crlf.cmake
+    COMMAND ${CMAKE_COMMAND} -DHEAD=${readme_head} -DIN=${PROJECT_SOURCE_DIR}/README.md
+            -DOUT=${readme} -P ${PROJECT_SOURCE_DIR}/cmake/crlf.cmake
+    DEPENDS ${PROJECT_SOURCE_DIR}/README.md ${readme_head} ${PROJECT_SOURCE_DIR}/cmake/crlf.cmake
     VERBATIM)
   add_custom_target(readme ALL DEPENDS ${readme})
   install(FILES ${readme} DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(FILES ${PADLINK_LINKED_DOCS} DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
 else()
   # The change log in Debian's format, compressed as the README's neighbour.
   set(changelog ${PROJECT_BINARY_DIR}/changelog.gz)
@@ -122,6 +129,7 @@ else()
     VERBATIM)
   add_custom_target(changelog ALL DEPENDS ${changelog})
   install(FILES README.md docs/debian/copyright ${changelog} DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(FILES ${PADLINK_LINKED_DOCS} DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
 endif()
 
 # --- Packages ---------------------------------------------------------------
@@ -138,9 +146,11 @@ set(CPACK_PACKAGE_DESCRIPTION
     "it can poll one of the robot's A/D ports or gyros and print timed,\n"
     "comma-separated samples on standard output, for a file or a plotting tool.\n"
     "\n"
-    "The package also holds padlink-robot, a simulated robot controller on a\n"
-    "pseudo-terminal for trying padlink without hardware, and padlink-keytest,\n"
-    "which shows what padlink makes of each key a terminal sends.")
+    "The package also holds padlink-plot, which draws padlink's samples as a\n"
+    "live chart in the terminal and as an SVG picture; padlink-robot, a\n"
+    "simulated robot controller on a pseudo-terminal for trying padlink without\n"
+    "hardware; and padlink-keytest, which shows what padlink makes of each key\n"
+    "a terminal sends.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_PACKAGE_HOMEPAGE_URL "")
 set(CPACK_STRIP_FILES ON)

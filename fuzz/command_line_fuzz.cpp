@@ -41,6 +41,7 @@ const char kUsage[] =
     "\t-g GyroNo\tGyro No.(1-4) of ROBOT\n"
     "\t-t Interval\tMonitoring interval by Second(s)\n"
     "\t\t= padlink robot remote control v1.7 =\n";
+const char kVersion[] = "padlink 1.7\n";
 const char kHoldWithoutStop[] =
     "padlink: a hold time needs a stop command (--stop N or PADLINK_STOP=N)\n";
 
@@ -73,6 +74,7 @@ void WriteSeeds(const std::string& dir) {
 }
 
 fuzz::StderrCapture* g_capture;
+fuzz::StdoutCapture* g_stdout;
 
 }  // namespace
 
@@ -87,6 +89,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   unsetenv("PADLINK_STOP");
   unsetenv("PADLINK_HOLD");
   g_capture = new fuzz::StderrCapture;
+  g_stdout = new fuzz::StdoutCapture;
   return 0;
 }
 
@@ -107,16 +110,22 @@ std::vector<std::string> Arguments(const std::uint8_t* data, std::size_t size) {
   return args;
 }
 
-// ParseCommandLine against the model: both refuse the line, or both give
-// the same settings. The model's answer.
-std::optional<RunSettings> CheckParse(const std::vector<std::string>& args,
-                                      const std::vector<const char*>& argv) {
-  const std::optional<RunSettings> expected = command_line::Model(args);
-  const std::optional<RunSettings> parsed =
-      ParseCommandLine(static_cast<int>(argv.size()), argv.data());
-  FUZZ_CHECK(parsed.has_value() == expected.has_value(), "ParseCommandLine gave %d, the rules %d",
-             parsed.has_value(), expected.has_value());
-  if (!parsed || !expected) return expected;
+// ParseCommandLine against the model: both ask for the same (a run with the
+// same settings, or the same bad value named). The model's answer.
+command_line::Outcome CheckParse(const std::vector<std::string>& args,
+                                 const std::vector<const char*>& argv) {
+  const command_line::Outcome expect = command_line::Model(args);
+  const command_line::Outcome got =
+      command_line::OutcomeOf(ParseCommandLine(static_cast<int>(argv.size()), argv.data()));
+  FUZZ_CHECK(got.request == expect.request, "ParseCommandLine asked for %d, the rules %d",
+             static_cast<int>(got.request), static_cast<int>(expect.request));
+  FUZZ_CHECK(got.option == expect.option && got.value == expect.value,
+             "bad value: %s \"%s\" named, the rules %s \"%s\"", got.option.c_str(),
+             got.value.value_or("(none)").c_str(), expect.option.c_str(),
+             expect.value.value_or("(none)").c_str());
+  if (expect.request != CommandRequest::kRun) return expect;
+  const RunSettings* parsed = &got.settings;
+  const RunSettings* expected = &expect.settings;
   FUZZ_CHECK(*parsed == *expected,
              "settings differ: port %d/%d cable %d/%d a %d/%d g %d/%d t %d/%d stop %d/%d hold "
              "%d/%d",
@@ -125,21 +134,52 @@ std::optional<RunSettings> CheckParse(const std::vector<std::string>& args,
              parsed->gyro, expected->gyro, parsed->interval_ms, expected->interval_ms,
              parsed->stop_command.value_or(-1), expected->stop_command.value_or(-1),
              parsed->hold_ms.value_or(-1), expected->hold_ms.value_or(-1));
-  return expected;
+  return expect;
 }
 
-// Start-up that ends before the console or the port is touched: the usage
-// text, or a hold time without a stop command. False when start-up goes on.
-bool CheckEarlyEnd(const std::optional<RunSettings>& expected, int status, const std::string& err) {
-  const char* message = !expected ? kUsage
-                        : expected->hold_ms.value_or(0) > 0 && !expected->stop_command
-                            ? kHoldWithoutStop
-                            : nullptr;
-  if (!message) return false;
-  FUZZ_CHECK(status == 1 && err == message, "status %d, \"%s\" where \"%s\" was due", status,
-             err.c_str(), message);
+// The message of a line that is no run: the usage text, a bad value named,
+// a hold time without a stop command; null for a run.
+std::string EarlyMessage(const command_line::Outcome& expected) {
+  const RunSettings& s = expected.settings;
+  switch (expected.request) {
+    case CommandRequest::kUsage:
+      return kUsage;
+    case CommandRequest::kBadValue: {
+      const std::string must = expected.option == "--stop" ? "must be a command from 1 to 32"
+                                                           : "must be milliseconds from 0 to 60000";
+      return expected.value ? "padlink: " + expected.option + " " + must + ", not \"" +
+                                  *expected.value + "\"\n"
+                            : "padlink: " + expected.option + " needs a value: it " + must + "\n";
+    }
+    case CommandRequest::kRun:
+      return s.hold_ms.value_or(0) > 0 && !s.stop_command ? kHoldWithoutStop : "";
+    default:
+      return "";
+  }
+}
+
+// Start-up that ends before the console or the port is touched: the help or
+// the version on standard output with status 0; the usage text, a bad value
+// or a hold time without a stop command with status 1. False when start-up
+// goes on.
+bool CheckEarlyEnd(const command_line::Outcome& expected, int status, const std::string& out,
+                   const std::string& err) {
+  const std::string message = EarlyMessage(expected);
+  if (expected.request == CommandRequest::kHelp || expected.request == CommandRequest::kVersion) {
+    const bool help = expected.request == CommandRequest::kHelp;
+    FUZZ_CHECK(status == 0 && err.empty() &&
+                   (help ? out.rfind("Usage: padlink", 0) == 0 && out.find("padlink(1)") != out.npos
+                         : out == kVersion),
+               "help or version: status %d, out \"%s\", err \"%s\"", status, out.c_str(),
+               err.c_str());
+  } else if (message.empty()) {
+    return false;
+  } else {
+    FUZZ_CHECK(status == 1 && err == message && out.empty(),
+               "status %d, \"%s\" where \"%s\" was due", status, err.c_str(), message.c_str());
+  }
   FUZZ_CHECK(fake::Get().log.empty() && fake::Get().started_after_calls == -1,
-             "the port or the console was touched after \"%s\"", message);
+             "the port or the console was touched after \"%s\"", err.c_str());
   return true;
 }
 
@@ -201,7 +241,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<const char*> argv{"padlink"};
   for (const std::string& a : args)
     argv.push_back(a.c_str());
-  const std::optional<RunSettings> expected = CheckParse(args, argv);
+  const command_line::Outcome expected = CheckParse(args, argv);
 
   // Start-up with the same arguments: Esc is waiting, so a run that reaches
   // the control loop quits in its first pass.
@@ -211,12 +251,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (refusal == Refusal::kConfig) fake::Refuse(fake::Call::kConfigure, error, 1, 1);
   fake::PressKey(0, 27);
   g_capture->Start();
+  g_stdout->Start();
   const int status = StartUp(static_cast<int>(argv.size()), argv.data());
+  const std::string out = g_stdout->Stop();
   const std::string err = g_capture->Stop();
-  if (CheckEarlyEnd(expected, status, err)) return 0;
+  if (CheckEarlyEnd(expected, status, out, err)) return 0;
   FUZZ_CHECK(fake::Get().started_after_calls == 0,
              "the console's settings were not taken before the port was touched");
-  if (CheckRefusal(*expected, refusal, error, status, err)) return 0;
-  CheckQuit(*expected, status, err);
+  if (CheckRefusal(expected.settings, refusal, error, status, err)) return 0;
+  CheckQuit(expected.settings, status, err);
   return 0;
 }

@@ -1,6 +1,6 @@
 // Helpers shared by the fuzz targets: a check that stops the run with a
 // message, and a capture of what the code under test prints on standard
-// error.
+// error (and on standard output).
 #pragma once
 
 #include <sanitizer/common_interface_defs.h>
@@ -65,6 +65,38 @@ class StderrCapture {
   std::string Stop() {
     std::fflush(stderr);
     dup2(saved_, 2);
+    const off_t size = lseek(file_, 0, SEEK_END);
+    std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0 && pread(file_, text.data(), text.size(), 0) != size) text.clear();
+    return text;
+  }
+
+ private:
+  int saved_;
+  int file_;
+};
+
+// Collects what is written to standard output between Start and Stop, as
+// StderrCapture does for standard error.
+class StdoutCapture {
+ public:
+  StdoutCapture() : saved_(dup(1)), file_(memfd_create("fuzz-stdout", 0)) {
+    if (saved_ < 0 || file_ < 0) {
+      std::perror("stdout capture");
+      std::abort();
+    }
+  }
+
+  void Start() {
+    std::fflush(stdout);
+    ftruncate(file_, 0);
+    lseek(file_, 0, SEEK_SET);
+    dup2(file_, 1);
+  }
+
+  std::string Stop() {
+    std::fflush(stdout);
+    dup2(saved_, 1);
     const off_t size = lseek(file_, 0, SEEK_END);
     std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
     if (size > 0 && pread(file_, text.data(), text.size(), 0) != size) text.clear();

@@ -148,6 +148,9 @@ class Keyboard {
   // unfinished one and what waits in the console's own queue: a run about
   // to be suspended acts on none of them when it goes on.
   virtual void Discard() = 0;
+  // True once the input has ended (a file or a pipe at its end, the null
+  // device) and every key that came is taken: no key can come any more.
+  virtual bool Ended() { return false; }
 };
 
 // Takes the console keyboard.

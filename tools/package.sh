@@ -36,6 +36,25 @@ case ${1:-} in
     ;;
   *) usage ;;
 esac
+# Everything the two packages need, checked before anything is built: a
+# missing tool would otherwise end the script after the first package.
+missing=()
+need() { command -v "$1" >/dev/null 2>&1 || missing+=("$2"); }
+need cmake cmake
+need ninja ninja-build
+need g++ g++
+need dpkg-shlibdeps dpkg-dev
+need lintian lintian
+need groff groff
+need gzip gzip
+need unzip unzip
+need x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64-posix
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "package: missing what the packages need; install it with:" >&2
+  echo "  sudo apt-get install ${missing[*]}" >&2
+  exit 1
+fi
+
 export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-2}
 out=$PWD/build/packages
 mkdir -p "$out"
@@ -73,7 +92,8 @@ rm -f "$out"/padlink_*.deb
 deb=$(ls "$out"/padlink_*.deb)
 rm -rf "$out/_CPack_Packages"
 echo "== $deb"
-dpkg-deb --info "$deb" | sed -n '/Package:/,$p'
+# Every field of the control file.
+dpkg-deb --field "$deb"
 dpkg-deb --contents "$deb" | awk '{print $1, $2, $6}'
 echo "== lintian"
 # Every tag is shown; errors fail the build.

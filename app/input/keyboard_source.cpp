@@ -1,6 +1,7 @@
 #include "app/input/keyboard_source.h"
 
 #include "app/key_map.h"
+#include "app/report.h"
 
 namespace {
 
@@ -30,7 +31,13 @@ std::optional<Intent> KeyboardSource::Poll() {
   for (int i = 0; i < kMaxIgnored; ++i) {
     const SysResult<std::optional<Key>> key = keyboard_->Poll();
     if (!key) return Intent{IntentKind::kNothing};
-    if (!*key) return std::nullopt;
+    if (!*key) {
+      if (say_when_ended_ && keyboard_->Ended()) {
+        say_when_ended_ = false;
+        ReportInputEnded();
+      }
+      return std::nullopt;
+    }
     switch ((*key)->kind) {
       case KeyKind::kPasteBegin:
         return Intent{IntentKind::kPaste};

@@ -14,10 +14,15 @@
 
 class KeyboardSource : public InputSource {
  public:
+  // With say_when_ended, the end of the input (standard input a file or a
+  // pipe at its end) is said once: on a run without monitors nothing would
+  // show that the run goes on with no key to come.
+  explicit KeyboardSource(bool say_when_ended = false) : say_when_ended_(say_when_ended) {}
   void Open() override;
   std::optional<Intent> Poll() override;
   void Discard() override;
 
  private:
   std::unique_ptr<Keyboard> keyboard_;
+  bool say_when_ended_;
 };

@@ -49,6 +49,7 @@ class FakeKeyboard : public Keyboard {
     while (!s.keys.empty() && s.keys.front().time <= s.now)
       s.keys.pop_front();
   }
+  bool Ended() override { return Get().input_ends && Get().keys.empty(); }
 
   SysResult<Key> Read() override {
     State& s = Get();

@@ -99,6 +99,7 @@ struct State {
   std::deque<std::pair<std::uint64_t, OutsideRequest>> requests;
   bool taking_requests = false;  // PlatformTakeRequests was called
   bool end_requested = false;
+  bool input_ends = false;     // the keyboard's input ends after its keys
   bool keyboard_open = false;  // while a keyboard is open
   int keyboards_opened = 0;
   bool keyboard_before_requests = false;  // a keyboard opened before PlatformTakeRequests

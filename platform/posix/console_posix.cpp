@@ -215,6 +215,7 @@ class PosixKeyboard : public Keyboard {
   SysResult<std::optional<Key>> Poll() override;
   SysResult<Key> Read() override;
   void Discard() override;
+  bool Ended() override { return end_of_input_ && DecoderWaitMs(&decoder_, PlatformTickMs()) < 0; }
 
  private:
   void Pump();

@@ -66,14 +66,15 @@ class DebianPackage : public ::testing::Test {
 };
 
 TEST_F(DebianPackage, ControlFieldsAndFiles) {
-  const Result f = RunProgram(
-      {"/usr/bin/dpkg-deb", "--field", deb_, "Package", "Version", "Architecture", "Depends"});
+  const Result f = RunProgram({"/usr/bin/dpkg-deb", "--field", deb_, "Package", "Version",
+                               "Architecture", "Depends", "Description"});
   ASSERT_EQ(f.code, 0) << f.err;
   EXPECT_THAT(f.out, HasSubstr("Package: padlink\n"));
   EXPECT_THAT(f.out, HasSubstr("Version: 1.7\n"));
   // Found by dpkg-shlibdeps in the programs' libraries.
   EXPECT_THAT(f.out, HasSubstr("libc6 (>= "));
   EXPECT_THAT(f.out, HasSubstr("libstdc++6 (>= "));
+  EXPECT_THAT(f.out, HasSubstr("padlink-plot"));
 
   for (const char* program : {"/usr/bin/padlink", "/usr/bin/padlink-robot", "/usr/bin/padlink-plot",
                               "/usr/bin/padlink-keytest"})
@@ -82,7 +83,10 @@ TEST_F(DebianPackage, ControlFieldsAndFiles) {
        {"/usr/share/man/man1/padlink.1.gz", "/usr/share/man/man1/padlink-robot.1.gz",
         "/usr/share/man/man1/padlink-plot.1.gz", "/usr/share/man/man1/padlink-keytest.1.gz",
         "/usr/share/doc/padlink/README.md", "/usr/share/doc/padlink/copyright",
-        "/usr/share/doc/padlink/changelog.gz"})
+        "/usr/share/doc/padlink/changelog.gz",
+        // What the README links to, where its links lead.
+        "/usr/share/doc/padlink/docs/remote.md", "/usr/share/doc/padlink/docs/terminals.md",
+        "/usr/share/doc/padlink/docs/timing.md", "/usr/share/doc/padlink/docs/run.svg"})
     EXPECT_TRUE(IsFile(Root(doc), 0644)) << doc;
 
   // The pages as installed still render without a warning.
@@ -149,8 +153,10 @@ TEST(WindowsZip, UnpacksToTheProgramAndItsDocuments) {
   const Result x = RunProgram({"/usr/bin/unzip", "-q", zip, "-d", root.path()});
   ASSERT_EQ(x.code, 0) << x.err;
   const std::string dir = root.path() + "/padlink-1.7-win64/";
-  for (const char* file : {"padlink.exe", "README.txt", "padlink.txt", "padlink-keytest.exe",
-                           "padlink-keytest.txt", "padlink-plot.exe", "padlink-plot.txt"}) {
+  for (const char* file :
+       {"padlink.exe", "README.txt", "padlink.txt", "padlink-keytest.exe", "padlink-keytest.txt",
+        "padlink-plot.exe", "padlink-plot.txt", "docs/remote.md", "docs/terminals.md",
+        "docs/timing.md", "docs/run.svg"}) {
     struct stat st {};
     EXPECT_EQ(stat((dir + file).c_str(), &st), 0) << file;
   }
@@ -158,6 +164,9 @@ TEST(WindowsZip, UnpacksToTheProgramAndItsDocuments) {
   const Result head = RunProgram({"/usr/bin/head", "-c", "200", dir + "padlink.txt"});
   EXPECT_THAT(head.out, HasSubstr("\r\n"));
   EXPECT_THAT(head.out, HasSubstr("PADLINK(1)"));
+  // The README opens with Windows, not with the Linux demo.
+  const Result readme = RunProgram({"/usr/bin/head", "-c", "21", dir + "README.txt"});
+  EXPECT_EQ(readme.out, "padlink for Windows\r\n");
 
   const Result usage = RunProgram({wine, dir + "padlink.exe"}, {}, 60000);
   EXPECT_EQ(usage.code, 1);

@@ -8,8 +8,12 @@
 // station: ser2net's closestr stops the robot after `kill -9` of padlink,
 // and padlink reaches a ser2net that listens on 127.0.0.1 only through an
 // SSH tunnel.
+#include <arpa/inet.h>
 #include <limits.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <gmock/gmock.h>
@@ -31,6 +35,28 @@ namespace {
 
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
+
+// What a connection to 127.0.0.1:port receives until it ends, 5 s at most.
+std::string ReadFromLoopback(int port) {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(static_cast<std::uint16_t>(port));
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  std::string got;
+  if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
+    char buf[256];
+    pollfd p{fd, POLLIN, 0};
+    for (int i = 0; i < 50 && poll(&p, 1, 100) >= 0; ++i) {
+      if (!(p.revents & (POLLIN | POLLHUP))) continue;
+      const ssize_t n = read(fd, buf, sizeof buf);
+      if (n <= 0) break;
+      got.append(buf, static_cast<std::size_t>(n));
+    }
+  }
+  close(fd);
+  return got;
+}
 
 // What the robot logged: its requests with the values it answered, its
 // commands, and bytes it did not expect.
@@ -329,7 +355,8 @@ TEST_F(Ser2netE2E, AfterKill9TheServersCloseStringStopsTheRobot) {
 
 // A locked door: ser2net listens on 127.0.0.1 only, and padlink reaches it
 // through an SSH tunnel to the station (ssh -N -L), whose sshd lets in the
-// one key made for the laptop, for that port alone; a stranger's key opens
+// one key made for the laptop, for that port alone: the key runs no command
+// and no shell, and forwards to no other port; a stranger's key opens
 // nothing. Through the tunnel padlink drives and samples as directly, and
 // the station's closestr follows when it quits.
 TEST_F(Ser2netE2E, PadlinkReachesAStationOnlyThroughAnSshTunnel) {
@@ -345,6 +372,31 @@ TEST_F(Ser2netE2E, PadlinkReachesAStationOnlyThroughAnSshTunnel) {
   EXPECT_EQ(RunToEnd(stranger), 255);
   EXPECT_THAT(stranger.err_text, HasSubstr("Permission denied"));
   EXPECT_FALSE(testnet::Listening(local));
+
+  // The key runs neither a command nor a shell (whose input has one).
+  testpty::TempDir home;
+  std::ofstream(home.path() + "/input") << "echo shell-ran\n";
+  for (const std::vector<std::string>& remote :
+       {std::vector<std::string>{"echo", "command-ran"}, std::vector<std::string>{}}) {
+    o.argv = sshd.LoginCommand(remote);
+    o.stdin_path = home.path() + "/input";
+    testpty::Child login = testpty::Spawn(o);
+    EXPECT_NE(RunToEnd(login), 0) << remote.size();
+    EXPECT_THAT(login.out_text, ::testing::Not(HasSubstr("-ran"))) << login.out_text;
+  }
+  o.stdin_path.clear();
+  // Nor does it forward to another port: a connection through such a
+  // tunnel ends at once, where sshd's own port would greet it.
+  o.argv = sshd.ForwardCommand(local, sshd.port());
+  testpty::Child elsewhere = testpty::Spawn(o);
+  for (int i = 0; i < 500 && !testnet::Listening(local); ++i)
+    testpty::SleepMs(10);
+  ASSERT_TRUE(testnet::Listening(local)) << elsewhere.err_text;
+  EXPECT_EQ(ReadFromLoopback(local), "");
+  EXPECT_THAT(ReadFromLoopback(sshd.port()), StartsWith("SSH-2.0-"));
+  kill(elsewhere.pid, SIGTERM);
+  RunToEnd(elsewhere);
+  EXPECT_THAT(elsewhere.err_text, HasSubstr("prohibited"));
 
   o.argv = sshd.ForwardCommand(local, ser2net_.port());
   testpty::Child tunnel = testpty::Spawn(o);

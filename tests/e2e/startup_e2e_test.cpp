@@ -66,6 +66,28 @@ TEST(StartupE2E, WrongOptionsPrintTheUsage) {
   }
 }
 
+// Asked for, the help and the version go to standard output with status 0
+// (a pipe into a pager or grep gets them); a bad value of a long option is
+// named on standard error.
+TEST(StartupE2E, HelpAndVersionOnStandardOutputBadValuesNamed) {
+  for (const char* ask : {"--help", "-h"}) {
+    const Result r = RunPadlink({"-c", "1", ask});
+    EXPECT_EQ(r.code, 0) << ask;
+    EXPECT_THAT(r.out, StartsWith(kUsageStart)) << ask;
+    EXPECT_THAT(r.out, HasSubstr("--stop N")) << ask;
+    EXPECT_THAT(r.out, HasSubstr("padlink(1)")) << ask;
+    EXPECT_EQ(r.err, "") << ask;
+  }
+  const Result version = RunPadlink({"--version"});
+  EXPECT_EQ(version.code, 0);
+  EXPECT_THAT(version.out, ::testing::MatchesRegex("padlink [0-9]+\\.[0-9]+\n"));
+  EXPECT_EQ(version.err, "");
+  const Result bad = RunPadlink({"-c", "1", "--stop", "0"});
+  EXPECT_EQ(bad.code, 1);
+  EXPECT_EQ(bad.err, "padlink: --stop must be a command from 1 to 32, not \"0\"\n");
+  EXPECT_EQ(bad.out, "");
+}
+
 // Text for a regular expression that matches it literally.
 std::string Literal(const std::string& text) {
   static const std::regex special(R"([.^$|()\[\]{}*+?\\])");

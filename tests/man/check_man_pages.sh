@@ -2,9 +2,10 @@
 # check_man_pages.sh MANDIR PADLINK PADLINK_ROBOT COMMAND_LINE_H
 # Every man page in MANDIR renders without a single warning from groff
 # (all warnings on) and from mandoc's checker; padlink(1) documents every
-# option of the usage text and every long option of the command line (the
-# list kLongOptions in COMMAND_LINE_H, app/command_line.h), and
-# padlink-robot(1) every option of --help.
+# option of the usage text, every long option of the command line (the
+# list kLongOptions in COMMAND_LINE_H, app/command_line.h) and every option
+# of padlink --help, which lists the long options too, and padlink-robot(1)
+# every option of --help.
 set -uo pipefail
 mandir=$1 padlink=$2 robot=$3 command_line=$4
 status=0
@@ -47,6 +48,19 @@ longs=$(sed -n 's/.*kLongOptions\[\] = {\(.*\)};.*/\1/p' "$command_line" | grep 
 [ -n "$longs" ] || fail "no long options found in $command_line"
 for option in $longs; do
   documents "$mandir/padlink.1" ".BI $option " || fail "padlink(1) does not document $option"
+done
+
+# The help lists every long option, and padlink(1) documents every option
+# the help lists (-h, --help and --version too).
+help=$("$padlink" --help) || fail "padlink --help ended with status $?"
+for option in $longs; do
+  grep -qE -- "^  $option " <<<"$help" || fail "padlink --help does not list $option"
+done
+options=$(printf '%s\n' "$help" | grep -E '^  -' | grep -oE -- '(^|[ ,])--?[a-z][a-z-]*' | tr -d ' ,')
+[ -n "$options" ] || fail "no options found in padlink --help"
+for option in $options; do
+  documents "$mandir/padlink.1" ".BI $option " || documents "$mandir/padlink.1" ".B $option" ||
+    documents "$mandir/padlink.1" ".BR $option " || fail "padlink(1) does not document $option"
 done
 
 help=$("$robot" --help)

@@ -99,7 +99,7 @@ TEST(PlotChart, RowsAsEscapeSequences) {
   const std::string legend = plot::RowAnsi(screen, 0, true);
   EXPECT_EQ(legend,
             "\x1b[1;1H\x1b[38;5;32m━━ \x1b[0mAD3    now 225  min 0  mean 112.5  max 225  (10)  "
-            "\x1b[38;5;160mfailed at 10.009 s (-3)\x1b[0m\x1b[K");
+            "\x1b[38;5;160mfailed at 10.009 s: Echoeback timeout (-3)\x1b[0m\x1b[K");
   EXPECT_THAT(plot::RowAnsi(screen, 0, false), Not(HasSubstr("\x1b[38")));
   // A full row is not erased after its last column.
   const std::string axis = plot::RowAnsi(screen, 13, true);

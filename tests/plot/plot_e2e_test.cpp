@@ -325,7 +325,8 @@ TEST(PlotOffline, SavedLogsGiveASummaryAndAPicture) {
   }
   const OfflineCase cases[] = {
       {"known run", KnownRunText(),
-       "AD3: 10 samples, min 0, mean 112.5, max 225, over 9.000 s, failed at 10.009 s (-3)\n"
+       "AD3: 10 samples, min 0, mean 112.5, max 225, over 9.000 s, failed at 10.009 s: Echoeback "
+       "timeout (-3)\n"
        "GYRO2: 10 samples, min 200, mean 200.0, max 200, over 9.000 s\n"
        "SRAM: 21 samples, min 100, mean 100.0, max 100, over 10.000 s\n"
        "input: 23 lines, 0 bad lines, 0 broken numbers, 0 headers without samples\n"},

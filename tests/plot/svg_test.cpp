@@ -144,7 +144,9 @@ TEST(PlotSvg, ParsesAsXmlWithTracesAxesLegendAndTitle) {
   // Legend, ticks with their units.
   const std::vector<std::string> legend = svg.Texts("//s:g[@class='legend']/s:text");
   ASSERT_EQ(legend.size(), 3u);
-  EXPECT_EQ(legend[0], "AD3: 10 samples, min 0, mean 112.5, max 225, failed at 10.009 s (-3)");
+  EXPECT_EQ(
+      legend[0],
+      "AD3: 10 samples, min 0, mean 112.5, max 225, failed at 10.009 s: Echoeback timeout (-3)");
   EXPECT_EQ(legend[1], "GYRO2: 10 samples, min 200, mean 200.0, max 200");
   EXPECT_EQ(legend[2], "SRAM: 21 samples, min 100, mean 100.0, max 100");
   EXPECT_THAT(svg.Texts("//s:g[@class='ticks']/s:text"),
@@ -156,7 +158,7 @@ TEST(PlotSvg, ParsesAsXmlWithTracesAxesLegendAndTitle) {
   ASSERT_EQ(events.size(), 1u);
   EXPECT_EQ(Svg::Attr(events[0], "data-series"), "AD3");
   EXPECT_EQ(Svg::Attr(events[0], "data-result"), "-3");
-  EXPECT_EQ(Svg::Text(events[0]), "AD3 failed (-3)");
+  EXPECT_EQ(Svg::Text(events[0]), "AD3 failed: Echoeback timeout (-3)");
 }
 
 TEST(PlotSvg, TitleIsEscapedAndAnEmptyRunSaysSo) {
@@ -372,6 +374,68 @@ TEST(PlotSvgBrowser, ScreenshotShowsEachTraceInItsColourInsideThePlot) {
   EXPECT_EQ(CountColour(image, below, plot::SvgColour(plot::kSensor1)), 0);
   // The white background, not the browser's.
   EXPECT_EQ(CountColour(image, {0, 0, 5, 5}, "#ffffff"), 25);
+}
+
+// Failures close together, some right of the middle and some left of it,
+// with their meanings in the labels: shown in a real browser, no two labels
+// overlap, and each stays inside the picture.
+TEST(PlotSvgBrowser, FailureLabelsNeverOverlap) {
+  const std::string chromium = FindProgram("chromium");
+  if (chromium.empty()) GTEST_SKIP() << "chromium is not installed";
+  const SampleSource ad2{SensorKind::kAD, 2};
+  std::string text = CsvHeaderLine(ad2);
+  // Every 100 ms over 20 s; these samples fail, with these results.
+  const std::map<int, std::pair<int, int>> failed = {
+      {0, {-1, 100}},   {30, {-3, 100}},  {55, {100, -5}}, {60, {-2, 100}},  {95, {-5, 100}},
+      {100, {100, -4}}, {105, {-3, 100}}, {120, {-3, -3}}, {190, {-1, 100}}, {200, {-3, 100}}};
+  for (int k = 0; k <= 200; ++k) {
+    const auto f = failed.find(k);
+    const auto [sensor, sram] = f != failed.end() ? f->second : std::pair<int, int>{k % 200, 50};
+    text += CsvSampleLine({.source = ad2,
+                           .sensor = sensor,
+                           .sensor_ms = k * 100,
+                           .sram = sram,
+                           .sram_ms = k * 100 + 10});
+  }
+  const std::string picture = plot::RenderSvg(ReadRun(text), {});
+  const Svg svg(picture);
+  ASSERT_TRUE(svg.ok());
+  const std::vector<std::string> labels = svg.Texts("//s:g[@class='event']/s:text");
+  ASSERT_EQ(labels.size(), 11u);
+  EXPECT_EQ(labels[0], "AD2 failed: Send error (-1)");
+  EXPECT_THAT(labels, ::testing::Contains("SRAM failed: CLRRTS error (-5)"));
+
+  // The browser measures the labels as it draws them and writes what it
+  // found into the page's title.
+  char tmpl[] = "/tmp/padlink-plot-labels-XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  const std::string dir = tmpl;
+  std::ofstream(dir + "/labels.html")
+      << "<!DOCTYPE html><html><head><title>not measured</title></head><body style=\"margin:0\">"
+      << picture.substr(picture.find("<svg"))
+      << "<script>\n"
+         "const boxes = [...document.querySelectorAll('g.event text')].map(t => t.getBBox());\n"
+         "let overlaps = 0, outside = 0;\n"
+         "boxes.forEach((a, i) => {\n"
+         "  if (a.x < 0 || a.x + a.width > 1000) outside++;\n"
+         "  boxes.slice(i + 1).forEach(b => {\n"
+         "    if (a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height &&\n"
+         "        b.y < a.y + a.height) overlaps++;\n"
+         "  });\n"
+         "});\n"
+         "document.title = `labels ${boxes.length} overlaps ${overlaps} outside ${outside}`;\n"
+         "</script></body></html>\n";
+  const std::string command = "timeout 120 '" + chromium +
+                              "' --headless --no-sandbox --disable-gpu --user-data-dir='" + dir +
+                              "/profile' --window-size=1000,560 --dump-dom 'file://" + dir +
+                              "/labels.html' >'" + dir + "/dom.html' 2>'" + dir + "/chromium.log'";
+  const int status = std::system(command.c_str());
+  std::string dom, log;
+  std::getline(std::ifstream(dir + "/dom.html"), dom, '\0');
+  std::getline(std::ifstream(dir + "/chromium.log"), log, '\0');
+  std::filesystem::remove_all(dir);
+  EXPECT_THAT(dom, HasSubstr("<title>labels 11 overlaps 0 outside 0</title>"))
+      << "status " << status << ": " << log;
 }
 
 }  // namespace

@@ -72,8 +72,8 @@ bool Sshd::Start(int target_port) {
   if (!MakeKey(d + "/host_key") || !MakeKey(d + "/client_key") || !MakeKey(d + "/stranger_key"))
     return false;
   std::ofstream(d + "/authorized_keys")
-      << "restrict,port-forwarding,permitopen=\"127.0.0.1:" << target_port << "\" "
-      << ReadFile(d + "/client_key.pub");
+      << "restrict,port-forwarding,permitopen=\"127.0.0.1:" << target_port
+      << "\",command=\"/bin/false\" " << ReadFile(d + "/client_key.pub");
   // sshd started by root separates its privileges into this directory,
   // which the system makes when it starts its own sshd.
   if (geteuid() == 0) mkdir("/run/sshd", 0755);
@@ -120,19 +120,17 @@ void Sshd::Stop() {
   child_.pid = -1;
 }
 
-std::vector<std::string> Sshd::ForwardCommand(int local_port, int target_port,
-                                              bool stranger) const {
-  const std::string d = dir_.path();
+namespace {
+
+// ssh with the key, against this sshd's host key alone, never asking.
+std::vector<std::string> SshWithKey(const std::string& dir, int port, const std::string& key) {
   return {SshPath(),
           "-F",
           "/dev/null",
-          "-N",
-          "-L",
-          std::to_string(local_port) + ":127.0.0.1:" + std::to_string(target_port),
           "-p",
-          std::to_string(port_),
+          std::to_string(port),
           "-i",
-          d + (stranger ? "/stranger_key" : "/client_key"),
+          dir + "/" + key,
           "-o",
           "IdentitiesOnly=yes",
           "-o",
@@ -140,10 +138,28 @@ std::vector<std::string> Sshd::ForwardCommand(int local_port, int target_port,
           "-o",
           "StrictHostKeyChecking=yes",
           "-o",
-          "UserKnownHostsFile=" + d + "/known_hosts",
-          "-o",
-          "ExitOnForwardFailure=yes",
-          UserName() + "@127.0.0.1"};
+          "UserKnownHostsFile=" + dir + "/known_hosts"};
+}
+
+}  // namespace
+
+std::vector<std::string> Sshd::ForwardCommand(int local_port, int target_port,
+                                              bool stranger) const {
+  std::vector<std::string> argv =
+      SshWithKey(dir_.path(), port_, stranger ? "stranger_key" : "client_key");
+  for (const std::string& a :
+       {std::string("-o"), std::string("ExitOnForwardFailure=yes"), std::string("-N"),
+        std::string("-L"), std::to_string(local_port) + ":127.0.0.1:" + std::to_string(target_port),
+        UserName() + "@127.0.0.1"})
+    argv.push_back(a);
+  return argv;
+}
+
+std::vector<std::string> Sshd::LoginCommand(const std::vector<std::string>& remote) const {
+  std::vector<std::string> argv = SshWithKey(dir_.path(), port_, "client_key");
+  argv.push_back(UserName() + "@127.0.0.1");
+  argv.insert(argv.end(), remote.begin(), remote.end());
+  return argv;
 }
 
 }  // namespace testnet

@@ -24,8 +24,9 @@ class Sshd {
 
   // Makes the keys and starts sshd. It lets in the client's key alone, and
   // only to forward connections to 127.0.0.1:target_port (restrict,
-  // port-forwarding, permitopen), as a station's authorized_keys would; the
-  // stranger's key is another. False (with the reason in error()) when it
+  // port-forwarding, permitopen), with a forced command that does nothing
+  // in place of any command or shell, as a station's authorized_keys would;
+  // the stranger's key is another. False (with the reason in error()) when it
   // does not start listening within 5 s.
   bool Start(int target_port);
   void Stop();
@@ -35,6 +36,9 @@ class Sshd {
   // stranger's.
   std::vector<std::string> ForwardCommand(int local_port, int target_port,
                                           bool stranger = false) const;
+  // The ssh command that logs in with the client's key and asks for
+  // `remote`: a command, or a shell when empty.
+  std::vector<std::string> LoginCommand(const std::vector<std::string>& remote) const;
 
   int port() const { return port_; }
   const std::string& error() const { return error_; }

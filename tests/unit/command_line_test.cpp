@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -14,6 +15,7 @@
 #include "platform/timing_request.h"
 #include "tests/support/command_line_cases.h"
 #include "tests/support/fake_fixture.h"
+#include "tests/support/fake_robot.h"
 
 namespace {}  // namespace
 
@@ -24,6 +26,15 @@ void PrintTo(const RunSettings& s, std::ostream* os) {
       << s.stop_command.value_or(-1) << ", hold " << s.hold_ms.value_or(-1) << "}";
 }
 
+namespace command_line {
+void PrintTo(const Outcome& o, std::ostream* os) {
+  *os << "{request " << static_cast<int>(o.request) << ", ";
+  ::PrintTo(o.settings, os);
+  *os << ", option \"" << o.option << "\" value " << (o.value ? "\"" + *o.value + "\"" : "none")
+      << "}";
+}
+}  // namespace command_line
+
 namespace {
 
 class ParseTest : public ::testing::TestWithParam<command_line::Case> {};
@@ -32,22 +43,16 @@ TEST_P(ParseTest, ReadsTheOptions) {
   const command_line::Case& c = GetParam();
   std::vector<const char*> argv{"padlink"};
   argv.insert(argv.end(), c.args.begin(), c.args.end());
-  const std::optional<RunSettings> s = ParseCommandLine(static_cast<int>(argv.size()), argv.data());
-  EXPECT_EQ(s.has_value(), c.ok);
-  if (c.ok && s) {
-    EXPECT_EQ(*s, c.expected);
-  }
+  const CommandLine line = ParseCommandLine(static_cast<int>(argv.size()), argv.data());
+  EXPECT_EQ(command_line::OutcomeOf(line), command_line::OutcomeOf(c));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ParseTest, ::testing::ValuesIn(command_line::Cases()));
 
 TEST(CommandLineModel, AgreesWithEveryCase) {
   for (const command_line::Case& c : command_line::Cases()) {
-    const std::optional<RunSettings> s = command_line::Model({c.args.begin(), c.args.end()});
-    EXPECT_EQ(s.has_value(), c.ok) << c.args.size();
-    if (c.ok && s) {
-      EXPECT_EQ(*s, c.expected);
-    }
+    EXPECT_EQ(command_line::Model({c.args.begin(), c.args.end()}), command_line::OutcomeOf(c))
+        << c.args.size();
   }
 }
 
@@ -77,6 +82,79 @@ TEST_F(StartUpTest, BadOptionsPrintTheUsageAndTouchNoPort) {
   EXPECT_EQ(err, Usage());
   EXPECT_TRUE(fake::Get().log.empty());
   EXPECT_EQ(fake::Get().timing_requests, 0);
+}
+
+// Runs start-up with these arguments; returns the exit status, stdout and
+// stderr.
+struct Printed {
+  int status;
+  std::string out, err;
+};
+Printed RunStartUpPrinting(std::vector<const char*> args) {
+  args.insert(args.begin(), "padlink");
+  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
+  const int status = StartUp(static_cast<int>(args.size()), args.data());
+  std::fflush(stdout);
+  std::string out = ::testing::internal::GetCapturedStdout();
+  return {status, out, ::testing::internal::GetCapturedStderr()};
+}
+
+// Help and the version on standard output with status 0; a bad value of a
+// long option named as the variables' are; the rest keeps the usage text.
+// None of them touches the console or a port.
+TEST_F(StartUpTest, HelpVersionAndBadValuesSayWhatTheyShould) {
+  struct Case {
+    std::vector<const char*> args;
+    int status;
+    std::string out, err;
+  };
+  const std::string version = "padlink 1.7\n";
+  const Case cases[] = {
+      {{"--version"}, 0, version, ""},
+      {{"-c", "1", "--stop", "0"},
+       1,
+       "",
+       "padlink: --stop must be a command from 1 to 32, not \"0\"\n"},
+      {{"-c", "1", "--hold=1s"},
+       1,
+       "",
+       "padlink: --hold must be milliseconds from 0 to 60000, not \"1s\"\n"},
+      {{"-c", "1", "--stop"},
+       1,
+       "",
+       "padlink: --stop needs a value: it must be a command from 1 to 32\n"},
+      {{"-c", "1", "-x"}, 1, "", Usage()},
+      {{"--stopp=5", "-c", "1"}, 1, "", Usage()},
+  };
+  for (const Case& c : cases) {
+    const fake::Platform fresh;
+    const Printed p = RunStartUpPrinting(c.args);
+    EXPECT_EQ(p.status, c.status) << c.err;
+    EXPECT_EQ(p.out, c.out);
+    EXPECT_EQ(p.err, c.err);
+    EXPECT_TRUE(fake::Get().log.empty());
+    EXPECT_EQ(fake::Get().started_after_calls, -1);
+  }
+  // The help names every option, short and long, every variable and the
+  // manual, and begins with the usage line of both long options.
+  for (const char* ask : {"--help", "-h"}) {
+    const fake::Platform fresh;
+    const Printed p = RunStartUpPrinting({ask});
+    EXPECT_EQ(p.status, 0);
+    EXPECT_EQ(p.err, "");
+    EXPECT_EQ(p.out.rfind("Usage: padlink -c ComNo [-d] [-a SensorNo | -g GyroNo] [-t Interval]\n"
+                          "               [--stop N] [--hold MS]\n",
+                          0),
+              0u)
+        << p.out;
+    for (const char* word :
+         {"-c ComNo", "-d ", "-a SensorNo", "-g GyroNo", "-t Interval", "--stop N", "--hold MS",
+          "-h, --help", "--version", "PADLINK_PORT_DIR", "PADLINK_PORT_<n>", "PADLINK_STOP",
+          "PADLINK_HOLD", "PADLINK_REALTIME", "padlink(1)"})
+      EXPECT_THAT(p.out, ::testing::HasSubstr(word));
+    EXPECT_TRUE(fake::Get().log.empty());
+  }
 }
 
 // What the fake platform tells of a port that would not open.
@@ -275,6 +353,52 @@ TEST_F(StartUpTest, AnUnknownRealtimeValueIsSaidToBeUnknown) {
             "padlink: PADLINK_REALTIME=\"abc\" is not known (0, no, off or false turn the raised "
             "priority off; 1, yes, on or true keep it): the priority is raised\n");
   EXPECT_EQ(fake::Get().timing_requests, 1);
+}
+
+// Standard input that ends on a run without monitors is said once to bring
+// no more keys (with monitors the samples show the run goes on); a port
+// number of the system's own naming that opened says where it led when
+// other serial devices exist.
+TEST_F(StartUpTest, SaysWhenNoMoreKeysComeAndWhereTheSystemsNamingLed) {
+  const std::string ended =
+      "padlink: standard input has ended, so no more keys can come; padlink runs on until a "
+      "signal ends it (Ctrl+C, or kill)\n";
+  const std::string ttys0 =
+      "padlink: port 1 is /dev/ttyS0; serial devices here: /dev/ttyS0 as port 1, /dev/ttyUSB0; "
+      "map a port number with PADLINK_PORT_DIR, see padlink(1)\n";
+  struct Case {
+    bool input_ends;
+    std::vector<const char*> args;
+    PortNaming naming;
+    int devices;  // /dev/ttyS0, then /dev/ttyUSB0
+    std::string err;
+  };
+  const Case cases[] = {
+      {true, {"-c", "1", "-d"}, PortNaming::kPortDir, 1, ended},
+      {true, {"-c", "1", "-d", "-a", "3", "-t", "100"}, PortNaming::kPortDir, 1, ""},
+      {false, {"-c", "1", "-d"}, PortNaming::kPortDir, 2, ""},
+      {false, {"-c", "1", "-d"}, PortNaming::kSystem, 1, ""},
+      {false, {"-c", "1", "-d"}, PortNaming::kSystem, 2, ttys0},
+      {true, {"-c", "1", "-d"}, PortNaming::kSystem, 2, ttys0 + ended},
+  };
+  for (const Case& c : cases) {
+    const fake::Platform fresh;
+    fake::Get().input_ends = c.input_ends;
+    PortDescription& d = fake::Get().description;
+    d.naming = c.naming;
+    std::strcpy(d.device, "/dev/ttyS0");
+    d.count = c.devices;
+    std::strcpy(d.devices[0].name, "/dev/ttyS0");
+    d.devices[0].port = 1;
+    std::strcpy(d.devices[1].name, "/dev/ttyUSB0");
+    // The robot answers the monitor's first sample; a signal ends the run.
+    FakeRobot robot;
+    robot.Attach();
+    fake::RequestAt(1000, OutsideRequest::kEnd);
+    const auto [status, err] = RunStartUp(c.args);
+    EXPECT_EQ(status, 0) << c.err;
+    EXPECT_EQ(err, c.err);
+  }
 }
 
 }  // namespace

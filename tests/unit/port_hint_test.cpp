@@ -127,6 +127,16 @@ TEST(PortHint, EveryProblemAndNaming) {
        "padlink: port 3 is rfc2217://lab-pi:2217, a serial port on another computer; check that "
        "its port server runs, serves that port and is not in use by another client, see "
        "padlink(1)"},
+      // A URL padlink cannot open has no server to check.
+      {"a URL of a scheme padlink does not know", 3,
+       Describe(kPortDir, "tcp://lab-pi:2217", "", kUnknown, "", {{"/dev/ttyS0", "", 1}}),
+       "padlink: port 3 is tcp://lab-pi:2217, whose scheme padlink does not know: a serial port "
+       "on another computer is rfc2217://host:port, served by a port server such as ser2net, see "
+       "padlink(1)"},
+      {"a URL without its port", 3, Describe(kPortDir, "rfc2217://lab-pi", "", kUnknown, "", {}),
+       "padlink: port 3 is rfc2217://lab-pi, which is not a valid port URL: a serial port on "
+       "another computer is rfc2217://host:port, served by a port server such as ser2net, see "
+       "padlink(1)"},
       {"a reason the platform cannot name", 1,
        Describe(kSystem, "/dev/ttyS0", "", kUnknown, "", {{"/dev/ttyS0", "", 1}}),
        "padlink: port 1 is /dev/ttyS0; serial devices here: /dev/ttyS0 as port 1; map a port "

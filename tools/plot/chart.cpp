@@ -89,9 +89,7 @@ void DrawLegend(Screen& screen, const std::vector<const Series*>& all, bool unic
     int x = screen.Text(0, row, swatch, SeriesColour(s, i));
     x += screen.Text(x, row, " " + Legend(s, name_width));
     for (const Failure& f : s.failures)
-      x += screen.Text(x, row,
-                       "  failed at " + Seconds(f.t_ms) + " s (" + std::to_string(f.result) + ")",
-                       kFailure);
+      x += screen.Text(x, row, "  " + FailureNote(f), kFailure);
   }
 }
 

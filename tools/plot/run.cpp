@@ -4,6 +4,8 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "samples/failure.h"
+
 namespace plot {
 
 void Series::Add(std::int64_t t, int v) {
@@ -51,6 +53,19 @@ std::string Seconds(std::int64_t ms) {
   return buf;
 }
 
+std::string FailureReason(std::int32_t result) {
+  const std::string code = "(" + std::to_string(result) + ")";
+  const char* meaning = FailureMeaning(result);
+  if (!meaning) return " " + code;
+  std::string words = meaning;
+  if (!words.empty() && words.back() == '.') words.pop_back();
+  return ": " + words + " " + code;
+}
+
+std::string FailureNote(const Failure& f) {
+  return "failed at " + Seconds(f.t_ms) + " s" + FailureReason(f.result);
+}
+
 namespace {
 
 std::string Plural(std::uint64_t n, const char* one, const char* many) {
@@ -70,7 +85,7 @@ std::string SummaryText(const Run& run) {
       out += buf;
     }
     for (const Failure& f : s->failures)
-      out += ", failed at " + Seconds(f.t_ms) + " s (" + std::to_string(f.result) + ")";
+      out += ", " + FailureNote(f);
     out += "\n";
   }
   const InputCounts& c = run.counts;

@@ -69,4 +69,11 @@ std::string InputStatus(const InputCounts& counts);
 // Seconds with three decimals, as padlink prints them.
 std::string Seconds(std::int64_t ms);
 
+// What a failed request's result means, in the words of padlink's message
+// about it, after a colon, and the result: ": Echoeback timeout (-3)"; for
+// a result padlink does not give, the result alone: " (-7)".
+std::string FailureReason(std::int32_t result);
+// "failed at 29.995 s: Echoeback timeout (-3)".
+std::string FailureNote(const Failure& f);
+
 }  // namespace plot

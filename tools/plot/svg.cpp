@@ -151,7 +151,7 @@ std::string Figures(const Series& se) {
     figures = ": no samples";
   }
   for (const Failure& f : se.failures)
-    figures += ", failed at " + Seconds(f.t_ms) + " s (" + std::to_string(f.result) + ")";
+    figures += ", " + FailureNote(f);
   return figures;
 }
 
@@ -238,8 +238,13 @@ void Traces(std::string& s, const Layout& l, const std::vector<const Series*>& a
   s += "</g>\n";
 }
 
-// A failed request: a marked line at its time, not a value, and a label at
-// label_y.
+// A failure's label: which series, and what failed.
+std::string EventLabel(const Series& se, const Failure& f) {
+  return se.name + " failed" + FailureReason(f.result);
+}
+
+// A failed request: a marked line at its time, not a value, and its label
+// at label_y, after the line or, right of the middle, before it.
 void Event(std::string& s, const Layout& l, const Series& se, const Failure& f, double x,
            double label_y) {
   const char* red = SvgColour(kFailure);
@@ -252,19 +257,35 @@ void Event(std::string& s, const Layout& l, const Series& se, const Failure& f, 
        "stroke-width=\"2.5\"/>";
   s += "<text x=\"" + Num(anchor_end ? x - 9 : x + 9) + "\" y=\"" + Num(label_y) + "\" fill=\"" +
        red + "\" stroke=\"none\" text-anchor=\"" + (anchor_end ? "end" : "start") + "\">" +
-       Escape(se.name) + " failed (" + std::to_string(f.result) + ")</text></g>\n";
+       Escape(EventLabel(se, f)) + "</text></g>\n";
 }
 
-// Every failure, the labels of events close together stacked.
+// The span a label takes along the time axis, with room to spare: at the
+// font's 13 px no character is wider than 9 px on average over a label.
+struct Span {
+  double from, to;
+  bool Meets(const Span& o) const { return from < o.to && o.from < to; }
+};
+
+Span LabelSpan(const Layout& l, double x, const std::string& label) {
+  const double width = 9.0 * static_cast<double>(label.size()) + 6;
+  return x > (l.left + l.right) / 2 ? Span{x - 9 - width, x} : Span{x, x + 9 + width};
+}
+
+// Every failure, each label on the first row where it meets no other.
 void Events(std::string& s, const Layout& l, const std::vector<const Series*>& all) {
-  std::vector<double> labelled;
+  std::vector<std::vector<Span>> rows;
   for (const Series* se : all) {
     for (const Failure& f : se->failures) {
       const double x = std::clamp(l.X(f.t_ms / 1000.0), l.left, l.right);
-      const auto stacked = std::count_if(labelled.begin(), labelled.end(),
-                                         [&](double other) { return std::fabs(other - x) < 160; });
-      labelled.push_back(x);
-      Event(s, l, *se, f, x, l.top + 16 + 16.0 * static_cast<double>(stacked));
+      const Span span = LabelSpan(l, x, EventLabel(*se, f));
+      std::size_t row = 0;
+      while (row < rows.size() && std::any_of(rows[row].begin(), rows[row].end(),
+                                              [&](const Span& o) { return o.Meets(span); }))
+        ++row;
+      if (row == rows.size()) rows.emplace_back();
+      rows[row].push_back(span);
+      Event(s, l, *se, f, x, l.top + 16 + 16.0 * static_cast<double>(row));
     }
   }
 }
