@@ -32,7 +32,8 @@ std::optional<Intent> KeyboardSource::Poll() {
     const SysResult<std::optional<Key>> key = keyboard_->Poll();
     if (!key) return Intent{IntentKind::kNothing};
     if (!*key) {
-      if (say_when_ended_ && keyboard_->Ended()) {
+      // A quit key among the last keys ends the run: nothing to say then.
+      if (say_when_ended_ && !quit_taken_ && keyboard_->Ended()) {
         say_when_ended_ = false;
         ReportInputEnded();
       }
@@ -44,8 +45,11 @@ std::optional<Intent> KeyboardSource::Poll() {
       case KeyKind::kPaste:
       case KeyKind::kIgnored:
         break;
-      default:
-        return IntentOf(KeyMap(**key));
+      default: {
+        const Intent intent = IntentOf(KeyMap(**key));
+        if (intent.kind == IntentKind::kQuit) quit_taken_ = true;
+        return intent;
+      }
     }
   }
   return std::nullopt;

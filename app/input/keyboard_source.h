@@ -25,4 +25,5 @@ class KeyboardSource : public InputSource {
  private:
   std::unique_ptr<Keyboard> keyboard_;
   bool say_when_ended_;
+  bool quit_taken_ = false;  // a quit key was taken: the run is ending
 };
