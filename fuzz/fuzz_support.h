@@ -39,32 +39,36 @@ inline int& ReportFd() {
     if (!(cond)) ::fuzz::Fail(__FILE__, __LINE__, "" __VA_ARGS__); \
   } while (0)
 
-// Collects what is written to standard error between Start and Stop in a
-// memory file. The sanitizers keep reporting to the real standard error.
-class StderrCapture {
+// Collects what is written to standard error (fd 2) or standard output
+// (fd 1) between Start and Stop in a memory file. The sanitizers keep
+// reporting to the real standard error.
+class StreamCapture {
  public:
-  StderrCapture() {
-    saved_ = dup(2);
-    file_ = memfd_create("fuzz-stderr", 0);
+  explicit StreamCapture(int fd)
+      : fd_(fd),
+        stream_(fd == 2 ? stderr : stdout),
+        saved_(dup(fd)),
+        file_(memfd_create(fd == 2 ? "fuzz-stderr" : "fuzz-stdout", 0)) {
     if (saved_ < 0 || file_ < 0) {
-      std::perror("stderr capture");
+      std::perror("stream capture");
       std::abort();
     }
+    if (fd_ != 2) return;
     ReportFd() = saved_;
     __sanitizer_set_report_fd(reinterpret_cast<void*>(static_cast<std::intptr_t>(saved_)));
   }
 
   void Start() {
-    std::fflush(stderr);
+    std::fflush(stream_);
     ftruncate(file_, 0);
     lseek(file_, 0, SEEK_SET);
-    dup2(file_, 2);
+    dup2(file_, fd_);
   }
 
   // Ends the capture; returns what was written.
   std::string Stop() {
-    std::fflush(stderr);
-    dup2(saved_, 2);
+    std::fflush(stream_);
+    dup2(saved_, fd_);
     const off_t size = lseek(file_, 0, SEEK_END);
     std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
     if (size > 0 && pread(file_, text.data(), text.size(), 0) != size) text.clear();
@@ -72,40 +76,17 @@ class StderrCapture {
   }
 
  private:
+  int fd_;
+  std::FILE* stream_;
   int saved_;
   int file_;
 };
 
-// Collects what is written to standard output between Start and Stop, as
-// StderrCapture does for standard error.
-class StdoutCapture {
- public:
-  StdoutCapture() : saved_(dup(1)), file_(memfd_create("fuzz-stdout", 0)) {
-    if (saved_ < 0 || file_ < 0) {
-      std::perror("stdout capture");
-      std::abort();
-    }
-  }
-
-  void Start() {
-    std::fflush(stdout);
-    ftruncate(file_, 0);
-    lseek(file_, 0, SEEK_SET);
-    dup2(file_, 1);
-  }
-
-  std::string Stop() {
-    std::fflush(stdout);
-    dup2(saved_, 1);
-    const off_t size = lseek(file_, 0, SEEK_END);
-    std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-    if (size > 0 && pread(file_, text.data(), text.size(), 0) != size) text.clear();
-    return text;
-  }
-
- private:
-  int saved_;
-  int file_;
+struct StderrCapture : StreamCapture {
+  StderrCapture() : StreamCapture(2) {}
+};
+struct StdoutCapture : StreamCapture {
+  StdoutCapture() : StreamCapture(1) {}
 };
 
 }  // namespace fuzz
